@@ -1,0 +1,114 @@
+// Program threads: stackful coroutines scheduled on the one GUI thread. Each has a
+// number (never reused), its own event queue and its own context object.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <typeindex>
+#include <unordered_map>
+
+#include "platform/core/errors.h"
+#include "platform/runtime/events.h"
+
+namespace pf {
+
+struct Event {
+  int code = 0;          // EVENT:...
+  int control = 0;       // 0 for a window event
+  int fromThread = 0;    // poster's thread
+  std::int64_t param = 0;  // key code, notify code, answer number, ...
+  std::string text;      // free payload (clipboard text, file name, ...)
+  std::uintptr_t window = 0;  // target window id; 0 = the thread's top window
+};
+
+// The per-thread context. Request/Response/VCRRequest are the values the procedures
+// hand each other on one thread; other per-thread objects live in typed slots.
+class ThreadContext {
+ public:
+  int number = 0;
+  int stackSize = 0;          // as the starter asked; kept for the record
+  std::string parameter;
+  ErrorStatus errorStatus;
+  std::uint8_t request = 0;   // GLO:Request
+  std::uint8_t response = 0;  // GLO:Response
+  std::int32_t vcrRequest = 0;  // GLO:VCRRequest
+
+  // A per-thread object of type T, default-constructed on first use.
+  template <class T>
+  T& local() {
+    auto it = slots_.find(std::type_index(typeid(T)));
+    if (it == slots_.end()) {
+      auto holder = std::make_shared<Holder<T>>();
+      T* p = &holder->value;
+      slots_.emplace(std::type_index(typeid(T)), std::move(holder));
+      order_.push_back(std::type_index(typeid(T)));
+      return *p;
+    }
+    return static_cast<Holder<T>*>(it->second.get())->value;
+  }
+  template <class T>
+  bool hasLocal() const { return slots_.count(std::type_index(typeid(T))) != 0; }
+  // Destroys the slots, newest first.
+  void releaseLocals();
+
+ private:
+  struct HolderBase { virtual ~HolderBase() = default; };
+  template <class T> struct Holder : HolderBase { T value{}; };
+  std::unordered_map<std::type_index, std::shared_ptr<HolderBase>> slots_;
+  std::vector<std::type_index> order_;
+};
+
+using Procedure = std::function<void()>;
+
+// The calling thread's context; thread 1's before any program thread has started.
+ThreadContext& ctx();
+// The calling program thread's number (1 for the main program).
+int thread();
+inline std::uint8_t& GLO_Request() { return ctx().request; }
+inline std::uint8_t& GLO_Response() { return ctx().response; }
+inline std::int32_t& GLO_VCRRequest() { return ctx().vcrRequest; }
+
+// Starts `proc` on a new program thread; returns its number. The new thread runs at
+// the scheduler's next turn, not inside this call.
+int start(Procedure proc, int stackSize, std::string parameter = {});
+bool threadAlive(int number);
+
+// Appends an event to a thread's queue (0 = the calling thread) and schedules it.
+void post(Event e, int toThread = 0);
+void post(int code, int control = 0, int toThread = 0);
+
+// Next event of the calling thread's queue; yields until there is one.
+Event waitEvent();
+// Yields until `ready()` holds; re-checked whenever the thread is woken.
+void waitUntil(const std::function<bool()>& ready);
+// Marks a thread runnable (its waitUntil predicate is re-checked).
+void wake(int number);
+bool queueEmpty(int number = 0);
+
+// Hooks run inside each thread: start before its procedure, exit after it returns.
+void setThreadStartHook(std::function<void()> hook);
+void setThreadExitHook(std::function<void()> hook);
+
+// Scheduler, driven from the GUI thread's own stack.
+// Runs thread 1 with `mainProgram` and returns when thread 1 has ended and the
+// scheduler loop `loop` (the view's event loop, or the headless driver) returns.
+void runProgram(Procedure mainProgram);
+// Resumes runnable threads until every thread waits; returns true when any ran.
+bool runUntilIdle();
+bool anyRunnable();
+// Called whenever a thread becomes runnable (the Qt view queues a turn).
+void setScheduleNotifier(std::function<void()> notifier);
+// Ends every program thread (unwinding their stacks) and makes runProgram return.
+void endAllThreads();
+bool programEnded();
+
+// Clock: real, or a fake one that tests advance.
+std::int32_t today();         // day number
+std::int32_t clockTime();     // hundredths of a second since midnight, plus one
+void useFakeClock(std::int32_t day, std::int32_t time);
+void advanceFakeClock(std::int32_t hundredths);
+bool fakeClock();
+
+}  // namespace pf
