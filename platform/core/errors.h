@@ -32,8 +32,10 @@ struct ErrorStatus {
   void clear() { code = 0; file.clear(); extra.clear(); }
 };
 
-// The calling program thread's status. Provided by platform/runtime.
+// The calling program thread's status. platform/runtime installs the provider that
+// finds the current thread's; until then one process-wide status serves.
 ErrorStatus& currentErrorStatus();
+void setErrorStatusProvider(ErrorStatus& (*provider)());
 
 // The platform's text for an error number ("File Not Found").
 std::string errorText(int code);
