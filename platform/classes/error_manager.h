@@ -64,9 +64,12 @@ class ErrorManager {
   void setMessage(const std::string& text);   // %Message
 
   // Raise an error of the table; shows it as its level asks and returns the level the
-  // user's answer gives (a level-1 question: Benign for yes, Cancel for no). A fatal
-  // error is shown with "  Press OK to end this application" after its text and then
-  // ends the program.
+  // user's answer gives (a level-1 question: Benign for yes, Cancel for no; the
+  // Yes/No/Cancel question SaveRecord, Cancel the default: Benign for yes, User for no,
+  // Cancel for cancel). Levels 2 and 5 show the text with OK and return their level. A
+  // fatal error is shown with "  Press OK to end this application" after its text and
+  // then ends the program: it never returns (ProgramEnded unwinds the caller).
+  // Texts may use %File, %Field, %Message, %ErrorText, %ErrorCode and %Procedure.
   int throwError(int id);
   int throwFile(int id, const std::string& file);
   int throwMessage(int id, const std::string& message);

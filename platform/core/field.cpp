@@ -17,6 +17,9 @@ void Date::set(std::int32_t day) {
     std::memset(b, 0, 4);
     return;
   }
+  // Two year bytes hold years past 9999, but such a date would read back as 31 Dec 9999.
+  static const std::int32_t lastDay = dateToDay(9999, 12, 31);
+  if (day > lastDay) day = lastDay;
   int y, m, d;
   dayToDate(day, y, m, d);
   b[0] = static_cast<unsigned char>(d);

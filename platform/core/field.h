@@ -22,6 +22,7 @@ struct String {
 
   String() { clear(); }
   String(std::string_view s) { assign(s); }  // NOLINT(google-explicit-constructor)
+  String(const char* s) { assign(s); }       // NOLINT(google-explicit-constructor)
   String& operator=(std::string_view s) { assign(s); return *this; }
   String& operator=(const std::string& s) { assign(s); return *this; }
   String& operator=(const char* s) { assign(s); return *this; }
@@ -63,6 +64,7 @@ struct CString {
 
   CString() { clear(); }
   CString(std::string_view s) { assign(s); }  // NOLINT(google-explicit-constructor)
+  CString(const char* s) { assign(s); }       // NOLINT(google-explicit-constructor)
   CString& operator=(std::string_view s) { assign(s); return *this; }
   CString& operator=(const std::string& s) { assign(s); return *this; }
   CString& operator=(const char* s) { assign(s); return *this; }

@@ -24,6 +24,7 @@ int message(const std::string& text, const std::string& caption = {}, Icon icon 
 int message(const MessageRequest& request);
 
 // The platform's stop box: the text with Abort (ends the program) and Ignore (goes on).
+// Captioned "Stop"; Ignore is the default so that a stray Enter does not end the program.
 void stopBox(const std::string& text);
 
 // Shows the halt text and ends the program; never returns to the caller.
@@ -33,6 +34,8 @@ using MessageHandler = std::function<int(const MessageRequest&)>;
 using HaltHandler = std::function<void(const std::string&)>;
 void setMessageHandler(MessageHandler handler);
 void setHaltHandler(HaltHandler handler);
+const MessageHandler& messageHandler();
+const HaltHandler& haltHandler();
 
 // Thrown through a program thread's stack when the program ends inside it; caught at
 // the thread's entry. Never catch it elsewhere.

@@ -8,6 +8,7 @@
 #include <string>
 #include <typeindex>
 #include <unordered_map>
+#include <vector>
 
 #include "platform/core/errors.h"
 #include "platform/runtime/events.h"
@@ -101,8 +102,15 @@ bool anyRunnable();
 // Called whenever a thread becomes runnable (the Qt view queues a turn).
 void setScheduleNotifier(std::function<void()> notifier);
 // Ends every program thread (unwinding their stacks) and makes runProgram return.
+// Called on a program thread, it also unwinds that thread (throws ProgramEnded).
 void endAllThreads();
 bool programEnded();
+// The loop runProgram drives between turns: the Qt view installs its event loop and
+// the way to leave it; without one, runProgram runs turns until no thread can run.
+void setEventLoop(std::function<void()> run, std::function<void()> quit);
+void quitEventLoop();
+// True on a program thread's own stack, false on the scheduler's.
+bool inProgramThread();
 
 // Clock: real, or a fake one that tests advance.
 std::int32_t today();         // day number

@@ -1,0 +1,11 @@
+// Runtime pieces shared between its own files and its test helpers.
+#pragma once
+
+namespace pf::detail {
+
+// Drops every thread and starts a fresh program state (thread 1's context new,
+// numbers from 1 again). With keepConfig the hooks, notifier and event loop stay.
+void resetState(bool keepConfig);
+void resetClock();
+
+}  // namespace pf::detail
