@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <string>
+#include <unordered_map>
 
 #include "platform/core/record.h"
 
@@ -22,5 +23,13 @@ const BoundValue* findBound(const std::string& name);
 
 // Every field of a record buffer under its own name ("WEB:DESCRIPTION").
 void bindRecord(const FileDesc& desc, void* buffer);
+
+// One program thread's names, kept in its context (ctx().local<BindTable>()). Another
+// provider may be installed, e.g. by a test; nullptr restores the per-thread one.
+struct BindTable {
+  std::unordered_map<std::string, BoundValue> names;  // by upper-cased name
+};
+void setBindTableProvider(BindTable& (*provider)());
+BindTable& currentBindTable();
 
 }  // namespace pf

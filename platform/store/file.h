@@ -65,6 +65,8 @@ class File {
   // Reads the record at a position again into the buffer.
   int reget(const Position& pos) { return get(pos); }
   Position position() const;  // of the record last read, added or written
+  // The whole line last read by the text drivers (the record holds only what fits).
+  std::string line() const;
 
   int add();                  // buffer as a new record; becomes the current record
   int put();                  // buffer over the current record

@@ -1,0 +1,1139 @@
+// The indexed driver: one SQLCipher database per file, one table `rec` with a typed
+// column per field, the row id as the record's position, and one partial index per key
+// over hidden, case-folded copies of the key fields.
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <unordered_map>
+
+#include "platform/core/field.h"
+#include "platform/core/strings.h"
+#include "platform/store/driver.h"
+#include "platform/store/share_lock.h"
+#include "platform/store/sql_functions.h"
+
+namespace pf {
+namespace {
+
+constexpr const char* kFormat = "quillbox-store 1";
+constexpr int kPageFirst = 32, kPageMax = 256, kQuickFirst = 256, kQuickMax = 2048;
+
+std::string quoteId(const std::string& s) {
+  std::string r = "\"";
+  for (char c : s) {
+    if (c == '"') r += '"';
+    r += c;
+  }
+  return r + "\"";
+}
+
+std::string quoteText(const std::string& s) {
+  std::string r = "'";
+  for (char c : s) {
+    if (c == '\'') r += '\'';
+    r += c;
+  }
+  return r + "'";
+}
+
+std::string baseName(const std::string& name) {
+  auto p = name.rfind(':');
+  std::string b = p == std::string::npos ? name : name.substr(p + 1);
+  return b.empty() ? name : b;
+}
+
+bool isText(FieldType t) { return t == FieldType::String || t == FieldType::CString || t == FieldType::Memo; }
+
+// The text a field holds, as stored: STRING and CSTRING without trailing blanks.
+std::string fieldText(const FieldDesc& f, const char* buf) {
+  const char* p = buf + f.offset;
+  switch (f.type) {
+    case FieldType::String: return clip(std::string_view(p, f.size));
+    case FieldType::CString: return clip(std::string_view(p, strnlen(p, f.size)));
+    case FieldType::Memo: return std::string(p, strnlen(p, f.size));
+    default: return {};
+  }
+}
+
+std::int64_t fieldInt(const FieldDesc& f, const char* buf) {
+  const char* p = buf + f.offset;
+  switch (f.type) {
+    case FieldType::Byte: return static_cast<unsigned char>(p[0]);
+    case FieldType::Long: return reinterpret_cast<const Long*>(p)->get();
+    case FieldType::Date: return reinterpret_cast<const Date*>(p)->get();
+    case FieldType::Time: return reinterpret_cast<const Time*>(p)->get();
+    default: return 0;
+  }
+}
+
+void storeField(const FieldDesc& f, char* buf, sqlite3_stmt* st, int col) {
+  char* p = buf + f.offset;
+  if (isText(f.type)) {
+    const char* t = reinterpret_cast<const char*>(sqlite3_column_text(st, col));
+    std::string_view v(t ? t : "", t ? static_cast<std::size_t>(sqlite3_column_bytes(st, col)) : 0);
+    std::size_t room = f.type == FieldType::CString ? (f.size ? f.size - 1 : 0) : f.size;
+    std::size_t n = utf8Fit(v, room);
+    std::memcpy(p, v.data(), n);
+    std::memset(p + n, f.type == FieldType::String ? ' ' : 0, f.size - n);
+    return;
+  }
+  std::int64_t v = sqlite3_column_int64(st, col);
+  switch (f.type) {
+    case FieldType::Byte: p[0] = static_cast<char>(static_cast<unsigned char>(v)); break;
+    case FieldType::Long: reinterpret_cast<Long*>(p)->set(static_cast<std::int32_t>(v)); break;
+    case FieldType::Date: reinterpret_cast<Date*>(p)->set(static_cast<std::int32_t>(v)); break;
+    case FieldType::Time: reinterpret_cast<Time*>(p)->set(static_cast<std::int32_t>(v)); break;
+    default: break;
+  }
+}
+
+int mapRc(int rc) {
+  switch (rc & 0xFF) {
+    case SQLITE_OK:
+    case SQLITE_DONE:
+    case SQLITE_ROW: return Err::None;
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED: return Err::Locked;
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+    case SQLITE_AUTH: return Err::AccessDenied;
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+    case SQLITE_FORMAT: return Err::InvalidFile;
+    default: return Err::FileSystemError;
+  }
+}
+
+// One value of a key column: folded text or a number.
+struct KeyVal {
+  bool text = false;
+  std::string s;
+  std::int64_t n = 0;
+  bool operator==(const KeyVal& o) const { return text == o.text && s == o.s && n == o.n; }
+};
+
+void bindKeyVal(sqlite3_stmt* st, int i, const KeyVal& v) {
+  if (v.text)
+    sqlite3_bind_text(st, i, v.s.data(), static_cast<int>(v.s.size()), SQLITE_TRANSIENT);
+  else
+    sqlite3_bind_int64(st, i, v.n);
+}
+
+void bindValue(sqlite3_stmt* st, int i, const ExprValue& v) {
+  if (v.isText) {
+    sqlite3_bind_text(st, i, v.text.data(), static_cast<int>(v.text.size()), SQLITE_TRANSIENT);
+  } else if (v.number == static_cast<double>(static_cast<std::int64_t>(v.number))) {
+    sqlite3_bind_int64(st, i, static_cast<std::int64_t>(v.number));
+  } else {
+    sqlite3_bind_double(st, i, v.number);
+  }
+}
+
+// Key values in a Position: "<key name>|s<text>|n<number>...", with bytes that would
+// not survive a blank-padded text field escaped as %XX.
+std::string escape(const std::string& s) {
+  static const char* hex = "0123456789ABCDEF";
+  std::string r;
+  for (unsigned char c : s) {
+    if (c <= ' ' || c == '%' || c == '|' || c == 0x7F) {
+      r += '%';
+      r += hex[c >> 4];
+      r += hex[c & 15];
+    } else {
+      r += static_cast<char>(c);
+    }
+  }
+  return r;
+}
+
+std::string unescape(const std::string& s) {
+  auto hex = [](char c) -> int {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+  };
+  std::string r;
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == '%' && i + 2 < s.size() && hex(s[i + 1]) >= 0 && hex(s[i + 2]) >= 0) {
+      r += static_cast<char>(hex(s[i + 1]) * 16 + hex(s[i + 2]));
+      i += 2;
+      continue;
+    }
+    r += s[i];
+  }
+  return r;
+}
+
+std::string encodeKey(const std::string& keyName, const std::vector<KeyVal>& vals) {
+  std::string r = escape(keyName);
+  for (const auto& v : vals) r += v.text ? "|s" + escape(v.s) : "|n" + std::to_string(v.n);
+  return r;
+}
+
+bool decodeKey(const std::string& s, const std::string& keyName, std::size_t count, std::vector<KeyVal>& out) {
+  std::vector<std::string> parts;
+  std::size_t from = 0;
+  for (;;) {
+    auto bar = s.find('|', from);
+    parts.push_back(s.substr(from, bar == std::string::npos ? std::string::npos : bar - from));
+    if (bar == std::string::npos) break;
+    from = bar + 1;
+  }
+  if (parts.size() != count + 1 || upper(unescape(parts[0])) != upper(keyName)) return false;
+  out.clear();
+  for (std::size_t i = 1; i < parts.size(); ++i) {
+    const std::string& p = parts[i];
+    if (p.empty()) return false;
+    KeyVal v;
+    if (p[0] == 's') {
+      v.text = true;
+      v.s = unescape(p.substr(1));
+    } else if (p[0] == 'n') {
+      try {
+        v.n = std::stoll(p.substr(1));
+      } catch (...) {
+        return false;
+      }
+    } else {
+      return false;
+    }
+    out.push_back(std::move(v));
+  }
+  return true;
+}
+
+class IndexedDriver;
+
+struct Row {
+  std::int64_t pos = 0;
+  std::vector<char> image;
+  std::vector<KeyVal> key;
+};
+
+struct SeqState {
+  enum Kind { Start, Bound, After } kind = Start;
+  std::vector<KeyVal> key;
+  std::int64_t pos = 0;
+  bool posKnown = true;
+  Position last;
+};
+
+// ---------------------------------------------------------------- driver
+
+class IndexedDriver final : public FileDriver {
+ public:
+  struct KeyCol {
+    std::string column;  // quoted
+    bool desc = false;
+    bool text = false;
+  };
+  struct Hidden {
+    std::string column;
+    int field;
+    bool fold;  // else the negated number
+  };
+  struct KeyInfo {
+    const KeyDesc* key;
+    std::string index;      // quoted index name
+    std::vector<KeyCol> cols;
+    std::vector<int> fields;  // per column
+    std::vector<bool> negate;
+    std::string member;     // the partial index condition
+    std::string createSql;
+  };
+
+  IndexedDriver(const FileDesc& desc, void* buffer) : FileDriver(desc, buffer) { layout(); }
+  ~IndexedDriver() override { closeDb(); }
+
+  // ---- FileDriver
+  int open(int mode) override;
+  int create() override;
+  int close() override {
+    if (!db_) return Err::NotOpen;
+    closeDb();
+    return Err::None;
+  }
+  bool isOpen() const override { return db_ != nullptr; }
+  int send(const std::string& option) override;
+  std::unique_ptr<Cursor> cursor(const CursorSpec& spec) override;
+  int get(const KeyDesc& key) override;
+  int get(const Position& pos) override;
+  Position current() const override { return Position{current_, {}}; }
+  void setCurrent(const Position& pos) override { current_ = pos.row; }
+  int add() override;
+  int put() override;
+  int remove() override;
+  std::int64_t records() override;
+  std::int64_t count(const CursorSpec& spec) override;
+  int build() override;
+  int logout() override;
+  int commit() override;
+  int rollback() override;
+  bool inTransaction() const override { return txn_; }
+  std::vector<std::string> sqlColumns() const override { return columns_; }
+
+  // ---- for cursors
+  const KeyInfo* keyInfo(const KeyDesc* key) const {
+    if (!key) return nullptr;
+    for (const auto& k : keys_)
+      if (k.key == key || upper(k.key->name) == upper(key->name)) return &k;
+    return nullptr;
+  }
+  std::vector<KeyVal> keyFromBuffer(const KeyInfo& k) const {
+    std::vector<KeyVal> v;
+    for (std::size_t i = 0; i < k.cols.size(); ++i) {
+      const FieldDesc& f = desc_.fields[static_cast<std::size_t>(k.fields[i])];
+      KeyVal kv;
+      if (k.cols[i].text) {
+        kv.text = true;
+        kv.s = caseFold(fieldText(f, buffer_));
+      } else {
+        kv.n = fieldInt(f, buffer_);
+        if (k.negate[i]) kv.n = -kv.n;
+      }
+      v.push_back(std::move(kv));
+    }
+    return v;
+  }
+  int query(const KeyInfo* k, const SqlFilter* filter, const SeqState& st, bool back,
+            int limit, std::vector<Row>& out);
+  int lookupKey(const KeyInfo& k, std::int64_t pos, std::vector<KeyVal>& out, bool& found);
+  std::uint64_t generation() const { return generation_; }
+  bool quickScan() const { return quick_; }
+  void setCurrentRow(std::int64_t pos) { current_ = pos; }
+
+ private:
+  void layout();
+  void closeDb();
+  int openDb(const std::string& path, int mode, bool checkKeys);
+  int configure();
+  int exec(const std::string& sql);
+  sqlite3_stmt* stmt(const std::string& sql, int* rc);
+  int stepDone(sqlite3_stmt* st);
+  void bindRecord(sqlite3_stmt* st);
+  std::string fieldsDecl() const;
+  std::string keysDecl() const;
+  std::string tableSql() const;
+  int writable() const {
+    if (!db_) return Err::NotOpen;
+    if (readOnly_) return Err::AccessDenied;
+    return Err::None;
+  }
+  int sqlFail(int rc) { return fail(mapRc(rc), db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc)); }
+
+  std::vector<std::string> columns_;  // quoted, per field
+  std::vector<Hidden> hidden_;
+  std::vector<KeyInfo> keys_;
+  std::string selectList_;
+  std::string insertSql_, updateSql_;
+
+  sqlite3* db_ = nullptr;
+  ShareLock lock_;
+  std::unordered_map<std::string, sqlite3_stmt*> stmts_;
+  std::int64_t current_ = 0;
+  bool txn_ = false;
+  bool quick_ = false;
+  int recoverMs_ = 0;
+  std::uint64_t generation_ = 0;
+};
+
+void IndexedDriver::layout() {
+  std::vector<std::string> used;
+  auto unique = [&](std::string name) {
+    std::string u = upper(name);
+    std::string candidate = name;
+    for (int n = 2; std::find(used.begin(), used.end(), upper(candidate)) != used.end(); ++n)
+      candidate = name + "_" + std::to_string(n);
+    used.push_back(upper(candidate));
+    return candidate;
+  };
+  used.push_back("_POS");
+  for (const auto& f : desc_.fields) columns_.push_back(quoteId(unique(baseName(f.name))));
+
+  int keyNo = 0;
+  for (const auto& k : desc_.keys) {
+    KeyInfo info;
+    info.key = &k;
+    info.index = quoteId("key" + std::to_string(++keyNo) + "_" + baseName(k.name));
+    std::string cols, member;
+    for (const auto& c : k.components) {
+      if (c.field < 0 || static_cast<std::size_t>(c.field) >= desc_.fields.size()) continue;
+      const FieldDesc& f = desc_.fields[static_cast<std::size_t>(c.field)];
+      KeyCol kc;
+      bool negate = false;
+      if (isText(f.type)) {
+        kc.text = true;
+        kc.desc = c.descending;
+        std::string name = "_k_" + baseName(f.name);
+        auto it = std::find_if(hidden_.begin(), hidden_.end(), [&](const Hidden& h) { return h.field == c.field && h.fold; });
+        if (it == hidden_.end()) {
+          hidden_.push_back({quoteId(unique(name)), c.field, true});
+          it = hidden_.end() - 1;
+        }
+        kc.column = it->column;
+      } else if (c.descending) {
+        // A descending number is kept negated so every key reads in one direction.
+        negate = true;
+        std::string name = "_kd_" + baseName(f.name);
+        auto it = std::find_if(hidden_.begin(), hidden_.end(), [&](const Hidden& h) { return h.field == c.field && !h.fold; });
+        if (it == hidden_.end()) {
+          hidden_.push_back({quoteId(unique(name)), c.field, false});
+          it = hidden_.end() - 1;
+        }
+        kc.column = it->column;
+      } else {
+        kc.column = columns_[static_cast<std::size_t>(c.field)];
+      }
+      if (!cols.empty()) cols += ",";
+      cols += kc.column + (kc.desc ? " DESC" : "");
+      if (!member.empty()) member += " OR ";
+      member += kc.column + (kc.text ? "<>''" : "<>0");
+      info.cols.push_back(kc);
+      info.fields.push_back(c.field);
+      info.negate.push_back(negate);
+    }
+    if (info.cols.empty()) continue;
+    info.member = "(" + member + ")";
+    info.createSql = "CREATE INDEX " + info.index + " ON rec(" + cols + ") WHERE " + info.member;
+    keys_.push_back(std::move(info));
+  }
+
+  selectList_ = "_pos";
+  for (const auto& c : columns_) selectList_ += "," + c;
+  std::string names, values, sets;
+  int n = 0;
+  auto addCol = [&](const std::string& c) {
+    ++n;
+    if (!names.empty()) names += ",", values += ",", sets += ",";
+    names += c;
+    values += "?" + std::to_string(n);
+    sets += c + "=?" + std::to_string(n);
+  };
+  for (const auto& c : columns_) addCol(c);
+  for (const auto& h : hidden_) addCol(h.column);
+  insertSql_ = "INSERT INTO rec(" + names + ") VALUES(" + values + ")";
+  updateSql_ = "UPDATE rec SET " + sets + " WHERE _pos=?" + std::to_string(n + 1);
+}
+
+std::string IndexedDriver::fieldsDecl() const {
+  static const char* kType[] = {"STRING", "CSTRING", "BYTE", "LONG", "DATE", "TIME", "MEMO"};
+  std::string r;
+  for (const auto& f : desc_.fields)
+    r += upper(f.name) + " " + kType[static_cast<int>(f.type)] + "(" + std::to_string(f.size) + ");";
+  return r;
+}
+
+std::string IndexedDriver::keysDecl() const {
+  std::string r;
+  for (const auto& k : keys_) r += k.createSql + ";";
+  return r;
+}
+
+std::string IndexedDriver::tableSql() const {
+  std::string r = "CREATE TABLE rec(_pos INTEGER PRIMARY KEY AUTOINCREMENT";
+  for (std::size_t i = 0; i < columns_.size(); ++i)
+    r += "," + columns_[i] + (isText(desc_.fields[i].type) ? " TEXT NOT NULL DEFAULT ''" : " INTEGER NOT NULL DEFAULT 0");
+  for (const auto& h : hidden_) r += "," + h.column + (h.fold ? " TEXT NOT NULL DEFAULT ''" : " INTEGER NOT NULL DEFAULT 0");
+  return r + ")";
+}
+
+void IndexedDriver::closeDb() {
+  sequence.reset();
+  for (auto& [sql, st] : stmts_) sqlite3_finalize(st);
+  stmts_.clear();
+  if (db_) {
+    if (txn_) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close_v2(db_);
+    db_ = nullptr;
+  }
+  txn_ = false;
+  lock_.release();
+  current_ = 0;
+  ++generation_;
+}
+
+int IndexedDriver::exec(const std::string& sql) {
+  char* msg = nullptr;
+  int rc = sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &msg);
+  if (msg) sqlite3_free(msg);
+  return rc;
+}
+
+sqlite3_stmt* IndexedDriver::stmt(const std::string& sql, int* rc) {
+  auto it = stmts_.find(sql);
+  if (it != stmts_.end()) {
+    *rc = SQLITE_OK;
+    return it->second;
+  }
+  sqlite3_stmt* st = nullptr;
+  *rc = sqlite3_prepare_v2(db_, sql.c_str(), static_cast<int>(sql.size()), &st, nullptr);
+  if (*rc != SQLITE_OK) {
+    sqlite3_finalize(st);
+    return nullptr;
+  }
+  stmts_.emplace(sql, st);
+  return st;
+}
+
+int IndexedDriver::stepDone(sqlite3_stmt* st) {
+  int rc;
+  while ((rc = sqlite3_step(st)) == SQLITE_ROW) {}
+  sqlite3_reset(st);
+  sqlite3_clear_bindings(st);
+  return rc == SQLITE_DONE ? SQLITE_OK : rc;
+}
+
+int IndexedDriver::configure() {
+  sqlite3_busy_timeout(db_, 3000);
+  sqlite3_extended_result_codes(db_, 0);
+  if (registerFilterFunctions(db_) != SQLITE_OK) return SQLITE_ERROR;
+  if (!desc_.ownerPassword.empty()) {
+    int rc = exec("PRAGMA key=" + quoteText(desc_.ownerPassword));
+    if (rc != SQLITE_OK) return rc;
+    rc = exec("PRAGMA cipher_page_size=4096");
+    if (rc != SQLITE_OK) return rc;
+  }
+  return SQLITE_OK;
+}
+
+int IndexedDriver::openDb(const std::string& path, int mode, bool checkKeys) {
+  int access = mode & 0x0F;
+  bool wantWrite = access == OpenMode::ReadWrite || access == OpenMode::WriteOnly;
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) {
+    int e = errno;
+    if (e == ENOENT) {
+      auto slash = path.rfind('/');
+      std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+      struct stat ds {};
+      if (::stat(dir.c_str(), &ds) != 0) return fail(Err::PathNotFound, path);
+      return fail(Err::NoFile, path);
+    }
+    return fail(errnoToError(e), path);
+  }
+  if (S_ISDIR(st.st_mode)) return fail(Err::AccessDenied, path);
+  if (::access(path.c_str(), R_OK) != 0) return fail(errnoToError(errno), path);
+  if (st.st_size == 0) return fail(Err::InvalidFile, "empty file");
+  if (wantWrite && ::access(path.c_str(), W_OK) != 0) return fail(Err::AccessDenied, path);
+
+  int r = lock_.acquire(path, mode, recoverMs_);
+  recoverMs_ = 0;
+  if (r != Err::None) return fail(r, "the file is in use with sharing that refuses this open");
+
+  int flags = (wantWrite ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY) | SQLITE_OPEN_NOMUTEX;
+  int rc = sqlite3_open_v2(path.c_str(), &db_, flags, nullptr);
+  auto bail = [&](int code, const std::string& why) {
+    std::string d = why.empty() && db_ ? sqlite3_errmsg(db_) : why;
+    closeDb();
+    return fail(code, d);
+  };
+  if (rc != SQLITE_OK) return bail(mapRc(rc), {});
+  if (configure() != SQLITE_OK) return bail(Err::InvalidFile, {});
+
+  bool encrypted = !desc_.ownerPassword.empty();
+  std::string format, fields, keys;
+  {
+    sqlite3_stmt* q = nullptr;
+    rc = sqlite3_prepare_v2(db_, "SELECT name, value FROM meta", -1, &q, nullptr);
+    if (rc != SQLITE_OK) {
+      sqlite3_finalize(q);
+      int code = (rc & 0xFF) == SQLITE_NOTADB ? (encrypted ? Err::BadOwner : Err::InvalidFile)
+               : (rc & 0xFF) == SQLITE_ERROR ? Err::InvalidFile : mapRc(rc);
+      return bail(code, {});
+    }
+    while ((rc = sqlite3_step(q)) == SQLITE_ROW) {
+      std::string name = reinterpret_cast<const char*>(sqlite3_column_text(q, 0));
+      const char* v = reinterpret_cast<const char*>(sqlite3_column_text(q, 1));
+      std::string value = v ? v : "";
+      if (name == "format") format = value;
+      else if (name == "fields") fields = value;
+      else if (name == "keys") keys = value;
+    }
+    sqlite3_finalize(q);
+    if (rc != SQLITE_DONE) return bail(mapRc(rc), {});
+  }
+  if (format != kFormat) return bail(Err::InvalidFile, "not a data file of this program");
+  if (fields != fieldsDecl()) return bail(Err::BadRecord, "the file's record declaration differs");
+  {
+    sqlite3_stmt* q = nullptr;
+    rc = sqlite3_prepare_v2(db_, ("SELECT " + selectList_ + " FROM rec LIMIT 0").c_str(), -1, &q, nullptr);
+    sqlite3_finalize(q);
+    if (rc != SQLITE_OK) return bail(Err::BadRecord, {});
+  }
+  if (checkKeys) {
+    if (keys != keysDecl()) return bail(Err::KeyFileRebuild, "the file's keys differ from their declaration");
+    std::unordered_map<std::string, std::string> have;
+    sqlite3_stmt* q = nullptr;
+    sqlite3_prepare_v2(db_, "SELECT name, sql FROM sqlite_master WHERE type='index' AND tbl_name='rec'", -1, &q, nullptr);
+    while (q && sqlite3_step(q) == SQLITE_ROW) {
+      const char* s = reinterpret_cast<const char*>(sqlite3_column_text(q, 1));
+      have[reinterpret_cast<const char*>(sqlite3_column_text(q, 0))] = s ? s : "";
+    }
+    sqlite3_finalize(q);
+    for (const auto& k : keys_) {
+      std::string name = k.index.substr(1, k.index.size() - 2);
+      auto it = have.find(name);
+      if (it == have.end() || it->second != k.createSql) return bail(Err::KeyFileRebuild, "key index missing or damaged");
+    }
+  }
+  if (wantWrite) {
+    if (sqlite3_db_readonly(db_, "main") == 1) return bail(Err::AccessDenied, {});
+    exec("PRAGMA journal_mode=DELETE");
+  }
+  exec("PRAGMA synchronous=FULL");
+  mode_ = mode;
+  readOnly_ = !wantWrite;
+  current_ = 0;
+  ++generation_;
+  return Err::None;
+}
+
+int IndexedDriver::open(int mode) {
+  if (db_) closeDb();
+  detail_.clear();
+  return openDb(path(), mode, true);
+}
+
+int IndexedDriver::create() {
+  if (db_) closeDb();
+  std::string target = path();
+  std::string tmp = target + ".qbnew";
+  ::unlink(tmp.c_str());
+  auto slash = target.rfind('/');
+  std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : target.substr(0, slash));
+  struct stat ds {};
+  if (::stat(dir.c_str(), &ds) != 0 || !S_ISDIR(ds.st_mode)) return fail(Err::PathNotFound, dir);
+  if (::access(dir.c_str(), W_OK) != 0) return fail(Err::AccessDenied, dir);
+
+  int rc = sqlite3_open_v2(tmp.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
+  int code = Err::None;
+  if (rc == SQLITE_OK) rc = configure();
+  if (rc == SQLITE_OK && desc_.ownerPassword.empty()) rc = exec("PRAGMA page_size=4096");
+  if (rc == SQLITE_OK) rc = exec("PRAGMA journal_mode=DELETE");
+  if (rc == SQLITE_OK) {
+    std::string sql = "BEGIN;" + tableSql() + ";";
+    for (const auto& k : keys_) sql += k.createSql + ";";
+    sql += "CREATE TABLE meta(name TEXT PRIMARY KEY, value TEXT NOT NULL);";
+    sql += "INSERT INTO meta VALUES('format'," + quoteText(kFormat) + ");";
+    sql += "INSERT INTO meta VALUES('fields'," + quoteText(fieldsDecl()) + ");";
+    sql += "INSERT INTO meta VALUES('keys'," + quoteText(keysDecl()) + ");";
+    sql += "COMMIT;";
+    rc = exec(sql);
+  }
+  if (rc != SQLITE_OK) {
+    code = mapRc(rc);
+    detail_ = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc);
+  }
+  sqlite3_close_v2(db_);
+  db_ = nullptr;
+  if (code != Err::None) {
+    ::unlink(tmp.c_str());
+    return code;
+  }
+  // A journal left by the old file would be played back into the new one.
+  ::unlink((target + "-journal").c_str());
+  ::unlink((target + "-wal").c_str());
+  ::unlink((target + "-shm").c_str());
+  if (::rename(tmp.c_str(), target.c_str()) != 0) {
+    int e = errno;
+    ::unlink(tmp.c_str());
+    return fail(errnoToError(e), target);
+  }
+  return Err::None;
+}
+
+int IndexedDriver::send(const std::string& option) {
+  auto eq = option.find('=');
+  std::string name = upper(trim(option.substr(0, eq)));
+  std::string value = eq == std::string::npos ? std::string() : upper(trim(option.substr(eq + 1)));
+  if (name == "QUICKSCAN") {
+    quick_ = value == "ON" || value == "1";
+  } else if (name == "RECOVER") {
+    // A hint of how long to wait for a lock at the next open; kept short, since
+    // waiting here stops every program thread.
+    int n = 0;
+    try { n = std::stoi(value); } catch (...) { n = 0; }
+    recoverMs_ = std::clamp(n, 0, 100) * 20;
+  }
+  return Err::None;
+}
+
+void IndexedDriver::bindRecord(sqlite3_stmt* st) {
+  int i = 0;
+  for (const auto& f : desc_.fields) {
+    ++i;
+    if (isText(f.type)) {
+      std::string t = fieldText(f, buffer_);
+      sqlite3_bind_text(st, i, t.data(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
+    } else {
+      sqlite3_bind_int64(st, i, fieldInt(f, buffer_));
+    }
+  }
+  for (const auto& h : hidden_) {
+    ++i;
+    const FieldDesc& f = desc_.fields[static_cast<std::size_t>(h.field)];
+    if (h.fold) {
+      std::string t = caseFold(fieldText(f, buffer_));
+      sqlite3_bind_text(st, i, t.data(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
+    } else {
+      sqlite3_bind_int64(st, i, -fieldInt(f, buffer_));
+    }
+  }
+}
+
+int IndexedDriver::add() {
+  if (int w = writable()) return fail(w);
+  int rc;
+  sqlite3_stmt* st = stmt(insertSql_, &rc);
+  if (!st) return sqlFail(rc);
+  bindRecord(st);
+  rc = stepDone(st);
+  if (rc != SQLITE_OK) return sqlFail(rc);
+  current_ = sqlite3_last_insert_rowid(db_);
+  ++generation_;
+  return Err::None;
+}
+
+int IndexedDriver::put() {
+  if (int w = writable()) return fail(w);
+  if (current_ == 0) return fail(Err::RecordNotAvailable, "no current record");
+  int rc;
+  sqlite3_stmt* st = stmt(updateSql_, &rc);
+  if (!st) return sqlFail(rc);
+  bindRecord(st);
+  sqlite3_bind_int64(st, static_cast<int>(columns_.size() + hidden_.size() + 1), current_);
+  rc = stepDone(st);
+  if (rc != SQLITE_OK) return sqlFail(rc);
+  ++generation_;
+  if (sqlite3_changes(db_) == 0) return fail(Err::RecordNotAvailable, "the record is no longer in the file");
+  return Err::None;
+}
+
+int IndexedDriver::remove() {
+  if (int w = writable()) return fail(w);
+  if (current_ == 0) return fail(Err::RecordNotAvailable, "no current record");
+  int rc;
+  sqlite3_stmt* st = stmt("DELETE FROM rec WHERE _pos=?1", &rc);
+  if (!st) return sqlFail(rc);
+  sqlite3_bind_int64(st, 1, current_);
+  rc = stepDone(st);
+  if (rc != SQLITE_OK) return sqlFail(rc);
+  ++generation_;
+  bool gone = sqlite3_changes(db_) == 0;
+  current_ = 0;
+  if (gone) return fail(Err::RecordNotAvailable, "the record is no longer in the file");
+  return Err::None;
+}
+
+int IndexedDriver::get(const Position& pos) {
+  if (!db_) return fail(Err::NotOpen);
+  if (pos.row == 0) return fail(Err::RecordNotAvailable);
+  int rc;
+  sqlite3_stmt* st = stmt("SELECT " + selectList_ + " FROM rec WHERE _pos=?1", &rc);
+  if (!st) return sqlFail(rc);
+  sqlite3_bind_int64(st, 1, pos.row);
+  rc = sqlite3_step(st);
+  if (rc == SQLITE_ROW) {
+    for (std::size_t i = 0; i < desc_.fields.size(); ++i)
+      storeField(desc_.fields[i], buffer_, st, static_cast<int>(i + 1));
+    current_ = pos.row;
+  }
+  int done = rc == SQLITE_ROW ? SQLITE_OK : rc;
+  sqlite3_reset(st);
+  if (done == SQLITE_DONE) return fail(Err::RecordNotAvailable);
+  if (done != SQLITE_OK) return sqlFail(done);
+  return Err::None;
+}
+
+int IndexedDriver::get(const KeyDesc& key) {
+  if (!db_) return fail(Err::NotOpen);
+  const KeyInfo* k = keyInfo(&key);
+  if (!k) return fail(Err::BadRecord, "unknown key " + key.name);
+  std::vector<KeyVal> vals = keyFromBuffer(*k);
+  std::string where = k->member, order;
+  for (std::size_t i = 0; i < k->cols.size(); ++i) {
+    where += " AND " + k->cols[i].column + "=?" + std::to_string(i + 1);
+    order += k->cols[i].column + (k->cols[i].desc ? " DESC," : ",");
+  }
+  int rc;
+  sqlite3_stmt* st = stmt("SELECT " + selectList_ + " FROM rec WHERE " + where + " ORDER BY " + order + "_pos LIMIT 1", &rc);
+  if (!st) return sqlFail(rc);
+  for (std::size_t i = 0; i < vals.size(); ++i) bindKeyVal(st, static_cast<int>(i + 1), vals[i]);
+  rc = sqlite3_step(st);
+  if (rc == SQLITE_ROW) {
+    for (std::size_t i = 0; i < desc_.fields.size(); ++i)
+      storeField(desc_.fields[i], buffer_, st, static_cast<int>(i + 1));
+    current_ = sqlite3_column_int64(st, 0);
+  }
+  int done = rc == SQLITE_ROW ? SQLITE_OK : rc;
+  sqlite3_reset(st);
+  sqlite3_clear_bindings(st);
+  if (done == SQLITE_DONE) return fail(Err::RecordNotAvailable);
+  if (done != SQLITE_OK) return sqlFail(done);
+  return Err::None;
+}
+
+std::int64_t IndexedDriver::records() {
+  if (!db_) return fail(Err::NotOpen), -1;
+  int rc;
+  sqlite3_stmt* st = stmt("SELECT count(*) FROM rec", &rc);
+  if (!st) return sqlFail(rc), -1;
+  rc = sqlite3_step(st);
+  std::int64_t n = rc == SQLITE_ROW ? sqlite3_column_int64(st, 0) : -1;
+  sqlite3_reset(st);
+  if (n < 0) return sqlFail(rc), -1;
+  return n;
+}
+
+std::int64_t IndexedDriver::count(const CursorSpec& spec) {
+  if (!db_) return fail(Err::NotOpen), -1;
+  const KeyInfo* k = keyInfo(spec.key);
+  std::string where = k ? k->member : "1";
+  bool filtered = spec.filter && !spec.filter->where.empty();
+  if (filtered) where += " AND (" + spec.filter->where + ")";
+  // A filter reads every record anyway: in table order that is far cheaper than
+  // through the key's index.
+  int rc;
+  sqlite3_stmt* st = stmt(std::string("SELECT count(*) FROM rec") + (filtered ? " NOT INDEXED" : "") + " WHERE " + where, &rc);
+  if (!st) return sqlFail(rc), -1;
+  if (spec.filter)
+    for (const auto& [name, v] : spec.filter->params) {
+      int i = sqlite3_bind_parameter_index(st, name.c_str());
+      if (i > 0) bindValue(st, i, v);
+    }
+  rc = sqlite3_step(st);
+  std::int64_t n = rc == SQLITE_ROW ? sqlite3_column_int64(st, 0) : -1;
+  sqlite3_reset(st);
+  sqlite3_clear_bindings(st);
+  if (n < 0) return sqlFail(rc), -1;
+  return n;
+}
+
+int IndexedDriver::lookupKey(const KeyInfo& k, std::int64_t pos, std::vector<KeyVal>& out, bool& found) {
+  std::string cols;
+  for (const auto& c : k.cols) cols += (cols.empty() ? "" : ",") + c.column;
+  int rc;
+  sqlite3_stmt* st = stmt("SELECT " + cols + " FROM rec WHERE _pos=?1", &rc);
+  if (!st) return sqlFail(rc);
+  sqlite3_bind_int64(st, 1, pos);
+  rc = sqlite3_step(st);
+  found = rc == SQLITE_ROW;
+  out.clear();
+  if (found)
+    for (std::size_t i = 0; i < k.cols.size(); ++i) {
+      KeyVal v;
+      v.text = k.cols[i].text;
+      if (v.text) {
+        const char* t = reinterpret_cast<const char*>(sqlite3_column_text(st, static_cast<int>(i)));
+        v.s.assign(t ? t : "", t ? static_cast<std::size_t>(sqlite3_column_bytes(st, static_cast<int>(i))) : 0);
+      } else {
+        v.n = sqlite3_column_int64(st, static_cast<int>(i));
+      }
+      out.push_back(std::move(v));
+    }
+  sqlite3_reset(st);
+  if (!found && rc != SQLITE_DONE) return sqlFail(rc);
+  return Err::None;
+}
+
+// Reads up to `limit` records after (or, at a bound, from) the state's place, in the
+// key's order, backwards when `back`: keyset paging on (key columns, position).
+int IndexedDriver::query(const KeyInfo* k, const SqlFilter* filter, const SeqState& state,
+                         bool back, int limit, std::vector<Row>& out) {
+  out.clear();
+  if (!db_) return fail(Err::NotOpen);
+  std::vector<std::string> cols;
+  std::vector<bool> desc;
+  if (k)
+    for (const auto& c : k->cols) {
+      cols.push_back(c.column);
+      desc.push_back(c.desc != back);
+    }
+  cols.push_back("_pos");
+  desc.push_back(back);
+
+  std::string sql = "SELECT " + selectList_;
+  if (k)
+    for (const auto& c : k->cols) sql += "," + c.column;
+  sql += " FROM rec WHERE ";
+  std::string where = k ? k->member : "1";
+  if (state.kind != SeqState::Start) {
+    bool inclusive = state.kind == SeqState::Bound;
+    bool uniform = std::all_of(desc.begin(), desc.end(), [&](bool d) { return d == desc[0]; });
+    auto param = [](std::size_t i) { return ":k" + std::to_string(i); };
+    if (uniform) {
+      std::string l = "(", r = "(";
+      for (std::size_t i = 0; i < cols.size(); ++i) {
+        l += (i ? "," : "") + cols[i];
+        r += (i ? "," : "") + param(i);
+      }
+      where += " AND " + l + ")" + (desc[0] ? "<" : ">") + (inclusive ? "=" : "") + r + ")";
+    } else {
+      // Mixed directions: a seek on the first column, then the exact place.
+      where += " AND " + cols[0] + (desc[0] ? "<=" : ">=") + param(0) + " AND (";
+      for (std::size_t i = 0; i < cols.size(); ++i) {
+        if (i) where += " OR ";
+        where += "(";
+        for (std::size_t j = 0; j < i; ++j) where += cols[j] + "=" + param(j) + " AND ";
+        bool last = i + 1 == cols.size();
+        where += cols[i] + (desc[i] ? "<" : ">") + (last && inclusive ? "=" : "") + param(i) + ")";
+      }
+      where += ")";
+    }
+  }
+  if (filter && !filter->where.empty()) where += " AND (" + filter->where + ")";
+  sql += where + " ORDER BY ";
+  for (std::size_t i = 0; i < cols.size(); ++i) sql += (i ? "," : "") + cols[i] + (desc[i] ? " DESC" : "");
+  sql += " LIMIT :lim";
+
+  int rc;
+  sqlite3_stmt* st = stmt(sql, &rc);
+  if (!st) return sqlFail(rc);
+  if (state.kind != SeqState::Start) {
+    for (std::size_t i = 0; i < state.key.size() && i + 1 < cols.size(); ++i)
+      bindKeyVal(st, sqlite3_bind_parameter_index(st, (":k" + std::to_string(i)).c_str()), state.key[i]);
+    std::int64_t pos = state.posKnown ? state.pos : (back ? INT64_MAX : INT64_MIN);
+    sqlite3_bind_int64(st, sqlite3_bind_parameter_index(st, (":k" + std::to_string(cols.size() - 1)).c_str()), pos);
+  }
+  if (filter)
+    for (const auto& [name, v] : filter->params) {
+      int i = sqlite3_bind_parameter_index(st, name.c_str());
+      if (i > 0) bindValue(st, i, v);
+    }
+  sqlite3_bind_int(st, sqlite3_bind_parameter_index(st, ":lim"), limit);
+
+  const int nf = static_cast<int>(desc_.fields.size());
+  while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+    Row row;
+    row.pos = sqlite3_column_int64(st, 0);
+    row.image.assign(buffer_, buffer_ + desc_.bufferSize);
+    for (int i = 0; i < nf; ++i) storeField(desc_.fields[static_cast<std::size_t>(i)], row.image.data(), st, i + 1);
+    if (k)
+      for (std::size_t i = 0; i < k->cols.size(); ++i) {
+        int c = nf + 1 + static_cast<int>(i);
+        KeyVal v;
+        v.text = k->cols[i].text;
+        if (v.text) {
+          const char* t = reinterpret_cast<const char*>(sqlite3_column_text(st, c));
+          v.s.assign(t ? t : "", t ? static_cast<std::size_t>(sqlite3_column_bytes(st, c)) : 0);
+        } else {
+          v.n = sqlite3_column_int64(st, c);
+        }
+        row.key.push_back(std::move(v));
+      }
+    out.push_back(std::move(row));
+  }
+  sqlite3_reset(st);
+  sqlite3_clear_bindings(st);
+  if (rc != SQLITE_DONE) {
+    out.clear();
+    return sqlFail(rc);
+  }
+  return Err::None;
+}
+
+int IndexedDriver::build() {
+  bool wasOpen = db_ != nullptr;
+  if (wasOpen && readOnly_) return fail(Err::AccessDenied);
+  if (wasOpen && txn_) return fail(Err::NoTransaction, "cannot rebuild keys inside a transaction");
+  if (!wasOpen) {
+    int r = openDb(path(), OpenMode::ReadWrite | OpenMode::DenyNone, false);
+    if (r != Err::None) return r;
+  }
+  std::string sql = "BEGIN IMMEDIATE;";
+  // Hidden columns the file does not have yet.
+  std::vector<std::string> existing;
+  {
+    sqlite3_stmt* q = nullptr;
+    sqlite3_prepare_v2(db_, "PRAGMA table_info(rec)", -1, &q, nullptr);
+    while (q && sqlite3_step(q) == SQLITE_ROW)
+      existing.push_back(upper(reinterpret_cast<const char*>(sqlite3_column_text(q, 1))));
+    sqlite3_finalize(q);
+  }
+  {
+    sqlite3_stmt* q = nullptr;
+    sqlite3_prepare_v2(db_, "SELECT name FROM sqlite_master WHERE type='index' AND tbl_name='rec' AND sql IS NOT NULL", -1, &q, nullptr);
+    while (q && sqlite3_step(q) == SQLITE_ROW)
+      sql += "DROP INDEX " + quoteId(reinterpret_cast<const char*>(sqlite3_column_text(q, 0))) + ";";
+    sqlite3_finalize(q);
+  }
+  std::string sets;
+  for (const auto& h : hidden_) {
+    std::string bare = h.column.substr(1, h.column.size() - 2);
+    if (std::find(existing.begin(), existing.end(), upper(bare)) == existing.end())
+      sql += "ALTER TABLE rec ADD COLUMN " + h.column + (h.fold ? " TEXT NOT NULL DEFAULT ''" : " INTEGER NOT NULL DEFAULT 0") + ";";
+    const std::string& src = columns_[static_cast<std::size_t>(h.field)];
+    sets += (sets.empty() ? "" : ",") + h.column + "=" + (h.fold ? "qb_fold(" + src + ")" : "-" + src);
+  }
+  if (!sets.empty()) sql += "UPDATE rec SET " + sets + ";";
+  for (const auto& k : keys_) sql += k.createSql + ";";
+  sql += "INSERT OR REPLACE INTO meta VALUES('keys'," + quoteText(keysDecl()) + ");COMMIT;";
+  for (auto& [s, st] : stmts_) sqlite3_finalize(st);
+  stmts_.clear();
+  int rc = exec(sql);
+  int code = Err::None;
+  if (rc != SQLITE_OK) {
+    code = sqlFail(rc);
+    exec("ROLLBACK");
+  }
+  ++generation_;
+  if (!wasOpen) closeDb();
+  return code;
+}
+
+int IndexedDriver::logout() {
+  if (int w = writable()) return fail(w);
+  if (txn_) return fail(Err::NoTransaction, "a transaction is already open");
+  int rc = exec("BEGIN IMMEDIATE");
+  if (rc != SQLITE_OK) return sqlFail(rc);
+  txn_ = true;
+  return Err::None;
+}
+
+int IndexedDriver::commit() {
+  if (!db_) return fail(Err::NotOpen);
+  if (!txn_) return fail(Err::NoTransaction, "no transaction is open");
+  int rc = exec("COMMIT");
+  if (rc != SQLITE_OK) return sqlFail(rc);
+  txn_ = false;
+  return Err::None;
+}
+
+int IndexedDriver::rollback() {
+  if (!db_) return fail(Err::NotOpen);
+  if (!txn_) return fail(Err::NoTransaction, "no transaction is open");
+  int rc = exec("ROLLBACK");
+  txn_ = false;
+  ++generation_;
+  if (rc != SQLITE_OK) return sqlFail(rc);
+  return Err::None;
+}
+
+// ---------------------------------------------------------------- cursor
+
+class SqlCursor final : public Cursor {
+ public:
+  SqlCursor(IndexedDriver& d, const IndexedDriver::KeyInfo* key, bool reverse, const SqlFilter* filter)
+      : d_(d), key_(key), reverse_(reverse), filter_(filter) {}
+
+  void setStart() override { restart(SeqState{}); }
+  void setFromBuffer() override {
+    SeqState s;
+    if (key_) {
+      s.kind = SeqState::Bound;
+      s.key = d_.keyFromBuffer(*key_);
+      s.posKnown = false;
+    }
+    restart(std::move(s));
+  }
+  void setAt(const Position& pos) override {
+    SeqState s;
+    s.kind = SeqState::Bound;
+    s.pos = pos.row;
+    if (key_) {
+      bool found = false;
+      int r = d_.lookupKey(*key_, pos.row, s.key, found);
+      if (r != Err::None) {
+        restart(SeqState{});
+        pending_ = r;
+        return;
+      }
+      if (!found && !decodeKey(pos.key, key_->key->name, key_->cols.size(), s.key)) s = SeqState{};
+    }
+    restart(std::move(s));
+  }
+  int next() override { return step(false); }
+  int previous() override { return step(true); }
+  Position position() const override { return state_.last; }
+  void setPageHint(int rows) override { hint_ = rows; }
+  std::shared_ptr<void> save() const override { return std::make_shared<SeqState>(state_); }
+  void restore(const std::shared_ptr<void>& s) override {
+    if (s) restart(*static_cast<const SeqState*>(s.get()));
+  }
+
+ private:
+  void restart(SeqState s) {
+    Position last = state_.last;
+    state_ = std::move(s);
+    if (state_.last.empty()) state_.last = last;
+    page_.clear();
+    idx_ = 0;
+    pending_ = 0;
+    size_ = 0;
+  }
+
+  int step(bool prev) {
+    if (pending_) {
+      int r = pending_;
+      pending_ = 0;
+      return r;
+    }
+    bool back = prev != reverse_;
+    if (idx_ >= page_.size() || pageBack_ != back || gen_ != d_.generation()) {
+      int first = d_.quickScan() ? kQuickFirst : kPageFirst;
+      int max = d_.quickScan() ? kQuickMax : kPageMax;
+      first = std::max(first, hint_);
+      max = std::max(max, hint_);
+      size_ = (pageBack_ == back && size_ > 0 && gen_ == d_.generation()) ? std::min(size_ * 2, max) : first;
+      std::vector<Row> rows;
+      int r = d_.query(key_, filter_, state_, back, size_, rows);
+      page_.clear();
+      idx_ = 0;
+      pageBack_ = back;
+      gen_ = d_.generation();
+      if (r != Err::None) {
+        size_ = 0;
+        return r;
+      }
+      if (rows.empty()) {
+        size_ = 0;
+        return Err::RecordNotAvailable;
+      }
+      page_ = std::move(rows);
+    }
+    Row& row = page_[idx_++];
+    std::memcpy(d_.buffer(), row.image.data(), row.image.size());
+    d_.setCurrentRow(row.pos);
+    state_.kind = SeqState::After;
+    state_.pos = row.pos;
+    state_.posKnown = true;
+    state_.key = row.key;
+    state_.last = Position{row.pos, key_ ? encodeKey(key_->key->name, row.key) : std::string()};
+    return Err::None;
+  }
+
+  IndexedDriver& d_;
+  const IndexedDriver::KeyInfo* key_;
+  bool reverse_;
+  const SqlFilter* filter_;
+  SeqState state_;
+  std::vector<Row> page_;
+  std::size_t idx_ = 0;
+  bool pageBack_ = false;
+  std::uint64_t gen_ = 0;
+  int size_ = 0;
+  int hint_ = 0;
+  int pending_ = 0;
+};
+
+std::unique_ptr<Cursor> IndexedDriver::cursor(const CursorSpec& spec) {
+  const KeyInfo* k = nullptr;
+  if (spec.key) {
+    k = keyInfo(spec.key);
+    if (!k) return nullptr;
+  }
+  return std::make_unique<SqlCursor>(*this, k, spec.reverse, spec.filter);
+}
+
+}  // namespace
+
+std::unique_ptr<FileDriver> makeIndexedDriver(const FileDesc& desc, void* buffer) {
+  return std::make_unique<IndexedDriver>(desc, buffer);
+}
+
+}  // namespace pf

@@ -1,0 +1,385 @@
+// The comma-delimited (BASIC) and line (ASCII) drivers: one record per line of a text
+// file, read in file order; a record's position is its byte offset plus one.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+
+#include "platform/core/field.h"
+#include "platform/core/strings.h"
+#include "platform/store/driver.h"
+
+namespace pf {
+namespace {
+
+constexpr std::size_t kChunk = 8 * 1024;  // on a program thread's stack
+
+class TextDriver : public FileDriver {
+ public:
+  TextDriver(const FileDesc& desc, void* buffer, bool csv) : FileDriver(desc, buffer), csv_(csv) {}
+  ~TextDriver() override { closeFd(); }
+
+  int open(int mode) override {
+    closeFd();
+    detail_.clear();
+    std::string p = path();
+    int access = mode & 0x0F;
+    bool write = csv_ && (access == OpenMode::ReadWrite || access == OpenMode::WriteOnly);
+    struct stat st {};
+    if (::stat(p.c_str(), &st) != 0) {
+      int e = errno;
+      if (e == ENOENT) {
+        auto slash = p.rfind('/');
+        std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : p.substr(0, slash));
+        struct stat ds {};
+        return fail(::stat(dir.c_str(), &ds) == 0 ? Err::NoFile : Err::PathNotFound, p);
+      }
+      return fail(errnoToError(e), p);
+    }
+    if (S_ISDIR(st.st_mode)) return fail(Err::AccessDenied, p);
+    fd_ = ::open(p.c_str(), (write ? O_RDWR | O_APPEND : O_RDONLY) | O_CLOEXEC);
+    if (fd_ < 0) return fail(errnoToError(errno), p);
+    mode_ = mode;
+    readOnly_ = !write;
+    current_ = 0;
+    return Err::None;
+  }
+
+  int create() override {
+    closeFd();
+    std::string p = path();
+    int fd = ::open(p.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) {
+      int e = errno;
+      return fail(e == ENOENT ? Err::PathNotFound : errnoToError(e), p);
+    }
+    ::close(fd);
+    return Err::None;
+  }
+
+  int close() override {
+    if (fd_ < 0) return fail(Err::NotOpen);
+    closeFd();
+    return Err::None;
+  }
+  bool isOpen() const override { return fd_ >= 0; }
+
+  std::unique_ptr<Cursor> cursor(const CursorSpec& spec) override;
+
+  int get(const KeyDesc&) override { return fail(Err::RecordNotAvailable, "this file has no keys"); }
+  int get(const Position& pos) override {
+    if (fd_ < 0) return fail(Err::NotOpen);
+    if (pos.row <= 0) return fail(Err::RecordNotAvailable);
+    off_t next;
+    return readRecord(static_cast<off_t>(pos.row - 1), next);
+  }
+  Position current() const override { return Position{current_, {}}; }
+  void setCurrent(const Position& pos) override { current_ = pos.row; }
+
+  int add() override {
+    if (fd_ < 0) return fail(Err::NotOpen);
+    if (readOnly_ || !csv_) return fail(Err::AccessDenied, "opened without write access");
+    std::string line = formatRecord();
+    struct stat st {};
+    ::fstat(fd_, &st);
+    const char* p = line.data();
+    std::size_t left = line.size();
+    while (left > 0) {
+      ssize_t n = ::write(fd_, p, left);
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        return fail(errnoToError(errno), "write failed");
+      }
+      p += n;
+      left -= static_cast<std::size_t>(n);
+    }
+    current_ = st.st_size + 1;
+    return Err::None;
+  }
+  int put() override { return fail(Err::AccessDenied, "records of a text file cannot be changed"); }
+  int remove() override { return fail(Err::AccessDenied, "records of a text file cannot be deleted"); }
+
+  std::int64_t records() override {
+    if (fd_ < 0) return fail(Err::NotOpen), -1;
+    std::int64_t n = 0;
+    off_t at = 0;
+    std::string rec;
+    for (;;) {
+      off_t next;
+      int r = readRaw(at, rec, next);
+      if (r == Err::RecordNotAvailable) return n;
+      if (r != Err::None) return -1;
+      ++n;
+      at = next;
+    }
+  }
+
+  std::string line() const override { return line_; }
+
+  // The record (without its line end) that starts at `at`, and where the next one starts.
+  int readRaw(off_t at, std::string& rec, off_t& next) {
+    rec.clear();
+    bool quoted = false;
+    char buf[kChunk];
+    off_t pos = at;
+    for (;;) {
+      ssize_t n = ::pread(fd_, buf, sizeof buf, pos);
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        return fail(errnoToError(errno), "read failed");
+      }
+      if (n == 0) {
+        if (pos == at) return fail(Err::RecordNotAvailable);
+        next = pos;
+        break;
+      }
+      ssize_t i = 0;
+      bool done = false;
+      for (; i < n; ++i) {
+        char c = buf[i];
+        if (csv_ && c == '"') quoted = !quoted;
+        if (c == '\n' && !quoted) {
+          done = true;
+          break;
+        }
+      }
+      rec.append(buf, static_cast<std::size_t>(i));
+      if (done) {
+        next = pos + i + 1;
+        break;
+      }
+      pos += n;
+    }
+    if (!rec.empty() && rec.back() == '\r') rec.pop_back();
+    return Err::None;
+  }
+
+  // The start of the record before the one that starts at `at` (at 0: none).
+  int findPrevious(off_t at, off_t& start) {
+    if (at <= 0) return fail(Err::RecordNotAvailable);
+    off_t p = at - 1;
+    char c;
+    if (::pread(fd_, &c, 1, p) == 1 && c == '\n') --p;
+    char buf[kChunk];
+    while (p >= 0) {
+      off_t from = p + 1 > static_cast<off_t>(kChunk) ? p + 1 - static_cast<off_t>(kChunk) : 0;
+      ssize_t n = ::pread(fd_, buf, static_cast<std::size_t>(p + 1 - from), from);
+      if (n < 0) return fail(errnoToError(errno), "read failed");
+      for (ssize_t i = n - 1; i >= 0; --i)
+        if (buf[i] == '\n') {
+          start = from + i + 1;
+          return Err::None;
+        }
+      p = from - 1;
+    }
+    start = 0;
+    return Err::None;
+  }
+
+  off_t size() const {
+    struct stat st {};
+    return ::fstat(fd_, &st) == 0 ? st.st_size : 0;
+  }
+
+  int readRecord(off_t at, off_t& next) {
+    std::string rec;
+    int r = readRaw(at, rec, next);
+    if (r != Err::None) return r;
+    line_ = rec;
+    if (csv_) parseCsv(rec);
+    else fillLine(rec);
+    current_ = at + 1;
+    return Err::None;
+  }
+
+ private:
+  void closeFd() {
+    sequence.reset();
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    current_ = 0;
+  }
+
+  // The whole line fills the record: blank padded, never cut inside a character.
+  void fillLine(const std::string& rec) {
+    std::size_t size = desc_.recordSize ? desc_.recordSize : desc_.bufferSize;
+    std::size_t n = utf8Fit(rec, size);
+    std::memcpy(buffer_, rec.data(), n);
+    std::memset(buffer_ + n, ' ', size - n);
+  }
+
+  void setField(const FieldDesc& f, const std::string& v) {
+    char* p = buffer_ + f.offset;
+    switch (f.type) {
+      case FieldType::String: {
+        std::size_t n = utf8Fit(v, f.size);
+        std::memcpy(p, v.data(), n);
+        std::memset(p + n, ' ', f.size - n);
+        break;
+      }
+      case FieldType::CString:
+      case FieldType::Memo: {
+        std::size_t room = f.type == FieldType::CString ? (f.size ? f.size - 1 : 0) : f.size;
+        std::size_t n = utf8Fit(v, room);
+        std::memcpy(p, v.data(), n);
+        std::memset(p + n, 0, f.size - n);
+        break;
+      }
+      default: {
+        std::string t = trim(v);
+        long long x = 0;
+        std::from_chars(t.data(), t.data() + t.size(), x);
+        if (f.type == FieldType::Byte) p[0] = static_cast<char>(static_cast<unsigned char>(x));
+        else if (f.type == FieldType::Long) reinterpret_cast<Long*>(p)->set(static_cast<std::int32_t>(x));
+        else if (f.type == FieldType::Date) reinterpret_cast<Date*>(p)->set(static_cast<std::int32_t>(x));
+        else reinterpret_cast<Time*>(p)->set(static_cast<std::int32_t>(x));
+      }
+    }
+  }
+
+  void parseCsv(const std::string& rec) {
+    std::vector<std::string> values;
+    std::string cur;
+    bool quoted = false, wasQuoted = false;
+    for (std::size_t i = 0; i < rec.size(); ++i) {
+      char c = rec[i];
+      if (quoted) {
+        if (c == '"') {
+          if (i + 1 < rec.size() && rec[i + 1] == '"') {
+            cur += '"';
+            ++i;
+          } else {
+            quoted = false;
+          }
+        } else {
+          cur += c;
+        }
+      } else if (c == '"') {
+        quoted = wasQuoted = true;
+      } else if (c == ',') {
+        values.push_back(wasQuoted ? cur : trim(cur));
+        cur.clear();
+        wasQuoted = false;
+      } else {
+        cur += c;
+      }
+    }
+    values.push_back(wasQuoted ? cur : trim(cur));
+    for (std::size_t i = 0; i < desc_.fields.size(); ++i)
+      setField(desc_.fields[i], i < values.size() ? values[i] : std::string());
+  }
+
+  std::string formatRecord() const {
+    std::string line;
+    for (std::size_t i = 0; i < desc_.fields.size(); ++i) {
+      const FieldDesc& f = desc_.fields[i];
+      const char* p = buffer_ + f.offset;
+      std::string v;
+      switch (f.type) {
+        case FieldType::String: v = clip(std::string_view(p, f.size)); break;
+        case FieldType::CString:
+        case FieldType::Memo: v.assign(p, strnlen(p, f.size)); break;
+        case FieldType::Byte: v = std::to_string(static_cast<unsigned char>(p[0])); break;
+        case FieldType::Long: v = std::to_string(reinterpret_cast<const Long*>(p)->get()); break;
+        case FieldType::Date: v = std::to_string(reinterpret_cast<const Date*>(p)->get()); break;
+        case FieldType::Time: v = std::to_string(reinterpret_cast<const Time*>(p)->get()); break;
+      }
+      if (i) line += ',';
+      line += '"';
+      for (char c : v) {
+        if (c == '"') line += '"';
+        line += c;
+      }
+      line += '"';
+    }
+    return line + "\r\n";
+  }
+
+  bool csv_;
+  int fd_ = -1;
+  std::int64_t current_ = 0;
+  std::string line_;
+};
+
+struct TextState {
+  enum Kind { Start, Bound, After } kind = Start;
+  off_t at = 0;     // Bound: the record's start; After: the last record's start
+  off_t next = 0;   // After: where the record after it starts
+  Position last;
+};
+
+class TextCursor final : public Cursor {
+ public:
+  TextCursor(TextDriver& d, bool reverse) : d_(d), reverse_(reverse) {}
+  void setStart() override { state_ = keepLast(TextState{}); }
+  void setFromBuffer() override { setStart(); }
+  void setAt(const Position& pos) override {
+    TextState s;
+    if (pos.row > 0) {
+      s.kind = TextState::Bound;
+      s.at = static_cast<off_t>(pos.row - 1);
+    }
+    state_ = keepLast(s);
+  }
+  int next() override { return reverse_ ? backward() : forward(); }
+  int previous() override { return reverse_ ? forward() : backward(); }
+  Position position() const override { return state_.last; }
+  std::shared_ptr<void> save() const override { return std::make_shared<TextState>(state_); }
+  void restore(const std::shared_ptr<void>& s) override {
+    if (s) state_ = *static_cast<const TextState*>(s.get());
+  }
+
+ private:
+  TextState keepLast(TextState s) const {
+    s.last = state_.last;
+    return s;
+  }
+  int readAt(off_t at) {
+    off_t next;
+    int r = d_.readRecord(at, next);
+    if (r != Err::None) return r;
+    state_.kind = TextState::After;
+    state_.at = at;
+    state_.next = next;
+    state_.last = Position{at + 1, {}};
+    return Err::None;
+  }
+  int forward() {
+    if (!d_.isOpen()) return Err::NotOpen;
+    off_t at = state_.kind == TextState::Start ? 0 : state_.kind == TextState::Bound ? state_.at : state_.next;
+    return readAt(at);
+  }
+  int backward() {
+    if (!d_.isOpen()) return Err::NotOpen;
+    off_t start;
+    if (state_.kind == TextState::Bound) return readAt(state_.at);
+    off_t from = state_.kind == TextState::Start ? d_.size() : state_.at;
+    int r = d_.findPrevious(from, start);
+    if (r != Err::None) return r;
+    return readAt(start);
+  }
+
+  TextDriver& d_;
+  bool reverse_;
+  TextState state_;
+};
+
+std::unique_ptr<Cursor> TextDriver::cursor(const CursorSpec& spec) {
+  if (spec.key) return nullptr;
+  return std::make_unique<TextCursor>(*this, spec.reverse);
+}
+
+}  // namespace
+
+std::unique_ptr<FileDriver> makeBasicDriver(const FileDesc& desc, void* buffer) {
+  return std::make_unique<TextDriver>(desc, buffer, true);
+}
+
+std::unique_ptr<FileDriver> makeAsciiDriver(const FileDesc& desc, void* buffer) {
+  return std::make_unique<TextDriver>(desc, buffer, false);
+}
+
+}  // namespace pf

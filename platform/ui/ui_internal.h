@@ -1,0 +1,92 @@
+// Shared between window.cpp, ui.cpp and the test driver; not for procedures.
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/ui/ui.h"
+#include "platform/ui/window.h"
+
+namespace pf {
+
+// One user action waiting for the window's thread.
+struct Input {
+  enum Kind { Focus, Press, Key, Row, DoubleClick, Tab, Scroll, Mouse, ColumnResize, MoveColumn,
+              Close, Resize, Move, State, Activate };
+  Kind kind = Focus;
+  int feq = 0;
+  int a = 0, b = 0, c = 0;
+};
+
+namespace INPUT {
+constexpr int Event = 0x3C0;   // Event::param = the input's serial number
+}
+
+struct Window::Impl {
+  std::uintptr_t id = 0;
+  WindowAttrs attrs;
+  std::vector<Control> controls;
+  std::vector<int> alerts;
+  std::map<int, std::string> status;   // zone -> text
+  int thread = 0;
+  bool open = false;
+  bool cycled = false;
+  bool acceptAll = false;
+  bool iconized = false, maximized = false;
+  int focus = 0;
+  int mouseX = 0, mouseY = 0;
+  int capture = 0;
+  int pressX = 0, pressY = 0;
+  bool dragging = false;
+  Event current;
+  bool haveCurrent = false;
+  std::deque<Event> ready;
+  std::deque<std::function<void()>> steps;
+  struct Reg { int event; int control; Window::Handler h; const void* owner; };
+  std::vector<Reg> handlers;
+  std::uint64_t changes = 0;
+  std::int64_t timerDue = 0;
+  bool timerPending = false;
+  std::map<std::int64_t, Input> inputs;
+  std::int64_t nextInput = 1;
+};
+
+struct WindowAccess {
+  static Window::Impl& of(Window& w) { return *w.d_; }
+  static const Window::Impl& of(const Window& w) { return *w.d_; }
+};
+
+struct Desk {
+  std::map<std::uintptr_t, Window*> windows;   // every live window object
+  std::vector<std::uintptr_t> z;                // open windows, topmost first
+  std::vector<std::uintptr_t> opened;           // open windows, in the order they opened
+  std::uintptr_t active = 0;
+  std::uintptr_t nextId = 1;
+  std::vector<std::unique_ptr<Dialog>> dialogs;   // open, oldest first
+  std::vector<Dialog> history;
+  int nextDialog = 1;
+  std::map<int, int> aliases;
+  bool noTips = false;
+  int waitDepth = 0;
+  std::string cursor;
+  std::string clip;
+  ClipboardBackend clipBackend;
+  int beeps = 0;
+  ViewObserver* view = nullptr;
+  bool installed = false;
+  bool exitOnHalt = false;
+  bool haltRequested = false;
+};
+
+Desk& desk();
+bool threadBlocked(int thread);                // a box is open on it
+void deskOpened(Window& w);
+void deskClosed(Window& w);
+void deskActivate(Window& w, bool postEvents);
+void notifyProgram();
+
+}  // namespace pf

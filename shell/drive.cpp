@@ -1,0 +1,260 @@
+// quillbox-drive: runs Quillbox headless in the current folder and plays a script of user
+// actions from standard input, printing after each step what the user would see.
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "platform/core/dates.h"
+#include "platform/os/desktop_events.h"
+#include "platform/ui/keys.h"
+#include "platform/ui/test_driver.h"
+#include "shell/main_program.h"
+
+namespace {
+
+const char* Help = R"(usage: quillbox-drive [--date YYYY-MM-DD] [--time HH:MM] [--quiet] < script
+
+Runs Quillbox without a display in the current folder (its data files, Linkvue.ini)
+on a fake clock (default 10 December 2026, 9:00) and plays the script on standard
+input, one action a line. After each action it prints what the user sees: the open
+windows (topmost first) with their captions, the focused control, an open message box
+with its caption, text and buttons, and the rows of the lists in the active window.
+
+Controls are named as in the window's layout ("?OK", "?BROWSESITES") or by number.
+Texts run to the end of the line; put them in double quotes to keep blanks at either end.
+
+  choose ITEM              choose a menu item or press a toolbar button of the frame
+  click CONTROL            press a button, check box, radio, tab or region
+  focus CONTROL            click into a control
+  type CONTROL TEXT        replace the control's text (not yet accepted)
+  enter CONTROL TEXT       type, then Tab
+  press KEY                a key to the focused control: Tab, Enter, Esc, F1, Ctrl+C ...
+  check CONTROL on|off     set a check box
+  pick CONTROL CHOICE      a radio, list row, drop list row or tab, by number or text
+  row LIST N [COLUMN]      click row N of a list
+  dblrow LIST N [COLUMN]   double-click row N of a list
+  answer BUTTON            answer the open box by button number or text ("&Yes", "Yes")
+  answerfile NAME          answer a file dialog (no NAME cancels)
+  answerdate YYYY-MM-DD    answer the calendar (no date cancels)
+  answerprinter ok|cancel  answer the printer set-up
+  close                    the close box of the active window
+  state maximize|iconize|restore   change the active window's state
+  resize W H               resize the active window (dialog units)
+  activate WINDOW          bring a window (procedure name or caption) to the front
+  in WINDOW                later actions address WINDOW; "in" alone: the active window
+  advance N[s]             the clock forward N hundredths (or N seconds), firing timers
+  wait                     run until every program thread waits
+  serve MS                 answer other programs (a second start) for MS milliseconds
+  show                     print everything: windows, controls, rows, status bar, box
+  status N                 print the frame's status zone N
+  clipboard                print the clipboard
+  # ...                    a comment
+  quit                     end the program and the script
+
+The script ends at the end of the input or when the program ends.
+)";
+
+std::string unquote(std::string s) {
+  if (s.size() >= 2 && s.front() == '"' && s.back() == '"') return s.substr(1, s.size() - 2);
+  return s;
+}
+
+// Splits "verb arg1 rest of the line" into the verb, the first argument and the rest.
+struct Line {
+  std::string verb, arg, rest;
+};
+
+Line split(const std::string& text) {
+  Line l;
+  std::istringstream in(text);
+  in >> l.verb >> l.arg;
+  std::getline(in, l.rest);
+  std::size_t start = l.rest.find_first_not_of(' ');
+  l.rest = start == std::string::npos ? std::string() : l.rest.substr(start);
+  return l;
+}
+
+std::int32_t parseDate(const std::string& s) {
+  int y = 0, m = 0, d = 0;
+  if (std::sscanf(s.c_str(), "%d-%d-%d", &y, &m, &d) != 3) return 0;
+  return pf::dateToDay(y, m, d);
+}
+
+void printView(pf::TestDriver& d) {
+  auto windows = d.windows();
+  if (windows.empty()) std::cout << "  (no window open)\n";
+  for (const auto& w : windows) {
+    std::cout << "  window " << w.name << " \"" << w.caption << "\" thread " << w.thread;
+    if (w.active) std::cout << " active";
+    if (w.iconized) std::cout << " minimised";
+    if (w.maximized) std::cout << " maximised";
+    if (!w.takesInput) std::cout << " (no input)";
+    std::cout << "\n";
+  }
+  if (!windows.empty()) {
+    try {
+      std::string f = d.focused();
+      if (!f.empty()) std::cout << "  focus " << f << "\n";
+      pf::Window& w = d.window();
+      for (const pf::Control& c : w.controls()) {
+        if (c.kind != pf::Kind::List || c.name.empty() || !w.visible(c.feq)) continue;
+        auto rows = d.rows(c.name);
+        std::cout << "  list " << c.name << ": " << rows.size() << " rows";
+        if (int sel = d.selected(c.name)) std::cout << ", row " << sel << " selected";
+        std::cout << "\n";
+        for (std::size_t i = 0; i < rows.size() && i < 20; ++i) {
+          std::cout << "    " << i + 1 << ":";
+          for (const auto& cell : rows[i]) std::cout << " | " << cell;
+          std::cout << "\n";
+        }
+      }
+    } catch (const std::exception&) {
+    }
+  }
+  if (pf::Dialog* b = d.box()) {
+    if (b->kind == pf::DialogKind::Message || b->kind == pf::DialogKind::Halt) {
+      std::cout << "  box \"" << b->message.caption << "\":\n";
+      for (const std::string& line : pf::messageLines(b->message.text)) std::cout << "    | " << line << "\n";
+      std::cout << "    buttons:";
+      for (std::size_t i = 0; i < b->buttons.size(); ++i) {
+        std::cout << " [" << i + 1 << "] " << b->buttons[i];
+        if (static_cast<int>(i) + 1 == b->message.defaultButton) std::cout << " (default)";
+      }
+      std::cout << "\n";
+    } else {
+      static const char* kinds[] = {"message", "halt", "printer set-up", "calendar", "save file",
+                                    "open file"};
+      std::cout << "  dialog " << kinds[static_cast<int>(b->kind)];
+      if (b->kind == pf::DialogKind::Calendar) std::cout << " \"" << b->calendar.caption << "\"";
+      if (b->kind == pf::DialogKind::SaveFile || b->kind == pf::DialogKind::OpenFile)
+        std::cout << " \"" << b->file.title << "\" " << b->file.fileName << " (" << b->file.filter << ")";
+      std::cout << "\n";
+    }
+  }
+}
+
+// Plays one line; false when the script should stop.
+bool play(pf::TestDriver& d, const std::string& text, std::string& in, bool& printed) {
+  Line l = split(text);
+  const std::string& v = l.verb;
+  std::string rest = unquote(l.rest);
+  printed = false;
+  if (v == "choose") d.choose(l.arg, in);
+  else if (v == "click") d.click(l.arg, in);
+  else if (v == "focus") d.focus(l.arg, in);
+  else if (v == "type") d.type(l.arg, rest, in);
+  else if (v == "enter") d.enter(l.arg, rest, in);
+  else if (v == "press") d.press(l.arg, in);
+  else if (v == "check") d.check(l.arg, l.rest == "on" || l.rest == "1", in);
+  else if (v == "pick") d.pick(l.arg, rest, in);
+  else if (v == "row" || v == "dblrow") {
+    int row = std::atoi(l.rest.c_str()), column = 0;
+    std::istringstream r(l.rest);
+    r >> row >> column;
+    if (v == "row") d.clickRow(l.arg, row, column, in);
+    else d.doubleClickRow(l.arg, row, column, in);
+  } else if (v == "answer") {
+    std::string b = unquote((l.arg + (l.rest.empty() ? "" : " " + l.rest)));
+    bool number = !b.empty() && b.find_first_not_of("0123456789") == std::string::npos;
+    if (number) d.answer(std::atoi(b.c_str()));
+    else d.answer(b);
+  } else if (v == "answerfile") d.answerFile(unquote(l.arg + (l.rest.empty() ? "" : " " + l.rest)));
+  else if (v == "answerdate") d.answerDate(l.arg.empty() ? 0 : parseDate(l.arg));
+  else if (v == "answerprinter") d.answerPrinter(l.arg != "cancel");
+  else if (v == "close") d.closeBox(in);
+  else if (v == "state") {
+    pf::Prop p = l.arg == "maximize" ? pf::Prop::Maximize
+                 : l.arg == "iconize" || l.arg == "minimize" ? pf::Prop::Iconize
+                                                              : pf::Prop::Visible;
+    d.setWindowState(p, in);
+  } else if (v == "resize") d.resizeWindow(std::atoi(l.arg.c_str()), std::atoi(l.rest.c_str()), in);
+  else if (v == "activate") d.activate(unquote(l.arg + (l.rest.empty() ? "" : " " + l.rest)));
+  else if (v == "in") {
+    in = unquote(l.arg + (l.rest.empty() ? "" : " " + l.rest));
+    return true;
+  } else if (v == "advance") {
+    std::string n = l.arg;
+    int factor = 1;
+    if (!n.empty() && n.back() == 's') {
+      n.pop_back();
+      factor = 100;
+    }
+    d.advance(std::atoi(n.c_str()) * factor);
+  } else if (v == "wait") d.idle();
+  else if (v == "serve") {
+    pf::processDesktopEvents(std::atoi(l.arg.c_str()));
+    d.idle();
+  } else if (v == "show") {
+    std::cout << d.snapshot();
+    printed = true;
+  } else if (v == "status") {
+    std::cout << "  status " << l.arg << ": " << d.status(std::atoi(l.arg.c_str())) << "\n";
+    printed = true;
+  } else if (v == "clipboard") {
+    std::cout << "  clipboard: " << d.clipboard() << "\n";
+    printed = true;
+  } else if (v == "quit") return false;
+  else throw std::runtime_error("unknown action \"" + v + "\" (see --help)");
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::int32_t day = pf::dateToDay(2026, 12, 10);
+  std::int32_t time = 9 * 360000 + 1;
+  bool quiet = false;
+  for (int i = 1; i < argc; ++i) {
+    std::string a = argv[i];
+    if (a == "--help" || a == "-h") {
+      std::cout << Help;
+      return 0;
+    } else if (a == "--date" && i + 1 < argc) {
+      day = parseDate(argv[++i]);
+    } else if (a == "--time" && i + 1 < argc) {
+      int h = 0, m = 0;
+      std::sscanf(argv[++i], "%d:%d", &h, &m);
+      time = (h * 60 + m) * 6000 + 1;
+    } else if (a == "--quiet") {
+      quiet = true;
+    } else {
+      std::cerr << "quillbox-drive: unknown option " << a << " (try --help)\n";
+      return 2;
+    }
+  }
+  // Answers a second start of the program while the script runs (see "serve").
+  pf::processDesktopEvents(0);
+  qb::installThreadHooks();
+  qb::registerHelp();
+  pf::TestDriver d(day, time);
+  d.run(qb::MainProgram, [&] {
+    std::string in;
+    if (!quiet) {
+      std::cout << "> (start)\n";
+      printView(d);
+    }
+    std::string line;
+    while (!d.programEnded() && std::getline(std::cin, line)) {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      std::size_t start = line.find_first_not_of(" \t");
+      if (start == std::string::npos || line[start] == '#') continue;
+      line = line.substr(start);
+      std::cout << "> " << line << "\n";
+      bool printed = false;
+      try {
+        if (!play(d, line, in, printed)) break;
+      } catch (const std::exception& e) {
+        std::cout << "  cannot: " << e.what() << "\n";
+        continue;
+      }
+      if (!printed && !quiet) printView(d);
+      std::cout.flush();
+    }
+  });
+  if (d.programEnded()) std::cout << "(program ended)\n";
+  return 0;
+}

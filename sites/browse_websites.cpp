@@ -1,0 +1,613 @@
+#include "sites/browse_websites.h"
+
+#include <algorithm>
+#include <set>
+
+#include "data/access.h"
+#include "data/dictionary.h"
+#include "data/globals.h"
+#include "platform/classes/browse_manager.h"
+#include "platform/classes/error_manager.h"
+#include "platform/classes/ini_manager.h"
+#include "platform/classes/window_controller.h"
+#include "platform/core/strings.h"
+#include "platform/runtime/message.h"
+#include "platform/store/bind.h"
+#include "platform/store/view.h"
+#include "platform/ui/keys.h"
+#include "platform/ui/list_format.h"
+#include "platform/ui/ui.h"
+#include "shell/open_url.h"
+#include "shell/procedures.h"
+#include "sites/update_websites.h"
+
+namespace qb {
+
+const char* const BrowseWebsitesFormat =
+    "10L(5)|I~F~L(2)@n3@Q'(F) Favorite (Click on to Change)'"
+    "131L(2)|M*~Description~@s45@Q'Browse List'"
+    "120L(2)|M*~Website address (URL)~@S80@Q'Browse List'"
+    "75L(2)|M*~Logon ID~@s45@Q'Browse List'"
+    "75L(2)|M*~Password~@s45@Q'Browse List'"
+    "100L(2)|M*~Category~@s25@Q'(F) Favorite (Click on to Change)'";
+
+std::int32_t descriptionColour(std::uint8_t textColour) {
+  static const std::int32_t table[] = {0x000000, 0x000080, 0x008000, 0x008080,
+                                       0x800000, 0x808000, 0x808080, 0x0000FF};
+  return textColour >= 1 && textColour <= 8 ? table[textColour - 1] : -1;
+}
+
+std::string browseCaption(int tab, const std::string& category) {
+  static const char* const one[] = {" by description", " by address (URL)", " category only",
+                                    " - Favorites only", " - Highlighted only", " - Colored only"};
+  static const char* const all[] = {"All sites by description", "All sites by address (URL)",
+                                    "All sites grouped by category", "Favorites only",
+                                    "Highlighted only", "Colored only"};
+  if (tab < 1 || tab > 6) return {};
+  if (pf::clip(category) == AllCategories) return all[tab - 1];
+  return pf::clip(category) + one[tab - 1];
+}
+
+namespace {
+
+constexpr const char* Section = "BrowseWebsites";
+constexpr const char* IniOriginal = "SRCFOriginal?Browse:1";
+constexpr const char* IniCurrent = "SRCF?Browse:1";
+constexpr const char* CategoryPart = "9Z";
+
+// Cells of the list row.
+enum Cell { FavouriteCell = 1, DescriptionCell, AddressCell, LogonCell, PasswordCell, CategoryCell };
+
+class BrowseWebsitesWindow;
+
+class WebsitesBrowse : public pf::BrowseManager {
+ public:
+  explicit WebsitesBrowse(BrowseWebsitesWindow& w) : owner_(w) {}
+  void BrowseChooseSortOrder(std::uint8_t force) override;
+  void BrowseFillRow(pf::BrowseRow& row) override;
+  int BrowseReload() override;
+  void BrowseEnableButtons() override;
+  std::uint8_t BrowseOnKey(int key) override;
+  void BrowseLimitView(std::uint8_t request, std::uint8_t response) override;
+  // Every order carries the category part, so a tab change keeps the category.
+  void setCategoryPart(const std::string& expression) {
+    for (int n = 1; n <= orderCount(); ++n) BrowseSetFilterPart(n, CategoryPart, expression);
+  }
+
+ private:
+  BrowseWebsitesWindow& owner_;
+};
+
+class CategoryCombo : public pf::DropComboLookup {
+ public:
+  explicit CategoryCombo(BrowseWebsitesWindow& w) : owner_(w) {}
+  int DropLoadList(std::uint8_t force) override {
+    int r = pf::DropComboLookup::DropLoadList(force);
+    for (auto& row : LISTQUEUE)
+      for (auto& cell : row.display.cells) cell.fg = cell.bg = cell.selFg = cell.selBg = -1;
+    return r;
+  }
+  std::uint8_t TakeEvent() override;
+
+ private:
+  BrowseWebsitesWindow& owner_;
+};
+
+class BrowseWebsitesWindow : public pf::WindowController {
+ public:
+  BrowseWebsitesWindow() : WindowController("BrowseWebsites"), brw(*this), combo(*this) {
+    InstanceMarker = &GLO_BrowseWebsitesThread;
+    ResizeMinSize = 0;
+  }
+  ~BrowseWebsitesWindow() override { pf::unbind("BrowseFilter"); }
+
+  std::uint8_t RunEventLoop() override;
+  std::uint8_t Setup() override;
+  std::uint8_t TearDown() override;
+  void Refresh(std::uint8_t force = 0) override;
+  std::uint8_t ExecuteUpdate(int number, std::uint8_t request) override;
+  std::uint8_t OnAccepted() override;
+  std::uint8_t OnFieldEvent() override;
+  std::uint8_t OnNewSelection() override;
+  std::uint8_t OnSelected() override;
+  void SetupResizer(pf::ControlResizer& r) override;
+
+  // Reads the combo's value (`fromCombo`) or keeps the browse's own, then sets the
+  // category part, the caption and the category controls, and refills.
+  void ApplyCategoryFilter(bool fromCombo);
+  void SaveColumnWidths();
+
+  int feq(const char* name) { return win().feq(name); }
+  int tab() { return win().choice(feq("?CURRENTTAB")); }
+  int list() { return feq("?BROWSE:1"); }
+
+  pf::String<25> BrowseFilter;
+  std::uint8_t LOC_ShowSecurity = 0;
+  std::uint8_t LOC_ShowCategory = 0;
+  std::int32_t LOC_RECORDCOUNT = 0;
+  std::int32_t ownerFlag = 0;
+
+  pf::View view{WSites()};
+  pf::View catView{Category()};
+  WebsitesBrowse brw;
+  CategoryCombo combo;
+
+  void openWebsite(bool reread);
+  void visitRecorded();
+
+ private:
+  // Re-read, change, write, show.
+  template <class F>
+  void changeSelected(F change, bool refresh);
+  void copyToClipboard(int which);
+  void restoreListFormat();
+  void keepColumnWidths();
+  void callProcedure(const char* name);
+
+  bool setOpenFlag_ = false;
+  bool warnedBlank_ = false;
+};
+
+void WebsitesBrowse::BrowseChooseSortOrder(std::uint8_t force) {
+  int t = owner_.tab();
+  BrowseSetSort(t >= 1 && t <= 6 ? t : 7, force);
+}
+
+void WebsitesBrowse::BrowseFillRow(pf::BrowseRow& row) {
+  pf::BrowseManager::BrowseFillRow(row);
+  auto& cells = row.display.cells;
+  pf::ListCell& fav = cells[FavouriteCell - 1];
+  fav.icon = WEB->FAVOURITEYN == 1 ? 1 : 0;
+  pf::ListCell& d = cells[DescriptionCell - 1];
+  if (WEB->HIGHLIGHT == 1) {
+    d.fg = -1;
+    d.bg = HighlightBackground;
+  } else {
+    d.fg = descriptionColour(WEB->TEXTCOLOR);
+    d.bg = -1;
+  }
+  d.selFg = d.selBg = -1;
+}
+
+int WebsitesBrowse::BrowseReload() {
+  {
+    pf::WaitCursor wait;
+    Relate_WSites().RelationSetQuickScan(true);
+    std::int64_t n = VIEW->count();
+    Relate_WSites().RelationSetQuickScan(false);
+    if (n < 0) {
+      // The list stays as it was.
+      pf::message("The websites could not be counted.|" + pf::error(), "Record count", pf::Icon::Exclamation);
+      return 3;
+    }
+    owner_.LOC_RECORDCOUNT = static_cast<std::int32_t>(n);
+  }
+  return pf::BrowseManager::BrowseReload();
+}
+
+void WebsitesBrowse::BrowseEnableButtons() {
+  pf::BrowseManager::BrowseEnableButtons();
+  WINDOW->SetControlEnabled(owner_.feq("?GISBUSKDAF3"), BrowseHasRecords() ? 0 : 1);
+}
+
+std::uint8_t WebsitesBrowse::BrowseOnKey(int key) {
+  if (key == pf::Key::MouseLeft2) {
+    owner_.openWebsite(true);
+    return pf::Answer::Handled;
+  }
+  return pf::BrowseManager::BrowseOnKey(key);
+}
+
+void WebsitesBrowse::BrowseLimitView(std::uint8_t request, std::uint8_t response) {
+  pf::BrowseManager::BrowseLimitView(request, response);
+  if (pf::GLO_VCRRequest() != 0) return;
+  if (request == pf::Request::Insert && WSites().records() < 2 && CAT->CATEGORY.blank()) {
+    CAT->CATEGORY = AllCategories;
+    owner_.ApplyCategoryFilter(true);
+  }
+}
+
+std::uint8_t CategoryCombo::TakeEvent() {
+  std::uint8_t rc = pf::DropComboLookup::TakeEvent();
+  const pf::Event& e = win().currentEvent();
+  if (e.control != LISTCONTROL) return rc;
+  if (e.code == pf::EVENT::Accepted) {
+    owner_.ApplyCategoryFilter(true);
+    win().select(owner_.list());
+  } else if (e.code == pf::EVENT::NewSelection && e.param) {
+    owner_.ApplyCategoryFilter(true);   // a completed keystroke
+  }
+  return rc;
+}
+
+// ---------------------------------------------------------------------- the window
+
+std::uint8_t BrowseWebsitesWindow::Setup() {
+  if (std::uint8_t rc = SetupBegin()) return rc;
+  ownerFlag = LOC_InstanceThread;
+  pf::bind("BrowseFilter", pf::BoundValue{pf::FieldType::String, BrowseFilter.b, 25});
+  WindowAddButton(feq("?CLOSE"), pf::Response::Cancelled);
+  if (SetupFiles({&Relate_Category(), &Relate_WSites()}) != 0) return pf::Answer::LeaveLoop;
+
+  brw.BrowseInit(list(), view, Relate_WSites(), *this);
+  OpenWindow();
+  restoreListFormat();
+  GLO_BrowseSitesOpen = 1;
+  setOpenFlag_ = true;
+
+  struct OrderSpec {
+    const pf::KeyDesc* key;
+    pf::Binding locator;
+    const char* standard;
+  };
+  const OrderSpec orders[] = {
+      {&WEB_KeyDescription(), pf::use(WEB->DESCRIPTION), nullptr},
+      {&WEB_KeyWebsite(), pf::use(WEB->WEBADDRESS), nullptr},
+      {&WEB_CategoryKey(), pf::use(WEB->CATEGORY), nullptr},
+      {&WEB_KeyDescription(), pf::use(WEB->DESCRIPTION), "(WEB:FavouriteYN=1)"},
+      {&WEB_KeyDescription(), pf::use(WEB->DESCRIPTION), "(WEB:HighLight=1)"},
+      {&WEB_KeyDescription(), pf::use(WEB->DESCRIPTION), "(WEB:TextColor > 1)"},
+      {&WEB_KeyDescription(), pf::use(WEB->DESCRIPTION), nullptr},
+  };
+  for (const auto& o : orders) {
+    brw.BrowseAddSortOrder(o.key);
+    brw.BrowseAddLocator(o.locator);
+    if (o.standard) brw.ViewSetFilter(o.standard);
+  }
+  brw.StepTextInit();
+  brw.BrowseSetIcon(1, "~qztick4.ico");
+  brw.BrowseAddField("WEB:FavouriteYN", pf::use(WEB->FAVOURITEYN), FavouriteCell);
+  brw.BrowseAddField("WEB:Description", pf::use(WEB->DESCRIPTION), DescriptionCell);
+  brw.BrowseAddField("WEB:WebAddress", pf::use(WEB->WEBADDRESS), AddressCell);
+  brw.BrowseAddField("WEB:LogonID", pf::use(WEB->LOGONID), LogonCell);
+  brw.BrowseAddField("WEB:Password", pf::use(WEB->PASSWORD), PasswordCell);
+  brw.BrowseAddField("WEB:Category", pf::use(WEB->CATEGORY), CategoryCell);
+  brw.BrowseAddField("WEB:HighLight", pf::use(WEB->HIGHLIGHT), 0);
+  brw.BrowseAddField("WEB:TextColor", pf::use(WEB->TEXTCOLOR), 0);
+  brw.BrowseAddField("WEB:SiteNotes", pf::use(WEB->SiteNotes), 0);
+  brw.SELECTCONTROL = feq("?SELECT:2");
+  brw.INSERTCONTROL = feq("?INSERT:3");
+  brw.CHANGECONTROL = feq("?CHANGE:3");
+  brw.DELETECONTROL = feq("?DELETE:3");
+  brw.VIEWCONTROL = feq("?VIEW");
+  brw.ASKPROCEDURE = 1;
+  WindowAddComponent(brw);
+
+  win().setProp(0, pf::Prop::MinWidth, 419);
+  win().setProp(0, pf::Prop::MinHeight, 250);
+
+  int cat = feq("?CAT:CATEGORY");
+  combo.DropComboInit(pf::use(CAT->CATEGORY), cat, catView, Relate_Category(), *this, 0, 0, 0);
+  combo.ViewAddSortOrder(&CAT_CatKey());
+  combo.DropAddDisplayField(pf::use(CAT->CATEGORY));
+  combo.DropAddUpdateField(pf::use(CAT->CATEGORY), pf::use(BrowseFilter));
+  combo.DEFAULTFILL = 0;
+  WindowAddComponent(combo);
+  win().setProp(cat, pf::Prop::Tip, "Select to view a single category only.\n(Press F2 to reset)");
+
+  win().bind(feq("?LOC:RECORDCOUNT"), pf::use(LOC_RECORDCOUNT));
+  win().bind(feq("?WEB:SITENOTES"), pf::use(WEB->SiteNotes));
+  win().alert(list(), pf::Key::MouseLeft);
+  win().alert(list(), pf::Key::Enter);
+  SetupEnd();
+  // The splitter bar between the list and the notes comes with its own task.
+  return 0;
+}
+
+void BrowseWebsitesWindow::SetupResizer(pf::ControlResizer& r) {
+  using namespace pf;
+  r.ResizeSetStrategy(list(), ResizePos::Fixed, ResizePos::Fixed, ResizeSize::Grow, ResizeSize::Grow);
+  r.ResizeSetStrategy(feq("?CURRENTTAB"), ResizePos::Fixed, ResizePos::Fixed, ResizeSize::Grow, ResizeSize::Grow);
+  for (const char* c : {"?WEB:SITENOTES", "?HSPLIT"})
+    r.ResizeSetStrategy(feq(c), ResizePos::Fixed, ResizePos::Move, ResizeSize::Grow, ResizeSize::Fixed);
+  r.ResizeSetStrategy(feq("?LOC:RECORDCOUNT"), ResizePos::Move, ResizePos::Fixed, ResizeSize::Fixed, ResizeSize::Fixed);
+  for (const char* c : {"?CATPROMPT", "?CAT:CATEGORY", "?ALLCATBUT", "?CATSHOWBUT"})
+    r.ResizeSetStrategy(feq(c), ResizePos::Move, ResizePos::Fixed, ResizeSize::Fixed, ResizeSize::Fixed);
+  for (const char* c : {"?YELLOW_HL", "?CLR1", "?CLR2", "?CLR3", "?CLR4", "?CLR5", "?CLR6", "?CLR7",
+                        "?CLR8", "?QLBUT", "?EMAILBUT", "?INTERNETLINK", "?LOGON_BUT", "?PWORD_BUT",
+                        "?VIEW", "?INSERT:3", "?CHANGE:3", "?DELETE:3", "?GISBUSKDAF3", "?PRINTBUT"})
+    r.ResizeSetStrategy(feq(c), ResizePos::Fixed, ResizePos::Move, ResizeSize::Fixed, ResizeSize::Fixed);
+  for (const char* c : {"?SECURITYBUT", "?CATBUT", "?HELP", "?CLOSE", "?SELECT:2"})
+    r.ResizeSetStrategy(feq(c), ResizePos::Move, ResizePos::Move, ResizeSize::Fixed, ResizeSize::Fixed);
+}
+
+void BrowseWebsitesWindow::restoreListFormat() {
+  pf::Window& w = win();
+  std::string designed = w.propText(list(), pf::Prop::Format);
+  std::string original = pf::AppIni.fetch(Section, IniOriginal);
+  if (original == designed && !original.empty() && original.find('@') != std::string::npos) {
+    std::string stored = pf::AppIni.fetch(Section, IniCurrent, designed);
+    if (stored != designed && !stored.empty()) {
+      // Only a layout that parses and shows the same fields replaces the design.
+      pf::ListFormat f = pf::ListFormat::parse(stored);
+      pf::ListFormat d = pf::ListFormat::parse(designed);
+      std::multiset<int> a, b;
+      for (const auto& c : f.columns) a.insert(c.field);
+      for (const auto& c : d.columns) b.insert(c.field);
+      if (f.valid && a == b) w.setProp(list(), pf::Prop::Format, stored);
+    }
+    return;
+  }
+  pf::AppIni.update(Section, IniOriginal, designed);
+  pf::AppIni.update(Section, IniCurrent, designed);
+}
+
+std::uint8_t BrowseWebsitesWindow::RunEventLoop() {
+  LOC_ShowCategory = GLO_ShowCats == 1 ? 1 : 0;
+  LOC_ShowSecurity = GLO_ShowPwords == 1 ? 1 : 0;
+  if (GLO_DefaultCat.blank() || GLO_DefaultCat == AllCategories)
+    CAT->CATEGORY = AllCategories;
+  else
+    CAT->CATEGORY = GLO_DefaultCat.clip();
+  ApplyCategoryFilter(true);
+  return WindowController::RunEventLoop();
+}
+
+void BrowseWebsitesWindow::ApplyCategoryFilter(bool fromCombo) {
+  if (fromCombo) {
+    // An emptied combo means every category, never a filter on a blank one.
+    if (CAT->CATEGORY.blank()) CAT->CATEGORY = AllCategories;
+    BrowseFilter = CAT->CATEGORY.clip();
+  } else {
+    CAT->CATEGORY = BrowseFilter.clip();
+  }
+  bool all = BrowseFilter == AllCategories;
+  brw.setCategoryPart(all ? std::string() : std::string("WEB:Category=BrowseFilter"));
+  int t = tab();
+  if (t >= 1 && t <= 6) win().setCaption(browseCaption(t, BrowseFilter.clip()));
+  pf::Window& w = win();
+  if (!all) {
+    w.hide(feq("?TAB3:2"));
+    w.unhide(feq("?ALLCATBUT"));
+    w.unhide(feq("?CATSHOWBUT"));
+  } else {
+    w.unhide(feq("?TAB3:2"));
+    w.hide(feq("?ALLCATBUT"));
+    w.hide(feq("?CATSHOWBUT"));
+  }
+  brw.BrowseChooseSortOrder(1);
+  w.display();
+}
+
+void BrowseWebsitesWindow::Refresh(std::uint8_t force) {
+  WindowController::Refresh(force);
+  pf::Window& w = win();
+  if (!w.isOpen() || w.inAcceptAll()) return;
+  int n = w.columnCount(list());
+  for (int c = 1; c <= n; ++c) {
+    const pf::BrowseField* f = brw.fieldOfColumn(c);
+    if (!f) continue;
+    int width = -1;
+    if (pf::foldEqual(f->name, "WEB:LogonID")) width = LOC_ShowSecurity == 1 ? GLO_Column4Width : 0;
+    else if (pf::foldEqual(f->name, "WEB:Password")) width = LOC_ShowSecurity == 1 ? GLO_Column5Width : 0;
+    else if (pf::foldEqual(f->name, "WEB:Category")) width = LOC_ShowCategory == 1 ? GLO_Column6Width : 0;
+    if (width >= 0 && w.columnWidth(list(), c) != width) w.setColumnWidth(list(), c, width);
+  }
+}
+
+void BrowseWebsitesWindow::keepColumnWidths() {
+  // By field, whatever the column order; a hidden column keeps its last width.
+  pf::Window& w = win();
+  int n = w.columnCount(list());
+  for (int c = 1; c <= n; ++c) {
+    const pf::BrowseField* f = brw.fieldOfColumn(c);
+    if (!f) continue;
+    int width = w.columnWidth(list(), c);
+    if (width <= 0) continue;
+    std::uint8_t kept = static_cast<std::uint8_t>(std::min(width, 255));
+    if (pf::foldEqual(f->name, "WEB:LogonID")) GLO_Column4Width = kept;
+    else if (pf::foldEqual(f->name, "WEB:Password")) GLO_Column5Width = kept;
+    else if (pf::foldEqual(f->name, "WEB:Category")) GLO_Column6Width = kept;
+  }
+}
+
+void BrowseWebsitesWindow::SaveColumnWidths() {
+  pf::File& f = Defaults();
+  std::string failed;
+  auto step = [&](int code) {
+    if (code != 0 && failed.empty()) failed = pf::errorfile().empty() ? f.name() : pf::errorfile();
+    return code == 0;
+  };
+  if (step(f.open(pf::OpenMode::ReadWrite | pf::OpenMode::DenyWrite))) {
+    f.set();
+    if (step(f.next())) {
+      PREF->COLUMN4WIDTH = GLO_Column4Width;
+      PREF->COLUMN5WIDTH = GLO_Column5Width;
+      PREF->COLUMN6WIDTH = GLO_Column6Width;
+      step(f.put());
+    }
+    step(f.close());
+  }
+  if (!failed.empty()) pf::message("Error with " + failed);
+}
+
+std::uint8_t BrowseWebsitesWindow::TearDown() {
+  if (std::uint8_t rc = WindowController::TearDown()) return rc;
+  // The search window, when open, is told to close here (it comes with its own task).
+  if (FILESOPENED) SaveColumnWidths();
+  if (OPENED) pf::AppIni.update(Section, IniCurrent, win().propText(list(), pf::Prop::Format));
+  // Only the instance that set the flag clears it.
+  if (setOpenFlag_) GLO_BrowseSitesOpen = 0;
+  pf::unbind("BrowseFilter");
+  return TearDownEnd();
+}
+
+std::uint8_t BrowseWebsitesWindow::ExecuteUpdate(int /*number*/, std::uint8_t request) {
+  pf::GLO_Request() = request;
+  UpdateWebsites();
+  std::uint8_t response = pf::GLO_Response();
+  // The form's category list uses the same buffer: the combo shows the browse's own.
+  CAT->CATEGORY = BrowseFilter.clip();
+  win().display(feq("?CAT:CATEGORY"));
+  return response ? response : pf::Response::Cancelled;
+}
+
+template <class F>
+void BrowseWebsitesWindow::changeSelected(F change, bool refresh) {
+  if (!brw.BrowseHasRecords() || !brw.BrowseUpdateViewRecord()) return;
+  change();
+  Relate_WSites().RelationUpdate();
+  brw.BrowseResetView();
+  brw.BrowsePostNewSelection();
+  if (refresh) Refresh(1);
+}
+
+void BrowseWebsitesWindow::openWebsite(bool reread) {
+  if (!brw.BrowseHasRecords()) return;
+  if (reread) brw.BrowseUpdateViewRecord();
+  std::string address = WEB->WEBADDRESS.clip();
+  // A blank address opens nothing and is no visit.
+  if (pf::isBlank(address)) {
+    pf::message("No websites?||You must firstly select an address from the list.", "No records...",
+                pf::Icon::Question);
+    return;
+  }
+  if (address.substr(0, 4) != "http")
+    pf::message("This URL does not appear to be a correct website link?", "Link may not work!",
+                pf::Icon::Exclamation);
+  if (!OpenURL(win().id(), address)) {
+    pf::message("The address could not be handed to the web browser.", "Link may not work!",
+                pf::Icon::Exclamation);
+    return;
+  }
+  visitRecorded();
+}
+
+void BrowseWebsitesWindow::visitRecorded() {
+  changeSelected([] { WEB->LASTVISIT = pf::today(); }, false);
+  changeSelected([] { WEB->VISITS = WEB->VISITS.get() + 1; }, false);
+}
+
+void BrowseWebsitesWindow::copyToClipboard(int which) {
+  std::string value = which == 1 ? WEB->LOGONID.clip() : WEB->PASSWORD.clip();
+  int used = feq(which == 1 ? "?LOGON_BUT" : "?PWORD_BUT");
+  int other = feq(which == 1 ? "?PWORD_BUT" : "?LOGON_BUT");
+  if (!value.empty()) {
+    pf::setClipboard(pf::trim(value));
+    win().disable(used);
+    win().enable(other);
+  } else {
+    pf::message(
+        "Nothing to copy to the Windows Clipboard.||Logon ID and Passwords are entered under Update "
+        "Websites.",
+        "No ID or Password...", pf::Icon::Question);
+    win().enable(used);
+    win().enable(other);
+  }
+  win().select(list());
+}
+
+void BrowseWebsitesWindow::callProcedure(const char* name) {
+  brw.BrowseUpdateViewRecord();
+  if (pf::Procedure p = procedure(name)) p();
+  Refresh(0);
+}
+
+std::uint8_t BrowseWebsitesWindow::OnAccepted() {
+  int c = win().field();
+  pf::Window& w = win();
+  if (c == feq("?INTERNETLINK")) {
+    bool warned = warnedBlank_;
+    warnedBlank_ = false;
+    if (warned && WEB->WEBADDRESS.blank()) return pf::Answer::Handled;
+    openWebsite(true);
+  } else if (c == feq("?YELLOW_HL")) {
+    changeSelected([] { WEB->HIGHLIGHT = WEB->HIGHLIGHT == 0 ? 1 : 0; }, true);
+    w.select(list());
+  } else if (c >= feq("?CLR1") && c <= feq("?CLR8")) {
+    std::uint8_t colour = static_cast<std::uint8_t>(c - feq("?CLR1") + 1);
+    changeSelected([colour] { WEB->TEXTCOLOR = colour; }, true);
+    w.select(list());
+  } else if (c == feq("?LOGON_BUT")) {
+    copyToClipboard(1);
+  } else if (c == feq("?PWORD_BUT")) {
+    copyToClipboard(2);
+  } else if (c == feq("?SECURITYBUT")) {
+    LOC_ShowSecurity = LOC_ShowSecurity == 0 ? 1 : 0;
+    Refresh(0);
+    w.select(list());
+  } else if (c == feq("?CATBUT")) {
+    LOC_ShowCategory = LOC_ShowCategory == 0 ? 1 : 0;
+    Refresh(0);
+    w.select(list());
+  } else if (c == feq("?ALLCATBUT")) {
+    if (BrowseFilter.clip() != AllCategories) CAT->CATEGORY = AllCategories;
+    ApplyCategoryFilter(true);
+    w.display(feq("?CAT:CATEGORY"));
+  } else if (c == feq("?QLBUT")) {
+    callProcedure("Win_OtherLink");
+  } else if (c == feq("?EMAILBUT")) {
+    callProcedure("Win_EmailLink");
+  } else if (c == feq("?PRINTBUT")) {
+    callProcedure("Win_Reports");
+  } else if (c == feq("?HELP")) {
+    brw.BrowseUpdateViewRecord();
+    if (Help) Help->HelpKeywordLookup("Add a new website", "Not found", "Help Topic");
+  }
+  // ?GISBUSKDAF3 (F3) opens the search window, which comes with its own task.
+  return WindowController::OnAccepted();
+}
+
+std::uint8_t BrowseWebsitesWindow::OnFieldEvent() {
+  pf::Window& w = win();
+  const pf::Event& e = w.currentEvent();
+  if (e.control == feq("?CURRENTTAB") && e.code == pf::EVENT::NewSelection) {
+    ApplyCategoryFilter(false);
+    w.select(list());
+  } else if (e.control == list() && e.code == pf::EVENT::AlertKey) {
+    int key = static_cast<int>(e.param);
+    if (key == pf::Key::MouseLeft) {
+      // The row under the pointer, and only a row that is there.
+      int row = static_cast<int>(w.propInt(list(), pf::Prop::MouseDownRow));
+      int field = static_cast<int>(w.propInt(list(), pf::Prop::MouseDownField));
+      if (field == FavouriteCell && row >= 1 && row <= w.rowCount(list())) {
+        if (w.choice(list()) != row) {
+          w.selectRow(list(), row);
+          brw.TakeSelectedRow();
+        }
+        changeSelected([] { WEB->FAVOURITEYN = WEB->FAVOURITEYN == 0 ? 1 : 0; }, true);
+      }
+      return pf::Answer::Handled;
+    }
+    if (key == pf::Key::Enter) openWebsite(false);
+  } else if (e.control == list() && e.code == pf::EVENT::ColumnResize) {
+    keepColumnWidths();
+  }
+  return WindowController::OnFieldEvent();
+}
+
+std::uint8_t BrowseWebsitesWindow::OnNewSelection() {
+  int c = win().field();
+  if (c == list()) {
+    win().enable(feq("?LOGON_BUT"));
+    win().enable(feq("?PWORD_BUT"));
+    warnedBlank_ = false;
+    return 0;
+  }
+  // A new tab is refilled once, by the category filter that follows.
+  if (c == feq("?CURRENTTAB")) return 0;
+  return WindowController::OnNewSelection();
+}
+
+std::uint8_t BrowseWebsitesWindow::OnSelected() {
+  int c = win().field();
+  std::uint8_t rc = WindowController::OnSelected();
+  if (c == feq("?WEB:SITENOTES")) {
+    win().select(list());
+  } else if (c == feq("?INTERNETLINK") && WEB->WEBADDRESS.blank()) {
+    pf::message("No websites?||You must firstly select an address from the list.", "No records...",
+                pf::Icon::Question);
+    warnedBlank_ = true;
+    win().select(feq("?INSERT:3"));
+  }
+  return rc;
+}
+
+}  // namespace
+
+void BrowseWebsites() {
+  BrowseWebsitesWindow w;
+  pf::GLO_Response() = w.Execute();
+}
+
+}  // namespace qb

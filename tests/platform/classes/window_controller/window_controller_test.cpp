@@ -1,0 +1,352 @@
+// The window controller's template behaviour, played through the headless driver.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "platform/classes/error_manager.h"
+#include "platform/classes/file_accessor.h"
+#include "platform/classes/ini_manager.h"
+#include "platform/classes/window_controller.h"
+#include "platform/core/field.h"
+#include "platform/ui/keys.h"
+#include "platform/ui/layout.h"
+#include "platform/ui/test_driver.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+const char* DialogLayout = R"(
+window TestDialog plain "Test Dialog" at 10,10 size 200,100 resize
+  entry ?LOC:NAME at 10,10 size 80,10
+  entry ?LOC:CITY at 10,25 size 80,10
+  entry ?LOC:OFF at 10,40 size 80,10 disable
+  droplist ?LOC:PICK at 10,55 size 80,10 drop 5 from "a|b"
+  button ?OK "&OK" at 100,80 size 40,14
+  button ?CANCEL "Cancel" at 150,80 size 40,14
+end
+)";
+
+// The record a form edits, and access objects that only count what they are asked.
+struct Rec {
+  pf::String<20> NAME;
+  pf::String<20> CITY;
+};
+
+class FakeAccessor : public pf::FileAccessor {
+ public:
+  int FileInsert() override {
+    ++inserts;
+    return failInsert ? 5 : 0;
+  }
+  int inserts = 0;
+  bool failInsert = false;
+};
+
+class FakeRelations : public pf::FileRelations {
+ public:
+  int RelationUpdate() override {
+    ++updates;
+    return 0;
+  }
+  int RelationOpen(bool) override { return 0; }
+  int RelationClose(bool) override { return 0; }
+  int updates = 0;
+};
+
+std::int32_t marker = 0;
+Rec record;
+FakeAccessor accessor;
+FakeRelations relations;
+
+class TestDialog : public pf::WindowController {
+ public:
+  bool form = false;
+  bool guarded = true;
+  std::uint8_t cancelAction = 3;
+  bool requireName = false;
+
+  TestDialog() : WindowController("TestDialog") {}
+
+  std::uint8_t Setup() override {
+    if (guarded) InstanceMarker = &marker;
+    if (std::uint8_t rc = SetupBegin()) return rc;
+    FIRSTFIELD = win().feq("?LOC:NAME");
+    WindowAddButton(win().feq("?CANCEL"), pf::Response::Cancelled);
+    if (form) {
+      PRIMARY = &relations;
+      OKCONTROL = win().feq("?OK");
+      CANCELACTION = cancelAction;
+      win().bind("LOC:NAME", pf::use(record.NAME));
+      win().bind("LOC:CITY", pf::use(record.CITY));
+      if (PrepareFiles()) return 3;
+    }
+    OpenWindow();
+    SetupEnd();
+    return 0;
+  }
+  std::uint8_t TearDown() override {
+    if (std::uint8_t rc = WindowController::TearDown()) return rc;
+    return TearDownEnd();
+  }
+  std::uint8_t OnAccepted() override {
+    if (requireName && win().field() == win().feq("?LOC:NAME") && record.NAME.blank()) {
+      win().select(win().field());
+      return pf::Answer::Handled;
+    }
+    return WindowController::OnAccepted();
+  }
+};
+
+std::uint8_t lastResponse = 0;
+
+void runDialog(std::uint8_t request = 0, bool form = false, std::uint8_t cancelAction = 3,
+               bool requireName = false) {
+  pf::GLO_Request() = request;
+  TestDialog d;
+  d.form = form;
+  d.cancelAction = cancelAction;
+  d.requireName = requireName;
+  lastResponse = d.Execute();
+}
+
+class WindowControllerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    pf::registerLayout("TestDialog", DialogLayout);
+    pf::AppErrors.init();
+    pf::AppIni.init(dir.file("Linkvue.ini"));
+    marker = 0;
+    record = Rec{};
+    accessor.inserts = 0;
+    accessor.failInsert = false;
+    accessor.BUFFER = {&record, nullptr, sizeof record};
+    relations.ME = &accessor;
+    relations.updates = 0;
+    lastResponse = 0;
+  }
+  void TearDown() override { pf::AppIni.kill(); }
+
+  int dialogs() {
+    int n = 0;
+    for (const auto& w : driver.windows()) n += w.name == "TestDialog";
+    return n;
+  }
+
+  qbtest::TempDir dir;
+  pf::TestDriver driver;
+};
+
+TEST_F(WindowControllerTest, PlacementRoundTrips) {
+  struct Case {
+    const char* name;
+    pf::Prop state;  // Visible: a normal window
+    bool positionKept;
+  } cases[] = {
+      {"normal", pf::Prop::Visible, true},
+      {"maximised", pf::Prop::Maximize, false},
+      {"minimised", pf::Prop::Iconize, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    pf::AppIni.removeSection("TestDialog");
+    driver.start([] { runDialog(); });
+    driver.window("TestDialog").userMove(30, 40);
+    driver.resizeWindow(250, 150, "TestDialog");
+    if (c.state != pf::Prop::Visible) driver.setWindowState(c.state, "TestDialog");
+    // A minimised window takes no input: the program closes it (as the frame would).
+    driver.window("TestDialog").post(pf::EVENT::CloseWindow);
+    driver.idle();
+    ASSERT_EQ(dialogs(), 0);
+    EXPECT_EQ(pf::AppIni.fetch("TestDialog", "Maximize"), c.state == pf::Prop::Maximize ? "Yes" : "No");
+    EXPECT_EQ(pf::AppIni.fetch("TestDialog", "Minimize"), c.state == pf::Prop::Iconize ? "Yes" : "No");
+    EXPECT_EQ(pf::AppIni.has("TestDialog", "XPos"), c.positionKept);
+    EXPECT_EQ(pf::AppIni.has("TestDialog", "Width"), c.positionKept);
+
+    driver.start([] { runDialog(); });
+    pf::Window& w = driver.window("TestDialog");
+    EXPECT_EQ(w.propInt(0, pf::Prop::Maximize), c.state == pf::Prop::Maximize);
+    EXPECT_EQ(w.propInt(0, pf::Prop::Iconize), c.state == pf::Prop::Iconize);
+    if (c.positionKept) {
+      EXPECT_EQ(w.propInt(0, pf::Prop::Xpos), 30);
+      EXPECT_EQ(w.propInt(0, pf::Prop::Ypos), 40);
+      EXPECT_EQ(w.propInt(0, pf::Prop::Width), 250);
+      EXPECT_EQ(w.propInt(0, pf::Prop::Height), 150);
+    }
+    w.post(pf::EVENT::CloseWindow);
+    driver.idle();
+  }
+}
+
+TEST_F(WindowControllerTest, DamagedPlacementKeepsTheDesignedSize) {
+  pf::AppIni.update("TestDialog", "XPos", "abc");
+  pf::AppIni.update("TestDialog", "Width", "-5");
+  pf::AppIni.update("TestDialog", "Height", "");
+  driver.start([] { runDialog(); });
+  pf::Window& w = driver.window("TestDialog");
+  EXPECT_EQ(w.propInt(0, pf::Prop::Width), 200);
+  EXPECT_EQ(w.propInt(0, pf::Prop::Height), 100);
+  EXPECT_EQ(w.propInt(0, pf::Prop::Xpos), 10);
+  EXPECT_FALSE(w.propInt(0, pf::Prop::Iconize));
+}
+
+TEST_F(WindowControllerTest, SecondStartRestoresTheFirstWindow) {
+  int first = driver.start([] { runDialog(); });
+  EXPECT_EQ(marker, first);
+  driver.setWindowState(pf::Prop::Iconize, "TestDialog");
+  driver.start([] { runDialog(); });
+  EXPECT_EQ(dialogs(), 1);
+  EXPECT_EQ(lastResponse, pf::Response::Cancelled);
+  pf::Window& w = driver.window("TestDialog");
+  EXPECT_EQ(w.thread(), first);
+  EXPECT_FALSE(w.propInt(0, pf::Prop::Iconize));
+  EXPECT_TRUE(w.propInt(0, pf::Prop::Active));
+  EXPECT_EQ(marker, first) << "the refused call leaves the marker alone";
+  driver.closeBox("TestDialog");
+  EXPECT_EQ(marker, 0);
+}
+
+TEST_F(WindowControllerTest, SelectRequestBypassesTheOneInstanceRule) {
+  driver.start([] { runDialog(); });
+  driver.start([] { runDialog(pf::Request::Select); });
+  EXPECT_EQ(dialogs(), 2);
+}
+
+TEST_F(WindowControllerTest, ClosingAChangedForm) {
+  struct Case {
+    const char* name;
+    std::uint8_t cancelAction;
+    const char* answer;        // empty: no box expected
+    const char* boxText;
+    bool stillOpen;
+    int inserts;
+  } cases[] = {
+      {"ask, yes saves", 3, "&Yes", "Do you want to save the changes to this record?", false, 1},
+      {"ask, no drops", 3, "&No", "Do you want to save the changes to this record?", false, 0},
+      {"ask, cancel stays", 3, "&Cancel", "Do you want to save the changes to this record?", true, 0},
+      {"save without asking", 1, "", "", false, 1},
+      {"confirm cancel, yes", 2, "&Yes", "Are you sure you want to cancel?", false, 0},
+      {"confirm cancel, no", 2, "&No", "Are you sure you want to cancel?", true, 0},
+      {"no question", 0, "", "", false, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    record = Rec{};
+    accessor.inserts = 0;
+    std::uint8_t action = c.cancelAction;
+    driver.start([action] { runDialog(pf::Request::Insert, true, action); });
+    driver.type("?LOC:NAME", "News");
+    driver.closeBox("TestDialog");
+    if (*c.answer) {
+      ASSERT_NE(driver.box(), nullptr);
+      EXPECT_EQ(driver.box()->message.text, c.boxText);
+      driver.answer(c.answer);
+    } else {
+      EXPECT_EQ(driver.box(), nullptr);
+    }
+    EXPECT_EQ(dialogs(), c.stillOpen ? 1 : 0);
+    EXPECT_EQ(accessor.inserts, c.inserts);
+    if (c.stillOpen) {
+      EXPECT_EQ(driver.focused("TestDialog"), "?LOC:NAME");
+      driver.click("?CANCEL", "TestDialog");
+      EXPECT_EQ(lastResponse, pf::Response::Cancelled);
+    } else if (c.inserts) {
+      EXPECT_EQ(lastResponse, pf::Response::Completed);
+    }
+    ASSERT_EQ(dialogs(), 0);
+  }
+}
+
+TEST_F(WindowControllerTest, UnchangedFormClosesWithoutAQuestion) {
+  driver.start([] { runDialog(pf::Request::Insert, true); });
+  driver.closeBox("TestDialog");
+  EXPECT_EQ(driver.box(), nullptr);
+  EXPECT_EQ(dialogs(), 0);
+  EXPECT_EQ(lastResponse, pf::Response::Cancelled);
+}
+
+TEST_F(WindowControllerTest, OkValidatesEveryFieldAndStopsOnTheFailedOne) {
+  driver.start([] { runDialog(pf::Request::Insert, true, 3, true); });
+  driver.type("?LOC:CITY", "Paris");
+  driver.click("?OK");
+  EXPECT_EQ(accessor.inserts, 0);
+  EXPECT_EQ(dialogs(), 1);
+  EXPECT_EQ(driver.focused("TestDialog"), "?LOC:NAME");
+
+  driver.type("?LOC:NAME", "News");
+  driver.click("?OK");
+  EXPECT_EQ(accessor.inserts, 1);
+  EXPECT_EQ(dialogs(), 0);
+  EXPECT_EQ(lastResponse, pf::Response::Completed);
+  EXPECT_EQ(record.NAME.clip(), "News");
+}
+
+TEST_F(WindowControllerTest, FailedInsertKeepsTheFormOpen) {
+  accessor.failInsert = true;
+  driver.start([] { runDialog(pf::Request::Insert, true); });
+  driver.type("?LOC:CITY", "Paris");
+  driver.click("?OK");
+  EXPECT_EQ(accessor.inserts, 1);
+  EXPECT_EQ(dialogs(), 1);
+  EXPECT_EQ(driver.focused("TestDialog"), "?LOC:NAME");
+}
+
+TEST_F(WindowControllerTest, ChangeWritesOnlyADifferentRecord) {
+  record.NAME = "Old";
+  driver.start([] { runDialog(pf::Request::Change, true); });
+  driver.click("?OK");
+  EXPECT_EQ(relations.updates, 0);
+  EXPECT_EQ(lastResponse, pf::Response::Completed);
+
+  driver.start([] { runDialog(pf::Request::Change, true); });
+  driver.type("?LOC:NAME", "New");
+  driver.click("?OK");
+  EXPECT_EQ(relations.updates, 1);
+  EXPECT_EQ(dialogs(), 0);
+}
+
+TEST_F(WindowControllerTest, FocusHighlightFollowsTheFocus) {
+  driver.start([] { runDialog(); });
+  pf::Window& w = driver.window("TestDialog");
+  int name = w.feq("?LOC:NAME"), city = w.feq("?LOC:CITY"), pick = w.feq("?LOC:PICK");
+  const std::int32_t plain = w.color(city);
+
+  driver.focus("?LOC:NAME");
+  EXPECT_EQ(w.color(name), pf::FocusHighlightColor);
+  driver.focus("?OK");
+  EXPECT_EQ(w.color(name), plain) << "a button takes the highlight away";
+  driver.focus("?LOC:CITY");
+  EXPECT_EQ(w.color(city), pf::FocusHighlightColor);
+  EXPECT_EQ(w.color(name), plain);
+  driver.focus("?LOC:PICK");
+  EXPECT_EQ(w.color(city), plain);
+  EXPECT_EQ(w.color(pick), plain) << "a drop list keeps its colour";
+
+  driver.focus("?LOC:NAME");
+  driver.resizeWindow(300, 160, "TestDialog");
+  driver.setWindowState(pf::Prop::Iconize, "TestDialog");
+  driver.setWindowState(pf::Prop::Visible, "TestDialog");
+  EXPECT_EQ(w.color(name), pf::FocusHighlightColor) << "resizing and restoring keep it";
+  EXPECT_EQ(w.color(city), plain);
+}
+
+TEST_F(WindowControllerTest, HighlightSkipsAHiddenOrDisabledEntry) {
+  TestDialog* seen = nullptr;
+  driver.start([&seen] {
+    TestDialog d;
+    seen = &d;
+    d.Execute();
+    seen = nullptr;
+  });
+  pf::Window& w = driver.window("TestDialog");
+  driver.focus("?LOC:NAME");
+  ASSERT_NE(seen, nullptr);
+  EXPECT_EQ(seen->LOC_FocusControl, w.feq("?LOC:NAME"));
+  // Programmatic focus on a disabled entry: nothing is highlighted and it is forgotten.
+  seen->HighlightSelected(w.feq("?LOC:OFF"));
+  EXPECT_EQ(seen->LOC_FocusControl, 0);
+  EXPECT_NE(w.color(w.feq("?LOC:OFF")), pf::FocusHighlightColor);
+  EXPECT_NE(w.color(w.feq("?LOC:NAME")), pf::FocusHighlightColor);
+  driver.closeBox("TestDialog");
+}
+
+}  // namespace

@@ -1,0 +1,208 @@
+// Opening indexed files: the error of each kind of trouble, key rebuilds, and sharing
+// between instances and processes.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <functional>
+
+#include "platform/core/errors.h"
+#include "tests/platform/store/store_fixture.h"
+#include "tests/support/temp_dir.h"
+
+using namespace storetest;
+namespace Err = pf::Err;
+namespace Mode = pf::OpenMode;
+
+namespace {
+
+const std::vector<Row> kRows = {{"b", "", 0, 0, "b"}, {"a", "", 0, 0, "a"}};
+
+TEST(OpenTest, EachTroubleHasItsError) {
+  struct Case {
+    const char* what;
+    std::function<void(const qbtest::TempDir&)> setup;
+    pf::FileDesc desc;
+    int expect;
+  } cases[] = {
+      {"missing file", [](auto&) {}, desc(), Err::NoFile},
+      {"missing folder", [](auto&) {}, desc("nowhere/test.tps"), Err::PathNotFound},
+      {"not a database", [](auto& d) { spit(d.file("test.tps"), std::string(5000, 'q')); }, desc(), Err::InvalidFile},
+      {"empty file", [](auto& d) { spit(d.file("test.tps"), ""); }, desc(), Err::InvalidFile},
+      {"another program's database",
+       [](auto& d) { rawSql(d.file("test.tps"), "CREATE TABLE t(x); INSERT INTO t VALUES(1);"); }, desc(),
+       Err::InvalidFile},
+      {"wrong password", [](auto&) { make(desc("test.tps", "right"), kRows); }, desc("test.tps", "wrong"),
+       Err::BadOwner},
+      {"password on a plain file", [](auto&) { make(desc(), kRows); }, desc("test.tps", "secret"), Err::BadOwner},
+      {"encrypted file opened as plain", [](auto&) { make(desc("test.tps", "right"), kRows); }, desc(),
+       Err::InvalidFile},
+      {"declaration differs",
+       [](auto&) { make(desc(), kRows); },
+       [] {
+         auto d = desc();
+         d.fields[0].size = 30;
+         return d;
+       }(),
+       Err::BadRecord},
+      {"key index dropped",
+       [](auto& d) {
+         make(desc(), kRows);
+         rawSql(d.file("test.tps"), "DROP INDEX key1_NameKey");
+       },
+       desc(), Err::KeyFileRebuild},
+      {"key declared since", [](auto&) {
+         auto d = desc();
+         d.keys.pop_back();
+         make(d, kRows);
+       },
+       desc(), Err::KeyFileRebuild},
+  };
+  for (auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    qbtest::TempDir dir;
+    c.setup(dir);
+    Rec r;
+    pf::File f(c.desc, &r);
+    EXPECT_EQ(f.open(), c.expect);
+    EXPECT_EQ(pf::errorcode(), c.expect);
+    EXPECT_EQ(pf::errorfile(), c.desc.diskName);
+    EXPECT_FALSE(f.isOpen());
+  }
+}
+
+TEST(OpenTest, RebuildingKeysRepairsTheFile) {
+  for (const char* damage : {"DROP INDEX key1_NameKey", "DROP INDEX key4_NameDownKey; UPDATE rec SET _k_NAME='ZZZ'"}) {
+    SCOPED_TRACE(damage);
+    qbtest::TempDir dir;
+    make(desc(), kRows);
+    ASSERT_EQ(rawSql(dir.file("test.tps"), damage), SQLITE_OK);
+    Rec r;
+    pf::FileDesc d = desc();
+    pf::File f(d, &r);
+    ASSERT_EQ(f.open(), Err::KeyFileRebuild);
+    ASSERT_EQ(f.build(), 0);
+    ASSERT_EQ(f.open(), 0);
+    f.set(*d.key("TST:NameKey"));
+    ASSERT_EQ(f.next(), 0);
+    EXPECT_EQ(r.NOTES.str(), "a");
+    ASSERT_EQ(f.next(), 0);
+    EXPECT_EQ(r.NOTES.str(), "b");
+  }
+  // A key added to the declaration is built over the records already there.
+  qbtest::TempDir dir;
+  pf::FileDesc old = desc();
+  old.keys.pop_back();
+  make(old, kRows);
+  Rec r;
+  pf::FileDesc d = desc();
+  pf::File f(d, &r);
+  ASSERT_EQ(f.open(), Err::KeyFileRebuild);
+  ASSERT_EQ(f.build(), 0);
+  ASSERT_EQ(f.open(), 0);
+  f.set(*d.key("TST:NameDownKey"));
+  ASSERT_EQ(f.next(), 0);
+  EXPECT_EQ(r.NOTES.str(), "b");
+}
+
+TEST(OpenTest, SharingBetweenInstances) {
+  qbtest::TempDir dir;
+  make(desc(), kRows);
+  pf::FileDesc d = desc();
+  Rec r1, r2, r3;
+  pf::File holder(d, &r1), other(d, &r2), third(d, &r3);
+  const int normal = Mode::ReadWrite | Mode::DenyNone;
+  const int reader = Mode::ReadOnly | Mode::DenyNone;
+
+  // Normal openers share freely.
+  ASSERT_EQ(holder.open(normal), 0);
+  ASSERT_EQ(other.open(normal), 0);
+  // Nobody may deny writing while someone writes.
+  EXPECT_EQ(third.open(Mode::ReadOnly | Mode::DenyWrite), Err::AccessDenied);
+  holder.close();
+  other.close();
+
+  struct Case {
+    int held, asked, expect;
+  } cases[] = {
+      {Mode::ReadOnly | Mode::DenyWrite, normal, Err::AccessDenied},
+      {Mode::ReadOnly | Mode::DenyWrite, reader, 0},
+      {Mode::ReadOnly | Mode::DenyWrite, Mode::ReadOnly | Mode::DenyWrite, 0},
+      {Mode::ReadWrite | Mode::DenyWrite, normal, Err::AccessDenied},
+      {Mode::ReadWrite | Mode::DenyAll, reader, Err::AccessDenied},
+      {Mode::ReadOnly | Mode::DenyRead, reader, Err::AccessDenied},
+      {reader, Mode::ReadWrite | Mode::DenyRead, Err::AccessDenied},
+      {normal, normal, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::Message() << std::hex << c.held << " then " << c.asked);
+    ASSERT_EQ(holder.open(c.held), 0);
+    EXPECT_EQ(other.open(c.asked), c.expect);
+    if (c.expect == 0) {
+      other.set();
+      EXPECT_EQ(other.next(), 0);
+    }
+    other.close();
+    holder.close();
+    // Once the holder has gone, a normal open works again.
+    ASSERT_EQ(other.open(normal), 0);
+    other.close();
+  }
+}
+
+TEST(OpenTest, AnotherProcessHoldingTheFileDeniesWriteAccess) {
+  qbtest::TempDir dir;
+  make(desc(), kRows);
+  int ready[2], done[2];
+  ASSERT_EQ(pipe(ready), 0);
+  ASSERT_EQ(pipe(done), 0);
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    pf::FileDesc d = desc();
+    Rec r;
+    pf::File f(d, &r);
+    char c = f.open(Mode::ReadOnly | Mode::DenyWrite) == 0 ? 'y' : 'n';
+    (void)!write(ready[1], &c, 1);
+    (void)!read(done[0], &c, 1);
+    _exit(0);
+  }
+  char c = 0;
+  ASSERT_EQ(read(ready[0], &c, 1), 1);
+  ASSERT_EQ(c, 'y');
+  pf::FileDesc d = desc();
+  Rec r;
+  pf::File f(d, &r);
+  EXPECT_EQ(f.open(), Err::AccessDenied);
+  EXPECT_EQ(f.send("Recover=1"), 0);
+  EXPECT_EQ(f.open(), Err::AccessDenied);
+  ASSERT_EQ(f.open(Mode::ReadOnly | Mode::DenyNone), 0);
+  EXPECT_EQ(f.next(), 0);
+  EXPECT_EQ(f.add(), Err::AccessDenied);
+  f.close();
+  (void)!write(done[1], "x", 1);
+  int st = 0;
+  waitpid(child, &st, 0);
+  EXPECT_EQ(f.open(), 0);
+}
+
+TEST(OpenTest, CreateReplacesAnOldFileAndItsJournal) {
+  qbtest::TempDir dir;
+  make(desc(), kRows);
+  // A journal left by a crash must not be played into the new file.
+  spit(dir.file("test.tps-journal"), std::string(3000, 'j'));
+  pf::FileDesc d = desc();
+  Rec r;
+  pf::File f(d, &r);
+  ASSERT_EQ(f.create(), 0);
+  EXPECT_FALSE(f.isOpen());
+  ASSERT_EQ(f.open(), 0);
+  EXPECT_EQ(f.records(), 0);
+  EXPECT_EQ(f.next(), Err::RecordNotAvailable);
+
+  pf::FileDesc nowhere = desc("missing/test.tps");
+  pf::File g(nowhere, &r);
+  EXPECT_EQ(g.create(), Err::PathNotFound);
+}
+
+}  // namespace

@@ -1,0 +1,156 @@
+// The comma-delimited and line drivers.
+#include <gtest/gtest.h>
+
+#include "platform/core/errors.h"
+#include "tests/platform/store/store_fixture.h"
+#include "tests/support/temp_dir.h"
+
+using namespace storetest;
+namespace Err = pf::Err;
+
+namespace {
+
+struct UrlRec {
+  pf::String<275> URL;
+};
+
+pf::FileDesc csvDesc() {
+  pf::FileDesc d;
+  d.label = "SitesCSV";
+  d.prefix = "CSV";
+  d.diskName = "SitesCSV.csv";
+  d.driver = pf::Driver::Basic;
+  d.recordSize = d.bufferSize = 275;
+  d.fields = {{"CSV:URL", pf::FieldType::String, 0, 275}};
+  return d;
+}
+
+struct LineRec {
+  pf::String<255> TEXTLINE;
+};
+
+pf::FileDesc lineDesc(const std::string& name) {
+  pf::FileDesc d;
+  d.label = "LineFile";
+  d.prefix = "A1";
+  d.diskName = name;
+  d.driver = pf::Driver::Ascii;
+  d.recordSize = d.bufferSize = 255;
+  d.fields = {{"A1:TEXTLINE", pf::FieldType::String, 0, 255}};
+  return d;
+}
+
+TEST(CsvDriverTest, WritesEveryFieldQuotedWithCrLf) {
+  qbtest::TempDir dir;
+  pf::FileDesc d = csvDesc();
+  UrlRec r;
+  pf::File f(d, &r);
+  EXPECT_EQ(f.open(), Err::NoFile);
+  ASSERT_EQ(f.create(), 0);
+  EXPECT_EQ(slurp("SitesCSV.csv"), "");  // an empty export is an empty file
+  ASSERT_EQ(f.open(), 0);
+  for (const char* url : {"abc", "a\"b", "  lead and trail   ", "x,y", "\"\"", "caf\xC3\xA9"}) {
+    r.URL = url;
+    ASSERT_EQ(f.add(), 0);
+  }
+  r.URL = "";
+  ASSERT_EQ(f.add(), 0);
+  f.close();
+  EXPECT_EQ(slurp("SitesCSV.csv"),
+            "\"abc\"\r\n\"a\"\"b\"\r\n\"  lead and trail\"\r\n\"x,y\"\r\n\"\"\"\"\"\"\r\n\"caf\xC3\xA9\"\r\n\"\"\r\n");
+
+  // And back, through the lower-case name the viewer uses.
+  pf::FileDesc lower = d;
+  lower.diskName = "sitescsv.csv";
+  pf::File g(lower, &r);
+  ASSERT_EQ(g.open(pf::OpenMode::ReadOnly | pf::OpenMode::DenyNone), 0);
+  std::vector<std::string> got;
+  while (g.next() == 0) got.push_back(r.URL.clip());
+  EXPECT_EQ(got, (std::vector<std::string>{"abc", "a\"b", "  lead and trail", "x,y", "\"\"", "caf\xC3\xA9", ""}));
+  EXPECT_EQ(g.records(), 7);
+  EXPECT_EQ(g.add(), Err::AccessDenied);
+}
+
+TEST(CsvDriverTest, SeveralFieldsAndNumbers) {
+  qbtest::TempDir dir;
+  struct Two {
+    pf::String<10> NAME;
+    pf::Long COUNT;
+  } r;
+  pf::FileDesc d = csvDesc();
+  d.recordSize = d.bufferSize = 14;
+  d.fields = {{"T:NAME", pf::FieldType::String, 0, 10}, {"T:COUNT", pf::FieldType::Long, 10, 4}};
+  pf::File f(d, &r);
+  ASSERT_EQ(f.create(), 0);
+  ASSERT_EQ(f.open(), 0);
+  r.NAME = "x, \"y\"";
+  r.COUNT = -42;
+  ASSERT_EQ(f.add(), 0);
+  EXPECT_EQ(slurp("SitesCSV.csv"), "\"x, \"\"y\"\"\",\"-42\"\r\n");
+  r = Two{};
+  f.set();
+  ASSERT_EQ(f.next(), 0);
+  EXPECT_EQ(r.NAME.clip(), "x, \"y\"");
+  EXPECT_EQ(r.COUNT.get(), -42);
+  EXPECT_EQ(f.next(), Err::RecordNotAvailable);
+}
+
+TEST(AsciiDriverTest, LinesLongShortEmptyAndUnterminated) {
+  qbtest::TempDir dir;
+  std::string longLine(300, 'L');
+  std::string wide;
+  for (int i = 0; i < 150; ++i) wide += "\xC3\xA9";  // 300 bytes of two-byte characters
+  spit("lines.txt", "first\r\n" + longLine + "\n\n" + wide + "\nlast");
+  pf::FileDesc d = lineDesc("LINES.TXT");
+  LineRec r;
+  pf::File f(d, &r);
+  ASSERT_EQ(f.open(pf::OpenMode::ReadOnly | pf::OpenMode::DenyNone), 0);
+
+  struct Want {
+    std::string field, line;
+  };
+  std::vector<Want> want = {{"first", "first"},
+                            {longLine.substr(0, 255), longLine},
+                            {"", ""},
+                            {wide.substr(0, 254), wide},
+                            {"last", "last"}};
+  std::vector<pf::Position> at;
+  f.set();
+  for (const auto& w : want) {
+    ASSERT_EQ(f.next(), 0);
+    EXPECT_EQ(r.TEXTLINE.clip(), w.field);
+    EXPECT_EQ(f.line(), w.line);
+    at.push_back(f.position());
+  }
+  EXPECT_EQ(f.next(), Err::RecordNotAvailable);
+
+  // Backwards from the end, and restarting at any line's position.
+  f.set();
+  for (int i = 4; i >= 0; --i) {
+    ASSERT_EQ(f.previous(), 0);
+    EXPECT_EQ(f.line(), want[static_cast<std::size_t>(i)].line);
+  }
+  EXPECT_EQ(f.previous(), Err::RecordNotAvailable);
+  f.setAt(at[3]);
+  ASSERT_EQ(f.next(), 0);
+  EXPECT_EQ(f.line(), wide);
+  ASSERT_EQ(f.previous(), 0);
+  EXPECT_EQ(f.line(), "");
+  EXPECT_EQ(f.records(), 5);
+  EXPECT_EQ(f.add(), Err::AccessDenied);
+}
+
+TEST(AsciiDriverTest, EmptyAndMissingFiles) {
+  qbtest::TempDir dir;
+  spit("empty.txt", "");
+  LineRec r;
+  pf::FileDesc empty = lineDesc("empty.txt"), missing = lineDesc("ViewLic.txt");
+  pf::File f(empty, &r), g(missing, &r);
+  ASSERT_EQ(f.open(pf::OpenMode::ReadOnly | pf::OpenMode::DenyNone), 0);
+  EXPECT_EQ(f.next(), Err::RecordNotAvailable);
+  EXPECT_EQ(f.records(), 0);
+  EXPECT_EQ(g.open(pf::OpenMode::ReadOnly | pf::OpenMode::DenyNone), Err::NoFile);
+  EXPECT_EQ(pf::errorfile(), "ViewLic.txt");
+}
+
+}  // namespace

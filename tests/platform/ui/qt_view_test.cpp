@@ -1,0 +1,192 @@
+// The Qt view, offscreen: real widgets, real input through them, and a picture of the result.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QImage>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMessageBox>
+#include <QTreeWidget>
+#include <cstdlib>
+
+#include "platform/runtime/testing.h"
+#include "platform/ui/qt/qt_view.h"
+#include "platform/ui/ui.h"
+#include "platform/ui/window.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+const char* kFrame = R"(
+window QtFrame frame "Quillbox" size 400,260 wallpaper "MainBG.bmp" icon "Browser.ico" status -1,60
+  menubar
+    menu ?FILE "&File"
+      item ?OPEN "&Open child" msg "Opens the child"
+      separator
+      item ?EXIT "E&xit"
+    end
+  end
+  toolbar height 26
+    button ?TBOPEN "&Websites" at 3,2 size 65,22 icon "Browser.ico" tip "Browse"
+  end
+end
+)";
+
+const char* kChild = R"(
+window QtChild mdi "Child window" size 220,120 wallpaper "WinBG2.bmp"
+  prompt ?P "&Name:" at 5,6 size 30,10
+  entry ?LOC:NAME at 40,5 size 100,12 picture "@s20"
+  list ?LIST at 5,22 size 210,60 format "10L(2)|I~F~@n3@80L(2)|M*~Description~@s20@"
+  button ?ASK "&Ask" at 5,95 size 45,14
+  button ?CLOSE "&Close" at 60,95 size 45,14
+end
+)";
+
+QApplication& app() {
+  static int argc = 1;
+  static char name[] = "pf_ui_qt_tests";
+  static char* argv[] = {name, nullptr};
+  static QApplication* a = new QApplication(argc, argv);
+  return *a;
+}
+
+template <class T>
+T* findTop() {
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (auto* t = qobject_cast<T*>(w); t && t->isVisible()) return t;
+  return nullptr;
+}
+
+QAction* actionNamed(QWidget* top, const QString& text) {
+  for (QAction* a : top->findChildren<QAction*>())
+    if (a->text() == text) return a;
+  return nullptr;
+}
+
+TEST(QtView, FrameMenuChildBoxAndScreenshot) {
+  app();
+  qbtest::TempDir dir;
+  pf::testing::resetRuntime();
+  pf::resetWindowLayer();
+  pf::registerLayout("QtFrame", kFrame);
+  pf::registerLayout("QtChild", kChild);
+  pf::qt::install(false);
+
+  std::vector<std::string> seen;
+  int answer = 0;
+  std::string typed;
+  pf::String<20> name;
+  auto child = [&] {
+    pf::Window w("QtChild");
+    w.bind("LOC:NAME", pf::use(name));
+    w.open();
+    int list = w.feq("?LIST");
+    pf::ListRow r1{"1", "Alpha"};
+    r1.cells[0].icon = 1;
+    r1.cells[1].fg = 0x0000FF;
+    pf::ListRow r2{"0", "Beta"};
+    r2.cells[1].bg = 0xCAFFFF;
+    w.setRows(list, {r1, r2});
+    w.setProp(list, pf::Prop::IconList, "~qztick4.ico", 1);
+    while (w.accept()) {
+      if (w.event() == pf::EVENT::Accepted && w.field() == w.feq("?LOC:NAME")) typed = name.clip();
+      if (w.event() == pf::EVENT::Accepted && w.field() == w.feq("?ASK"))
+        answer = pf::message("Remove it?||Sure?", "Are you sure?", pf::Icon::Question, "&Yes|&No", 2);
+      if (w.event() == pf::EVENT::Accepted && w.field() == w.feq("?CLOSE")) w.close();
+    }
+  };
+  pf::start([&] {
+    pf::Window w("QtFrame");
+    w.open();
+    w.setStatusText(1, "Ready");
+    while (w.accept()) {
+      if (w.event() != pf::EVENT::Accepted) continue;
+      seen.push_back(w.control(w.field())->name);
+      if (w.field() == w.feq("?OPEN") || w.field() == w.feq("?TBOPEN")) pf::start(child, 50000);
+      if (w.field() == w.feq("?EXIT")) w.close();
+    }
+  }, 50000);
+
+  pf::qt::pump(2000, [] { return pf::qt::frameWidget() && pf::qt::frameWidget()->isVisible(); });
+  QWidget* frame = pf::qt::frameWidget();
+  ASSERT_NE(frame, nullptr);
+  EXPECT_EQ(frame->windowTitle(), "Quillbox");
+
+  // A menu click reaches the procedure, which opens an MDI child on its own thread.
+  QAction* open = actionNamed(frame, "&Open child");
+  ASSERT_NE(open, nullptr);
+  open->trigger();
+  auto* area = frame->findChild<QMdiArea*>();
+  ASSERT_NE(area, nullptr);
+  pf::qt::pump(2000, [&] { return area->subWindowList().size() == 1; });
+  EXPECT_EQ(seen, (std::vector<std::string>{"?OPEN"}));
+  ASSERT_EQ(area->subWindowList().size(), 1);
+  EXPECT_EQ(area->subWindowList().front()->windowTitle(), "Child window");
+
+  pf::Window* model = pf::activeWindow();
+  ASSERT_NE(model, nullptr);
+  ASSERT_EQ(model->name(), "QtChild");
+  auto* tree = qobject_cast<QTreeWidget*>(pf::qt::controlWidget(model->id(), model->feq("?LIST")));
+  ASSERT_NE(tree, nullptr);
+  pf::qt::pump(500, [&] { return tree->topLevelItemCount() == 2; });
+  EXPECT_EQ(tree->topLevelItem(1)->text(1), "Beta");
+  EXPECT_FALSE(tree->topLevelItem(0)->icon(0).isNull()) << "the tick icon comes from our resources";
+
+  // Typing into the entry and leaving it takes the text into the variable.
+  auto* edit = qobject_cast<QLineEdit*>(pf::qt::controlWidget(model->id(), model->feq("?LOC:NAME")));
+  ASSERT_NE(edit, nullptr);
+  edit->setText("Zed");
+  emit edit->textEdited("Zed");
+  auto* ask = qobject_cast<QAbstractButton*>(pf::qt::controlWidget(model->id(), model->feq("?ASK")));
+  ASSERT_NE(ask, nullptr);
+  ask->click();
+
+  // The box shows without blocking Qt; answering it goes back to the waiting thread.
+  pf::qt::pump(2000, [] { return findTop<QMessageBox>() != nullptr; });
+  EXPECT_EQ(typed, "Zed");
+  auto* box = findTop<QMessageBox>();
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(box->windowTitle(), "Are you sure?");
+  EXPECT_EQ(box->text(), "Remove it?\n\nSure?");
+  EXPECT_TRUE(frame->isEnabled()) << "the frame's thread is not the one waiting";
+  pf::qt::pump(100);
+  QImage shot = pf::qt::screenshot();
+  QAbstractButton* yes = nullptr;
+  for (QAbstractButton* b : box->buttons())
+    if (b->text() == "&Yes") yes = b;
+  ASSERT_NE(yes, nullptr);
+  yes->click();
+  pf::qt::pump(2000, [&] { return answer != 0; });
+  EXPECT_EQ(answer, 1);
+  if (const char* out = std::getenv("QB_SCREENSHOTS")) {
+    pf::qt::pump(100);
+    pf::qt::screenshot().save(QString(out) + "/qt_view_after.png");
+  }
+
+  ASSERT_FALSE(shot.isNull());
+  EXPECT_GT(shot.width(), 100);
+  // Not a blank picture: the frame, its wallpaper and the child differ in colour.
+  std::set<QRgb> colours;
+  for (int y = 0; y < shot.height(); y += 7)
+    for (int x = 0; x < shot.width(); x += 7) colours.insert(shot.pixel(x, y));
+  EXPECT_GT(colours.size(), 20u);
+  EXPECT_TRUE(shot.save(QString::fromStdString(dir.file("frame.png"))));
+  if (const char* out = std::getenv("QB_SCREENSHOTS")) shot.save(QString(out) + "/qt_view_frame.png");
+
+  // The toolbar button opens a second child; Exit closes the frame.
+  auto* tb = frame->findChild<QAbstractButton*>(QString(), Qt::FindChildrenRecursively);
+  (void)tb;
+  actionNamed(frame, "E&xit")->trigger();
+  pf::qt::pump(2000, [] { return pf::qt::frameWidget() == nullptr; });
+  EXPECT_EQ(pf::qt::frameWidget(), nullptr);
+
+  pf::endAllThreads();
+  pf::qt::uninstall();
+  pf::resetWindowLayer();
+  pf::testing::resetRuntime();
+}
+
+}  // namespace

@@ -1,0 +1,119 @@
+// Runs the frame headless in a fresh folder, with the user played by the test driver.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "data/access.h"
+#include "data/globals.h"
+#include "platform/classes/error_manager.h"
+#include "platform/classes/ini_manager.h"
+#include "platform/os/desktop.h"
+#include "platform/ui/test_driver.h"
+#include "shell/main_frame.h"
+#include "shell/main_program.h"
+#include "tests/support/temp_dir.h"
+
+namespace qbtest {
+
+inline void resetShellGlobals() {
+  GLO_PasswordOn = 0;
+  GLO_ProgramPassword.clear();
+  GLO_PasswordChangeMode = 0;
+  GLO_ValidatePasswordThread = 0;
+  GLO_Win_AboutThread = 0;
+  GLO_BrowseSitesOpen = 0;
+  GLO_BrowseCatsOpen = 0;
+}
+
+class ShellTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    resetShellGlobals();
+    pf::setDesktopShell(&shell);
+  }
+  void TearDown() override {
+    pf::setDesktopShell(nullptr);
+    resetShellGlobals();
+  }
+
+  // The frame on thread 1, as the main program starts it; `user` plays the user.
+  void runProgram(pf::TestDriver& d, const std::function<void()>& user) {
+    qb::installThreadHooks();
+    d.run(
+        [] {
+          pf::AppErrors.init();
+          pf::AppIni.init("Linkvue.ini");
+          MakeThreadAccess();
+          qb::Main();
+        },
+        user);
+  }
+
+  // Access.tps with one record holding `password`; nothing given: a file with no record.
+  void writeAccess(std::optional<std::string> password) {
+    pf::TestDriver d;
+    d.start([password] {
+      pf::AppErrors.init();
+      MakeThreadAccess();
+      ASSERT_EQ(Relate_Access().RelationOpen(), 0);
+      if (password) {
+        *ACC = AccessRecord{};
+        ACC->PWORD = *password;
+        ASSERT_EQ(Access().add(), 0);
+      }
+      Relate_Access().RelationClose();
+      FreeThreadAccess();
+    });
+  }
+
+  // The passwords of every record on disk, in record order.
+  std::vector<std::string> storedPasswords() {
+    std::vector<std::string> out;
+    pf::TestDriver d;
+    d.start([&out] {
+      pf::AppErrors.init();
+      MakeThreadAccess();
+      if (Relate_Access().RelationOpen() == 0) {
+        Access().set();
+        while (Access().next() == 0) out.push_back(ACC->PWORD.clip());
+        Relate_Access().RelationClose();
+      }
+      FreeThreadAccess();
+    });
+    return out;
+  }
+
+  static bool isOpen(pf::TestDriver& d, const std::string& name) {
+    for (const auto& w : d.windows())
+      if (w.name == name) return true;
+    return false;
+  }
+
+  // The halt the program ended with ("" when none), acknowledging its box.
+  static std::string haltText(pf::TestDriver& d) {
+    pf::Dialog* b = d.box();
+    if (!b || b->kind != pf::DialogKind::Halt) return {};
+    std::string text = b->message.text;
+    d.answer(1);
+    return text;
+  }
+
+  // Answers a message box that must be open with `text`.
+  static void acknowledge(pf::TestDriver& d, const std::string& text) {
+    pf::Dialog* b = d.box();
+    ASSERT_NE(b, nullptr) << "no box open; expected: " << text;
+    ASSERT_EQ(b->kind, pf::DialogKind::Message);
+    EXPECT_EQ(b->message.text, text);
+    d.answer(1);
+  }
+
+  TempDir dir;
+  pf::RecordingDesktopShell shell;
+};
+
+}  // namespace qbtest

@@ -1,0 +1,147 @@
+// The frame on the Qt view (offscreen): it opens, a menu choice opens a child window,
+// help opens its own window, and what is drawn is not empty.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QImage>
+#include <QTest>
+#include <QTextBrowser>
+#include <QTimer>
+
+#include <functional>
+#include <vector>
+
+#include "data/globals.h"
+#include "platform/classes/help_controller.h"
+#include "platform/os/program.h"
+#include "platform/ui/layout.h"
+#include "platform/ui/qt/qt_view.h"
+#include "platform/ui/ui.h"
+#include "platform/ui/window.h"
+#include "shell/main_program.h"
+#include "shell/procedures.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+const char* ChildLayout = R"(
+window FakeChild mdi "Child Window" size 160,80
+  entry ?LOC:TEXT at 10,10 size 80,10
+end
+)";
+
+void childWindow() {
+  pf::Window w("FakeChild");
+  w.open();
+  while (w.accept()) {
+  }
+}
+
+pf::Window* findByName(const std::string& name) {
+  for (pf::Window* w : pf::windowsInZOrder())
+    if (w->name() == name) return w;
+  return nullptr;
+}
+
+TEST(QtFrame, OpensAChildWindowAndHelp) {
+  qbtest::TempDir dir;
+  int argc = 1;
+  char name[] = "test";
+  char* argv[] = {name, nullptr};
+  QApplication app(argc, argv);
+  pf::registerLayout("FakeChild", ChildLayout);
+  qb::setProcedure("BrowseWebsites", childWindow);
+  qb::installThreadHooks();
+  qb::registerHelp();
+
+  bool frameShown = false, childShown = false, helpShown = false;
+  QImage shot;
+  std::vector<std::function<void()>> steps = {
+      [&] {
+        pf::Window* frame = pf::appFrame();
+        ASSERT_NE(frame, nullptr);
+        frameShown = pf::qt::frameWidget() && pf::qt::frameWidget()->isVisible();
+        // Defaults.tps was missing, so the websites browse opened by itself.
+        childShown = findByName("FakeChild") && pf::qt::widgetFor(findByName("FakeChild")->id());
+        frame->userPress(frame->feq("?HELPHELPCONTENTS"));
+      },
+      [&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+          if (auto* b = qobject_cast<QTextBrowser*>(w))
+            helpShown = b->isVisible() && b->toPlainText().contains("Quillbox");
+        shot = pf::qt::screenshot(0);
+        pf::appFrame()->userClose();
+      },
+  };
+  std::function<void(std::size_t)> next = [&](std::size_t i) {
+    if (i < steps.size())
+      QTimer::singleShot(700, [&, i] {
+        steps[i]();
+        next(i + 1);
+      });
+  };
+  next(0);
+  // The program ends when the frame has closed (it closes the child first).
+  QTimer::singleShot(20000, [] { pf::endAllThreads(); });
+  pf::runOnDesktop(qb::MainProgram);
+  qb::setProcedure("BrowseWebsites", {});
+
+  EXPECT_TRUE(frameShown);
+  EXPECT_TRUE(childShown);
+  EXPECT_TRUE(helpShown);
+  ASSERT_FALSE(shot.isNull());
+  EXPECT_GT(shot.width(), 300);
+  bool varied = false;
+  for (int x = 0; x < shot.width() && !varied; x += 7)
+    for (int y = 0; y < shot.height() && !varied; y += 7) varied = shot.pixel(x, y) != shot.pixel(0, 0);
+  EXPECT_TRUE(varied) << "the picture shows something";
+  EXPECT_EQ(GLO_BrowseSitesOpen, 0);
+}
+
+TEST(QtFrame, SharedAltKeysPressTheToolbarButtons) {
+  qbtest::TempDir dir;
+  int argc = 1;
+  char name[] = "test";
+  char* argv[] = {name, nullptr};
+  QApplication app(argc, argv);
+  std::vector<std::string> started;
+  for (const char* n : {"BrowseWebsites", "Win_BackupData", "BrowseCategories"}) {
+    std::string s = n;
+    qb::setProcedure(s, [s, &started] { started.push_back(s); });
+  }
+  qb::installThreadHooks();
+  qb::registerHelp();
+  pf::helpShown().clear();
+  struct Press {
+    Qt::Key key;
+    Qt::KeyboardModifiers mods;
+    const char* expect;  // procedure started, or "help"
+  } presses[] = {
+      {Qt::Key_W, Qt::AltModifier, "BrowseWebsites"},   // also "&Window"
+      {Qt::Key_B, Qt::AltModifier, "Win_BackupData"},   // also "&Browse"
+      {Qt::Key_O, Qt::AltModifier, "BrowseCategories"},
+      {Qt::Key_F1, Qt::NoModifier, "help"},             // also the Help contents item
+  };
+  std::vector<std::string> seen;
+  std::function<void(std::size_t)> next = [&](std::size_t i) {
+    QTimer::singleShot(i == 0 ? 1000 : 300, [&, i] {
+      if (i > 0) seen.push_back(!started.empty() ? started.back() : pf::helpShown().empty() ? "-" : "help");
+      started.clear();
+      pf::helpShown().clear();
+      if (i < std::size(presses)) {
+        QTest::keyClick(pf::qt::frameWidget(), presses[i].key, presses[i].mods);
+        next(i + 1);
+      } else {
+        pf::appFrame()->userClose();
+      }
+    });
+  };
+  next(0);
+  QTimer::singleShot(20000, [] { pf::endAllThreads(); });
+  pf::runOnDesktop(qb::MainProgram);
+  for (const char* n : {"BrowseWebsites", "Win_BackupData", "BrowseCategories"}) qb::setProcedure(n, {});
+  ASSERT_EQ(seen.size(), std::size(presses));
+  for (std::size_t i = 0; i < seen.size(); ++i) EXPECT_EQ(seen[i], presses[i].expect) << i;
+}
+
+}  // namespace

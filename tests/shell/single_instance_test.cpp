@@ -1,0 +1,173 @@
+// One program per working folder, across real processes.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+
+#include "platform/os/desktop_events.h"
+#include "platform/os/single_instance.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+// A child process with its standard input and output on pipes.
+struct Child {
+  pid_t pid = -1;
+  int in = -1, out = -1;
+  std::string output;
+
+  explicit Child(const std::vector<std::string>& argv) {
+    int toChild[2], fromChild[2];
+    if (pipe(toChild) != 0 || pipe(fromChild) != 0) return;
+    pid = fork();
+    if (pid == 0) {
+      dup2(toChild[0], 0);
+      dup2(fromChild[1], 1);
+      close(toChild[1]);
+      close(fromChild[0]);
+      std::vector<char*> args;
+      for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+      args.push_back(nullptr);
+      setenv("QT_QPA_PLATFORM", "offscreen", 1);
+      execv(args[0], args.data());
+      _exit(127);
+    }
+    close(toChild[0]);
+    close(fromChild[1]);
+    in = toChild[1];
+    out = fromChild[0];
+  }
+  ~Child() {
+    if (in >= 0) close(in);
+    if (out >= 0) close(out);
+    if (pid > 0) {
+      kill(pid, SIGKILL);
+      waitpid(pid, nullptr, 0);
+    }
+  }
+  void send(const std::string& line) {
+    std::string s = line + "\n";
+    ASSERT_EQ(write(in, s.data(), s.size()), static_cast<ssize_t>(s.size()));
+  }
+  void closeInput() {
+    close(in);
+    in = -1;
+  }
+  // Reads until `text` has appeared after `from` or the time is up.
+  bool waitFor(const std::string& text, std::size_t from = 0, int ms = 15000) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (output.find(text, from) == std::string::npos) {
+      if (std::chrono::steady_clock::now() > deadline) return false;
+      pollfd p{out, POLLIN, 0};
+      if (poll(&p, 1, 100) <= 0) continue;
+      char buf[4096];
+      ssize_t n = read(out, buf, sizeof buf);
+      if (n <= 0) return output.find(text, from) != std::string::npos;
+      output.append(buf, static_cast<std::size_t>(n));
+    }
+    return true;
+  }
+  // Everything left on the child's output once it has ended.
+  void drain() {
+    char buf[4096];
+    ssize_t n;
+    while ((n = read(out, buf, sizeof buf)) > 0) output.append(buf, static_cast<std::size_t>(n));
+  }
+  // Exit code, or -1 when it did not end in time. `pump` runs meanwhile.
+  int wait(int ms, const std::function<void()>& pump = {}) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (std::chrono::steady_clock::now() < deadline) {
+      int status = 0;
+      if (waitpid(pid, &status, WNOHANG) == pid) {
+        pid = -1;
+        drain();
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+      }
+      if (pump) pump();
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return -1;
+  }
+};
+
+TEST(SingleInstance, LockIsHeldUntilItsHolderEnds) {
+  qbtest::TempDir dir;
+  int ready[2];
+  ASSERT_EQ(pipe(ready), 0);
+  pid_t holder = fork();
+  if (holder == 0) {
+    pf::InstanceLock lock("thisApp");
+    int w = lock.create() ? lock.wait(50) : 99;
+    if (write(ready[1], &w, sizeof w) != sizeof w) _exit(1);
+    pause();
+    _exit(0);
+  }
+  int held = -5;
+  ASSERT_EQ(read(ready[0], &held, sizeof held), static_cast<ssize_t>(sizeof held));
+  EXPECT_EQ(held, pf::InstanceWait::Obtained);
+
+  pf::InstanceLock mine("thisApp");
+  ASSERT_TRUE(mine.create());
+  EXPECT_EQ(mine.wait(50), pf::InstanceWait::TimedOut);
+  EXPECT_FALSE(mine.askToRaise(200)) << "nobody listens";
+
+  // Killed without giving the lock up: the kernel frees it.
+  kill(holder, SIGKILL);
+  waitpid(holder, nullptr, 0);
+  int w = mine.wait(50);
+  EXPECT_TRUE(w == pf::InstanceWait::Obtained || w == pf::InstanceWait::Abandoned) << w;
+  EXPECT_TRUE(mine.owned());
+}
+
+TEST(SingleInstance, SecondStartEndsQuietlyWhenNoFrameIsOpen) {
+  qbtest::TempDir dir;
+  pf::processDesktopEvents(0);
+  pf::InstanceLock first("thisApp");
+  ASSERT_TRUE(first.create());
+  ASSERT_EQ(first.wait(50), pf::InstanceWait::Obtained);
+  int asked = 0;
+  ASSERT_TRUE(first.listen([&asked] {
+    ++asked;
+    return false;  // still at the password prompt: no frame to show
+  }));
+
+  Child second({QUILLBOX_DRIVE, "--quiet"});
+  second.closeInput();
+  EXPECT_EQ(second.wait(15000, [] { pf::processDesktopEvents(20); }), 0);
+  EXPECT_EQ(asked, 1);
+  EXPECT_EQ(second.output, "(program ended)\n") << "no window, no message";
+}
+
+TEST(SingleInstance, SecondStartRestoresTheFirstFrame) {
+  qbtest::TempDir dir;
+  Child first({QUILLBOX_DRIVE});
+  ASSERT_TRUE(first.waitFor("window Main \"Quillbox\"")) << first.output;
+  first.send("in Quillbox");
+  first.send("state iconize");
+  ASSERT_TRUE(first.waitFor("minimised")) << first.output;
+  std::size_t mark = first.output.size();
+  first.send("serve 3000");
+
+  Child second({QUILLBOX_DRIVE, "--quiet"});
+  second.closeInput();
+  EXPECT_EQ(second.wait(15000), 0);
+  EXPECT_EQ(second.output, "(program ended)\n");
+
+  ASSERT_TRUE(first.waitFor("window Main", mark)) << first.output;
+  std::string after = first.output.substr(mark);
+  std::string frameLine = after.substr(after.find("window Main"));
+  frameLine = frameLine.substr(0, frameLine.find('\n'));
+  EXPECT_EQ(frameLine.find("minimised"), std::string::npos) << frameLine;
+  first.send("quit");
+  first.closeInput();
+  EXPECT_EQ(first.wait(15000), 0);
+}
+
+}  // namespace

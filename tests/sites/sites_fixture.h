@@ -1,0 +1,136 @@
+// A folder with websites and categories on file, the browse's globals at their
+// defaults, and a driver that plays the user.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "data/dictionary.h"
+#include "data/globals.h"
+#include "platform/classes/error_manager.h"
+#include "platform/classes/ini_manager.h"
+#include "platform/core/dates.h"
+#include "platform/core/strings.h"
+#include "platform/os/desktop.h"
+#include "platform/ui/test_driver.h"
+#include "platform/classes/window_controller.h"
+#include "shell/main_program.h"
+#include "sites/browse_websites.h"
+#include "tests/support/temp_dir.h"
+
+namespace qbtest {
+
+struct Site {
+  std::string description, address, category;
+  std::uint8_t favourite = 0, highlight = 0, colour = 1;
+  std::string logon = {}, password = {}, notes = {};
+  std::int32_t visits = 0;
+};
+
+inline void addSites(const std::vector<Site>& sites) {
+  WSitesRecord r;
+  pf::File f(WSitesDesc(), &r);
+  if (!pf::fileExists(WSitesDesc().diskName)) {
+    ASSERT_EQ(f.create(), 0);
+  }
+  ASSERT_EQ(f.open(), 0);
+  for (const auto& s : sites) {
+    r = WSitesRecord{};
+    r.DESCRIPTION = s.description;
+    r.WEBADDRESS = s.address;
+    r.CATEGORY = s.category;
+    r.FAVOURITEYN = s.favourite;
+    r.HIGHLIGHT = s.highlight;
+    r.TEXTCOLOR = s.colour;
+    r.LOGONID = s.logon;
+    r.PASSWORD = s.password;
+    r.SiteNotes = s.notes;
+    r.VISITS = s.visits;
+    ASSERT_EQ(f.add(), 0);
+  }
+  f.close();
+}
+
+inline void addCategories(const std::vector<std::string>& names) {
+  CategoryRecord r;
+  pf::File f(CategoryDesc(), &r);
+  if (!pf::fileExists(CategoryDesc().diskName)) {
+    ASSERT_EQ(f.create(), 0);
+  }
+  ASSERT_EQ(f.open(), 0);
+  for (const auto& n : names) {
+    r.CATEGORY = n;
+    ASSERT_EQ(f.add(), 0);
+  }
+  f.close();
+}
+
+inline std::vector<WSitesRecord> readSites() {
+  std::vector<WSitesRecord> out;
+  WSitesRecord r;
+  pf::File f(WSitesDesc(), &r);
+  if (f.open() != 0) return out;
+  f.set();
+  while (f.next() == 0) out.push_back(r);
+  f.close();
+  return out;
+}
+
+inline const WSitesRecord* findSite(const std::vector<WSitesRecord>& all, const std::string& d) {
+  for (const auto& r : all)
+    if (r.DESCRIPTION.clip() == d) return &r;
+  return nullptr;
+}
+
+class SitesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    pf::AppErrors.init();
+    pf::AppIni.init("Linkvue.ini");
+    qb::registerHelp();
+    qb::installThreadHooks();
+    pf::setDesktopShell(&shell);
+    GLO_BrowseSitesOpen = 0;
+    GLO_BrowseWebsitesThread = GLO_UpdateWebsitesThread = 0;
+    GLO_ShowPwords = GLO_ShowCats = 1;
+    GLO_DefaultCat = "All Categories";
+    GLO_Column4Width = 75;
+    GLO_Column5Width = 75;
+    GLO_Column6Width = 100;
+    addCategories({"All Categories", "Default", "News", "Shops", "Travel"});
+    DefaultsRecord pref;
+    pref.RECORDNUMBER = 1;
+    pf::File f(DefaultsDesc(), &pref);
+    ASSERT_EQ(f.create(), 0);
+    ASSERT_EQ(f.open(), 0);
+    ASSERT_EQ(f.add(), 0);
+    f.close();
+  }
+  void TearDown() override {
+    pf::setDesktopShell(nullptr);
+    pf::AppIni.kill();
+  }
+
+  // Opens the browse on a thread of its own.
+  void openBrowse() {
+    d.start(qb::BrowseWebsites, "");
+    ASSERT_EQ(d.window().name(), "BrowseWebsites");
+  }
+  std::vector<std::string> column(int c, const std::string& in = "BrowseWebsites") {
+    std::vector<std::string> out;
+    for (const auto& r : d.rows("?BROWSE:1", in)) out.push_back(c - 1 < static_cast<int>(r.size()) ? pf::trim(r[c - 1]) : "");
+    return out;
+  }
+  std::string caption() { return d.window("BrowseWebsites").caption(); }
+  std::string boxText() { return d.box() ? d.box()->message.text : std::string(); }
+  std::string boxCaption() { return d.box() ? d.box()->message.caption : std::string(); }
+  std::string count() { return d.text("?LOC:RECORDCOUNT", "BrowseWebsites"); }
+
+  TempDir dir;
+  pf::RecordingDesktopShell shell;
+  pf::TestDriver d{pf::dateToDay(2026, 12, 10), 9 * 360000 + 1};
+};
+
+}  // namespace qbtest
