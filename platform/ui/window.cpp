@@ -76,8 +76,6 @@ Window::Window(const Layout& layout) : d_(std::make_unique<Impl>()) {
   auto& d = *d_;
   d.attrs = layout.window;
   d.controls = layout.controls;
-  for (auto& c : d.controls)
-    for (int k : c.alerts) (void)k;
   d.id = desk().nextId++;
   desk().windows[d.id] = this;
 }
@@ -319,11 +317,9 @@ void Window::route(const Event& e) {
     runInput(e);
     return;
   }
-  if (e.code == EVENT::Timer) {
-    if (d.timerPending && !d.ready.empty()) {
-      for (const auto& r : d.ready)
-        if (r.code == EVENT::Timer) return;
-    }
+  if (e.code == EVENT::Timer) {   // one tick waiting is enough
+    for (const auto& r : d.ready)
+      if (r.code == EVENT::Timer) return;
   }
   Event x = e;
   x.window = d.id;
