@@ -447,9 +447,13 @@ void BrowseWebsitesWindow::changeSelected(F change, bool refresh) {
   if (!brw.BrowseHasRecords() || !brw.BrowseUpdateViewRecord()) return;
   change();
   Relate_WSites().RelationUpdate();
+  if (refresh) {
+    // The forced refresh recounts and refills around the written (selected) record.
+    Refresh(1);
+    return;
+  }
   brw.BrowseResetView();
   brw.BrowsePostNewSelection();
-  if (refresh) Refresh(1);
 }
 
 void BrowseWebsitesWindow::openWebsite(bool reread) {

@@ -5,6 +5,7 @@
 #include "data/globals.h"
 #include "platform/classes/ini_manager.h"
 #include "platform/ui/keys.h"
+#include "shell/main_program.h"
 #include "shell/procedures.h"
 #include "sites/browse_websites.h"
 #include "tests/sites/sites_fixture.h"
@@ -484,6 +485,29 @@ TEST_F(BrowseTest, PagesAndLocator) {
   d.press("Ctrl+Home");
   d.press("Z");
   EXPECT_EQ(selectedDescription(), "L site 59");
+}
+
+}  // namespace
+
+namespace {
+
+// The frame starts the real browse on a thread of its own.
+TEST_F(BrowseTest, TheFrameStartsTheBrowse) {
+  qbtest::addSites({{"Paper", "http://p.example", "News"}});
+  d.run(qb::MainProgram, [&] {
+    d.choose("?BROWSESITES");
+    bool found = false;
+    for (const auto& w : d.windows())
+      if (w.name == "BrowseWebsites") {
+        found = true;
+        EXPECT_NE(w.thread, 1);
+        EXPECT_EQ(w.caption, "All sites by description");
+      }
+    EXPECT_TRUE(found);
+    EXPECT_EQ(GLO_BrowseSitesOpen, 1);
+    d.click("?CLOSE", "BrowseWebsites");
+    EXPECT_EQ(GLO_BrowseSitesOpen, 0);
+  });
 }
 
 }  // namespace

@@ -109,7 +109,7 @@ TEST_F(DropTest, CurrentValueIsChosen) {
   listTarget = "Shops";
   comboUse = "News";
   open();
-  EXPECT_EQ(d.selected("?LIST"), 6);
+  EXPECT_EQ(d.selected("?LIST"), 4);
   EXPECT_EQ(listTarget, "Shops");
   EXPECT_EQ(d.text("?COMBO"), "News");
   EXPECT_EQ(comboTarget, "News");

@@ -415,8 +415,12 @@ void View::create(Window& w) {
   syncWindow(w, *raw);
   raw->seen = w.changes();
   if (raw->sub) {
-    raw->sub->adjustSize();
     raw->sub->show();
+    // Shown at the client's own size (adjustSize would shrink it to its minimum).
+    QStyle* st = raw->sub->style();
+    int fw = st->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth, nullptr, raw->sub);
+    int th = st->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, raw->sub);
+    raw->sub->resize(raw->client->width() + 2 * fw, raw->client->height() + th + fw);
   } else {
     raw->top->show();
   }
@@ -614,6 +618,14 @@ void View::createControl(Window& w, Shown& s, const Control& c) {
       page->setObjectName("page");
       auto* tabs = new QTabBar(holder);
       tabs->setDrawBase(false);
+      tabs->setExpanding(false);   // tabs as wide as their texts, as designed
+      {
+        // A window's wallpaper brush would fill the tabs black.
+        QPalette tp = tabs->palette();
+        tp.setBrush(QPalette::Window, QApplication::palette().window());
+        tp.setBrush(QPalette::Button, QApplication::palette().button());
+        tabs->setPalette(tp);
+      }
       tabs->setProperty("qbFeq", feq);
       QObject::connect(tabs, &QTabBar::currentChanged, [this, model, feq](int index) {
         if (syncing_ || index < 0) return;
@@ -946,7 +958,13 @@ void View::syncWindow(Window& w, Shown& s) {
     } else {
       s.client->setFixedSize(want);
     }
-    if (s.sub) s.sub->adjustSize();
+    if (s.sub) {
+      // The client keeps the size it was given (adjustSize would shrink it to its minimum).
+      QStyle* st = s.sub->style();
+      int fw = st->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth, nullptr, s.sub);
+      int th = st->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, s.sub);
+      s.sub->resize(s.client->width() + 2 * fw, s.client->height() + th + fw);
+    }
     if (a.x >= 0 && a.y >= 0 && !a.center) s.top->move(s.u.px(a.x), s.u.py(a.y));
   }
   bool iconized = w.propInt(0, Prop::Iconize) != 0, maximized = w.propInt(0, Prop::Maximize) != 0;

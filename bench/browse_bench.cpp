@@ -1,0 +1,230 @@
+// The websites browse on the Qt view (offscreen) over many websites: each figure runs
+// from the user's action until the list's rows are painted. Prints `name value` lines.
+//
+//   browse_bench [N]      (N websites, default 100000; made in a folder of its own)
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+#include "data/dictionary.h"
+#include "data/globals.h"
+#include "platform/core/strings.h"
+#include "platform/os/program.h"
+#include "platform/runtime/runtime.h"
+#include "platform/ui/keys.h"
+#include "platform/ui/qt/qt_view.h"
+#include "platform/ui/ui.h"
+#include "platform/ui/window.h"
+#include "shell/main_program.h"
+
+namespace {
+
+const char* const Categories[] = {"News", "Shops", "Travel", "Banking", "Email", "Music", "Sport",
+                                  "Work", "Games", "Health", "Cooking", "Software", "Science",
+                                  "Weather", "Books", "Movies", "Family", "Forums", "Maps", "Photos"};
+const char* const Words[] = {"Daily", "Global", "Green", "City", "Open", "Smart", "Blue", "Quick",
+                             "Planet", "Home", "Digital", "Bright", "North", "Silver", "Cloud",
+                             "River", "Urban", "Prime", "Star", "Metro", "Harbor", "Maple", "Pixel"};
+const char* const Kinds[] = {"News", "Market", "Bank", "Mail", "Radio", "Club", "Store", "Forum",
+                             "Guide", "Library", "Studio", "Kitchen", "Journal", "Outlet", "Hub"};
+
+// N websites written straight into the data files of the current folder.
+void makeData(int n) {
+  CategoryRecord c;
+  pf::File cat(CategoryDesc(), &c);
+  cat.create();
+  cat.open();
+  for (const char* name : {"All Categories", "Default"}) {
+    c.CATEGORY = name;
+    cat.add();
+  }
+  for (const char* name : Categories) {
+    c.CATEGORY = name;
+    cat.add();
+  }
+  cat.close();
+
+  std::mt19937 rng(42);
+  auto pick = [&](auto& list) { return list[rng() % std::size(list)]; };
+  WSitesRecord r;
+  pf::File web(WSitesDesc(), &r);
+  web.create();
+  web.open();
+  web.logout();
+  for (int i = 0; i < n; ++i) {
+    r = WSitesRecord{};
+    std::string a = pick(Words), b = pick(Kinds);
+    r.DESCRIPTION = a + " " + b + " " + std::to_string(i);
+    std::string host = pf::lower(a) + pf::lower(b) + std::to_string(i % 977);
+    r.WEBADDRESS = (rng() % 5 ? "https://www." : "http://") + host + (rng() % 3 ? ".com/" : ".org/home?id=") +
+                   std::to_string(i);
+    r.CATEGORY = pick(Categories);
+    if (rng() % 3) r.LOGONID = "user" + std::to_string(rng() % 10000);
+    if (rng() % 3) r.PASSWORD = "pw" + std::to_string(rng() % 1000000);
+    if (rng() % 4 == 0) r.SiteNotes = "Joined in " + std::to_string(2000 + rng() % 26) + ".\r\nRenew each year.";
+    r.FAVOURITEYN = rng() % 10 == 0;
+    r.HIGHLIGHT = rng() % 15 == 0;
+    r.TEXTCOLOR = rng() % 6 == 0 ? 1 + rng() % 8 : 1;
+    r.VISITS = static_cast<std::int32_t>(rng() % 50);
+    r.DATEADDED = pf::today() - static_cast<std::int32_t>(rng() % 3000);
+    web.add();
+    if (i % 5000 == 4999) {
+      web.commit();
+      web.logout();
+    }
+  }
+  web.commit();
+  web.close();
+
+  DefaultsRecord p;
+  p.RECORDNUMBER = 1;
+  p.SHOWPWORDS = p.SHOWCATS = 1;
+  p.DEFAULTCAT = "All Categories";
+  p.COLUMN4WIDTH = 75;
+  p.COLUMN5WIDTH = 75;
+  p.COLUMN6WIDTH = 100;
+  pf::File def(DefaultsDesc(), &p);
+  def.create();
+  def.open();
+  def.add();
+  def.close();
+}
+
+double rssMb() {
+  std::ifstream f("/proc/self/status");
+  std::string line;
+  while (std::getline(f, line))
+    if (line.rfind("VmRSS:", 0) == 0) return std::atof(line.c_str() + 6) / 1024.0;
+  return 0;
+}
+
+pf::Window* browse() {
+  for (pf::Window* w : pf::windowsInZOrder())
+    if (w->name() == "BrowseWebsites") return w;
+  return nullptr;
+}
+
+QTreeWidget* tree(pf::Window& w) {
+  QWidget* c = pf::qt::controlWidget(w.id(), w.feq("?BROWSE:1"));
+  if (!c) return nullptr;
+  if (auto* t = qobject_cast<QTreeWidget*>(c)) return t;
+  return c->findChild<QTreeWidget*>();
+}
+
+// The list on screen shows what the model holds, and every program thread waits.
+bool painted(const std::string& caption) {
+  pf::Window* w = browse();
+  if (!w || pf::anyRunnable()) return false;
+  if (!caption.empty() && w->caption() != caption) return false;
+  QTreeWidget* t = tree(*w);
+  int list = w->feq("?BROWSE:1");
+  int n = w->rowCount(list);
+  if (!t || n == 0 || t->topLevelItemCount() != n) return false;
+  auto same = [&](int r) {
+    return t->topLevelItem(r - 1)->text(1).trimmed().toStdString() == pf::trim(w->cellText(list, r, 2));
+  };
+  if (!same(1) || !same(n)) return false;
+  t->viewport()->repaint();
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  int n = argc > 1 ? std::atoi(argv[1]) : 100000;
+  auto dir = std::filesystem::temp_directory_path() / ("quillbox-browse-bench-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  std::filesystem::current_path(dir);
+  makeData(n);
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  QApplication app(argc, argv);
+  qb::installThreadHooks();
+  qb::registerHelp();
+
+  struct Step {
+    const char* name;
+    std::function<void()> act;
+    std::string caption;
+  };
+  std::string firstBefore;
+  std::vector<Step> steps = {
+      {"browse_open_ms", [] { pf::appFrame()->userPress(pf::appFrame()->feq("?LINKSBUT")); }, "All sites by description"},
+      {"browse_tab_change_ms", [] { browse()->userChooseTab(browse()->feq("?CURRENTTAB"), 2); }, "All sites by address (URL)"},
+      {"browse_category_change_ms",
+       [] { browse()->userSelectRow(browse()->feq("?CAT:CATEGORY"), 12, -1); }, ""},
+      {"browse_back_to_tab1_ms", [] { browse()->userChooseTab(browse()->feq("?CURRENTTAB"), 1); }, ""},
+      {"browse_locator_step_ms",
+       [] {
+         browse()->userFocus(browse()->feq("?BROWSE:1"));
+         browse()->userKey('M');
+       },
+       ""},
+      {"browse_toggle_ms", [] { browse()->userPress(browse()->feq("?YELLOW_HL")); }, ""},
+      {"browse_scroll_end_ms",
+       [] {
+         browse()->userFocus(browse()->feq("?BROWSE:1"));
+         browse()->userKey(pf::Key::CtrlEnd);
+       },
+       ""},
+  };
+  std::vector<std::pair<std::string, double>> figures;
+  QElapsedTimer clock;
+  std::size_t at = 0;
+  bool waiting = false;
+  int settle = 0;
+  QTimer poll;
+  poll.setInterval(0);
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    if (at >= steps.size()) {
+      poll.stop();
+      figures.emplace_back("browse_memory_mb", rssMb());
+      pf::appFrame()->userClose();
+      return;
+    }
+    Step& s = steps[at];
+    if (!waiting) {
+      // Let the previous step settle before the next action.
+      if (++settle < 50) return;
+      settle = 0;
+      clock.start();
+      s.act();
+      waiting = true;
+      return;
+    }
+    if (clock.elapsed() > 60000) {
+      figures.emplace_back(s.name, -1);
+      waiting = false;
+      ++at;
+      return;
+    }
+    // The category change and the keys show no caption of their own: the model's
+    // changes settle and the screen follows.
+    if (painted(s.caption) && clock.nsecsElapsed() > 0) {
+      figures.emplace_back(s.name, clock.nsecsElapsed() / 1e6);
+      waiting = false;
+      ++at;
+    }
+  });
+  QTimer::singleShot(1500, [&] { poll.start(); });
+  QTimer::singleShot(300000, [] { pf::endAllThreads(); });
+  pf::runOnDesktop(qb::MainProgram);
+
+  for (const auto& [name, value] : figures)
+    if (std::string(name) != "browse_back_to_tab1_ms") std::printf("%s %.1f\n", name.c_str(), value);
+  std::printf("browse_websites_count %d\n", n);
+  std::filesystem::current_path(std::filesystem::temp_directory_path());
+  std::filesystem::remove_all(dir);
+  return 0;
+}
