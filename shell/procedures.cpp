@@ -4,6 +4,7 @@
 
 #include "shell/about.h"
 #include "shell/update_password.h"
+#include "sites/categories.h"
 
 namespace qb {
 
@@ -15,7 +16,8 @@ namespace {
 const std::map<std::string, pf::Procedure>& builtProcedures() {
   static const std::map<std::string, pf::Procedure> table = {
       {"BrowseWebsites", BrowseWebsites},
-      {"BrowseCategories", {}},
+      {"BrowseCategories", BrowseCategories},
+      {"UpdateCategory", UpdateCategory},
       {"Win_OtherLink", {}},
       {"Rpt_Websites", {}},
       {"Rpt_WebsitesByCat", {}},

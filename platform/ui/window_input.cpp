@@ -160,6 +160,8 @@ void Window::runInput(const Event& e) {
           Event g;
           g.code = EVENT::Dragging;
           g.control = target;
+          // Where the button went down, packed as the mouse events pack the pointer.
+          g.param = (static_cast<std::int64_t>(d.pressY) << 32) | static_cast<std::uint32_t>(d.pressX);
           deliverLater(g);
         }
       }

@@ -1,0 +1,78 @@
+#include "platform/report/render.h"
+
+#include <QFont>
+#include <QFontMetricsF>
+#include <QImage>
+#include <QPainter>
+#include <QPen>
+
+#include <algorithm>
+
+namespace pf {
+
+namespace {
+QColor bgr(std::int32_t c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
+}  // namespace
+
+void renderPage(QPainter& p, const ReportPage& page, double pxPerMm) {
+  p.save();
+  p.setRenderHint(QPainter::Antialiasing, true);
+  p.setRenderHint(QPainter::TextAntialiasing, true);
+  for (const PageItem& item : page.items) {
+    if (item.kind == PageItem::Kind::Line) {
+      QPen pen(bgr(item.font.color));
+      pen.setWidthF(std::max(1.0, 0.2 * pxPerMm));
+      p.setPen(pen);
+      p.drawLine(QPointF(item.x * pxPerMm, item.y * pxPerMm),
+                 QPointF((item.x + item.w) * pxPerMm, (item.y + item.h) * pxPerMm));
+      continue;
+    }
+    if (item.text.empty()) continue;
+    QFont f(QString::fromStdString(item.font.name));
+    // Point sizes are 1/72 inch: in millimetres 25.4 / 72 each.
+    f.setPixelSize(std::max(1, static_cast<int>(item.font.size * 25.4 / 72.0 * pxPerMm + 0.5)));
+    f.setBold(item.font.bold);
+    f.setUnderline(item.font.underline);
+    p.setFont(f);
+    p.setPen(bgr(item.font.color));
+    QFontMetricsF fm(f);
+    double w = item.w > 0 ? item.w * pxPerMm : fm.horizontalAdvance(QString::fromStdString(item.text)) + 2;
+    double h = std::max(item.h * pxPerMm, fm.height());
+    QRectF r(item.x * pxPerMm, item.y * pxPerMm, w, h);
+    int flags = Qt::AlignTop | Qt::TextSingleLine;
+    flags |= item.align == Align::Right ? Qt::AlignRight
+             : item.align == Align::Center ? Qt::AlignHCenter
+                                            : Qt::AlignLeft;
+    // Text is cut at its box, as a printed column is.
+    p.save();
+    p.setClipRect(r);
+    p.drawText(r, flags, QString::fromStdString(item.text));
+    p.restore();
+  }
+  p.restore();
+}
+
+QImage renderSpread(const ReportDocument& doc, int first, int across, int down, int zoom) {
+  const double pxPerMm = zoom / 100.0 * 96.0 / 25.4;
+  const int gap = 12;
+  int pw = static_cast<int>(doc.width * pxPerMm), ph = static_cast<int>(doc.height * pxPerMm);
+  QImage img(gap + across * (pw + gap), gap + down * (ph + gap), QImage::Format_RGB32);
+  img.fill(QColor(128, 128, 128));
+  QPainter p(&img);
+  for (int row = 0; row < down; ++row)
+    for (int col = 0; col < across; ++col) {
+      int index = first + row * across + col;
+      if (index < 0 || index >= static_cast<int>(doc.pages.size())) continue;
+      int x = gap + col * (pw + gap), y = gap + row * (ph + gap);
+      p.fillRect(x + 3, y + 3, pw, ph, QColor(64, 64, 64));
+      p.fillRect(x, y, pw, ph, Qt::white);
+      p.save();
+      p.translate(x, y);
+      p.setClipRect(0, 0, pw, ph);
+      renderPage(p, doc.pages[index], pxPerMm);
+      p.restore();
+    }
+  return img;
+}
+
+}  // namespace pf
