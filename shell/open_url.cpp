@@ -65,7 +65,8 @@ std::optional<std::string> desktopAddress(const std::string& text) {
     return s;
   }
   if (scheme == "mailto") {
-    if (rest.empty() || rest.find('@') == std::string::npos) return std::nullopt;
+    // "mailto:" alone opens a blank message in the mail program.
+    if (!rest.empty() && rest.find('@') == std::string::npos) return std::nullopt;
     return s;
   }
   return std::nullopt;

@@ -2,9 +2,12 @@
 
 #include <map>
 
+#include "reports/reports.h"
 #include "shell/about.h"
 #include "shell/update_password.h"
 #include "sites/categories.h"
+#include "sites/link_dialogs.h"
+#include "maintenance/maintenance.h"
 
 namespace qb {
 
@@ -18,20 +21,24 @@ const std::map<std::string, pf::Procedure>& builtProcedures() {
       {"BrowseWebsites", BrowseWebsites},
       {"BrowseCategories", BrowseCategories},
       {"UpdateCategory", UpdateCategory},
-      {"Win_OtherLink", {}},
-      {"Rpt_Websites", {}},
-      {"Rpt_WebsitesByCat", {}},
-      {"Rpt_Visits", {}},
-      {"Rpt_WebsitesSelectedCat", {}},
-      {"Rpt_FavoritesOnly", {}},
-      {"Rpt_WebsitesSecurityOnly", {}},
-      {"Rpt_Integrity", {}},
-      {"Win_Preferences", {}},
-      {"RemoveTagging", {}},
-      {"Win_BackupData", {}},
+      {"Win_OtherLink", Win_OtherLink},
+      {"Rpt_Websites", Rpt_Websites},
+      {"Rpt_WebsitesByCat", Rpt_WebsitesByCat},
+      {"Rpt_Visits", Rpt_Visits},
+      {"Rpt_WebsitesSelectedCat", Rpt_WebsitesSelectedCat},
+      {"Rpt_FavoritesOnly", Rpt_FavoritesOnly},
+      {"Rpt_WebsitesSecurityOnly", Rpt_WebsitesSecurityOnly},
+      {"Rpt_Integrity", Rpt_Integrity},
+      {"Win_Reports", Win_Reports},
+      {"Win_SelectCategory", Win_SelectCategory},
+      {"Win_Preferences", Win_Preferences},
+      {"RemoveTagging", RemoveTagging},
+      {"Win_BackupData", Win_BackupData},
       {"Update_Password", Update_Password},
-      {"Create_CSV", {}},
+      {"Create_CSV", Create_CSV},
       {"Win_About", Win_About},
+      {"Win_EmailLink", Win_EmailLink},
+      {"ViewSaveCSV", ViewSaveCSV},
   };
   return table;
 }

@@ -9,6 +9,7 @@
 #include "platform/classes/browse_manager.h"
 #include "platform/classes/error_manager.h"
 #include "platform/classes/ini_manager.h"
+#include "platform/classes/splitter_bar.h"
 #include "platform/classes/window_controller.h"
 #include "platform/core/strings.h"
 #include "platform/runtime/message.h"
@@ -19,6 +20,7 @@
 #include "platform/ui/ui.h"
 #include "shell/open_url.h"
 #include "shell/procedures.h"
+#include "sites/search_window.h"
 #include "sites/update_websites.h"
 
 namespace qb {
@@ -69,6 +71,8 @@ class WebsitesBrowse : public pf::BrowseManager {
   void BrowseEnableButtons() override;
   std::uint8_t BrowseOnKey(int key) override;
   void BrowseLimitView(std::uint8_t request, std::uint8_t response) override;
+  int BrowseFetchNext() override;
+  int BrowseFetchPrevious() override;
   // Every order carries the category part, so a tab change keeps the category.
   void setCategoryPart(const std::string& expression) {
     for (int n = 1; n <= orderCount(); ++n) BrowseSetFilterPart(n, CategoryPart, expression);
@@ -76,6 +80,18 @@ class WebsitesBrowse : public pf::BrowseManager {
 
  private:
   BrowseWebsitesWindow& owner_;
+};
+
+// After a drag the resizer works from the layout the user chose.
+class BrowseSplitter : public pf::SplitterBar {
+ public:
+  explicit BrowseSplitter(pf::WindowController& w) : owner_(w) {}
+  void SplitterDragEnded(std::int32_t /*bar*/) override {
+    if (pf::ControlResizer* r = owner_.RESIZE) r->ResizeReset();
+  }
+
+ private:
+  pf::WindowController& owner_;
 };
 
 class CategoryCombo : public pf::DropComboLookup {
@@ -95,11 +111,16 @@ class CategoryCombo : public pf::DropComboLookup {
 
 class BrowseWebsitesWindow : public pf::WindowController {
  public:
-  BrowseWebsitesWindow() : WindowController("BrowseWebsites"), brw(*this), combo(*this) {
+  BrowseWebsitesWindow()
+      : WindowController("BrowseWebsites"), brw(*this), combo(*this), split(*this) {
     InstanceMarker = &GLO_BrowseWebsitesThread;
     ResizeMinSize = 0;
+    searchHandle_ = registerSearchState(&SearchState_);
   }
-  ~BrowseWebsitesWindow() override { pf::unbind("BrowseFilter"); }
+  ~BrowseWebsitesWindow() override {
+    releaseSearchState(searchHandle_);
+    pf::unbind("BrowseFilter");
+  }
 
   std::uint8_t RunEventLoop() override;
   std::uint8_t Setup() override;
@@ -110,7 +131,14 @@ class BrowseWebsitesWindow : public pf::WindowController {
   std::uint8_t OnFieldEvent() override;
   std::uint8_t OnNewSelection() override;
   std::uint8_t OnSelected() override;
+  std::uint8_t OnCloseRequest() override;
   void SetupResizer(pf::ControlResizer& r) override;
+
+  // The Search button: opens the search window, or searches again once a word was asked.
+  void searchButton();
+  void SearchList();
+  // A page scroll of the search; true when it brought rows not seen before.
+  bool searchScroll(bool down);
 
   // Reads the combo's value (`fromCombo`) or keeps the browse's own, then sets the
   // category part, the caption and the category controls, and refills.
@@ -131,11 +159,25 @@ class BrowseWebsitesWindow : public pf::WindowController {
   pf::View catView{Category()};
   WebsitesBrowse brw;
   CategoryCombo combo;
+  BrowseSplitter split;
+
+  SearchState SearchState_;
+  pf::String<20> LastFoundWord;
+  pf::String<1> LastDirection{"2"};
+  std::uint8_t SearchEndCount = 0;
+  std::int32_t SearchRow = 0;
+  std::uint8_t SearchFound = 0;
+  pf::CString<256> SearchColumnTitle;
+  std::int32_t SearchThread = 0;
+  // Set while the search scrolls: only its own arrivals at the end of the list count.
+  bool searchScrolling_ = false;
+  bool searchEndHit_ = false;
 
   void openWebsite(bool reread);
   void visitRecorded();
 
  private:
+  std::int32_t searchHandle_ = 0;
   // Re-read, change, write, show.
   template <class F>
   void changeSelected(F change, bool refresh);
@@ -190,9 +232,37 @@ void WebsitesBrowse::BrowseEnableButtons() {
   WINDOW->SetControlEnabled(owner_.feq("?GISBUSKDAF3"), BrowseHasRecords() ? 0 : 1);
 }
 
+int WebsitesBrowse::BrowseFetchNext() {
+  int r = pf::BrowseManager::BrowseFetchNext();
+  if (r != 0 && owner_.searchScrolling_ && owner_.SearchState_.SearchDirection == "2")
+    owner_.searchEndHit_ = true;
+  return r;
+}
+
+int WebsitesBrowse::BrowseFetchPrevious() {
+  int r = pf::BrowseManager::BrowseFetchPrevious();
+  if (r != 0 && owner_.searchScrolling_ && owner_.SearchState_.SearchDirection == "1")
+    owner_.searchEndHit_ = true;
+  return r;
+}
+
 std::uint8_t WebsitesBrowse::BrowseOnKey(int key) {
   if (key == pf::Key::MouseLeft2) {
     owner_.openWebsite(true);
+    return pf::Answer::Handled;
+  }
+  if (key == pf::Key::MouseRight) {
+    pf::Window& w = win();
+    auto item = [&w](int c, const char* text) {
+      bool on = c && w.propInt(c, pf::Prop::Visible) && w.propInt(c, pf::Prop::Enabled);
+      return std::string(on ? "" : "~") + text;
+    };
+    int search = owner_.feq("?GISBUSKDAF3");
+    std::string menu = item(INSERTCONTROL, "&Insert") + "|" + item(CHANGECONTROL, "&Change") + "|" +
+                       item(DELETECONTROL, "&Delete") + "|-|" + item(search, "&Search");
+    const int controls[] = {INSERTCONTROL, CHANGECONTROL, DELETECONTROL, search};
+    int chosen = pf::popup(menu);
+    if (chosen >= 1 && chosen <= 4) w.post(pf::EVENT::Accepted, controls[chosen - 1]);
     return pf::Answer::Handled;
   }
   return pf::BrowseManager::BrowseOnKey(key);
@@ -289,8 +359,13 @@ std::uint8_t BrowseWebsitesWindow::Setup() {
   win().bind(feq("?WEB:SITENOTES"), pf::use(WEB->SiteNotes));
   win().alert(list(), pf::Key::MouseLeft);
   win().alert(list(), pf::Key::Enter);
+  win().alert(list(), pf::Key::MouseRight);
   SetupEnd();
-  // The splitter bar between the list and the notes comes with its own task.
+  split.SplitterInit(win(), 0);
+  split.EDGEBUFFER = 5;
+  int bar = split.SplitterAddBar(feq("?HSPLIT"));
+  split.SplitterAddAbove(bar, list(), 0, 1);
+  split.SplitterAddBelow(bar, feq("?WEB:SITENOTES"), 0, 1);
   return 0;
 }
 
@@ -422,14 +497,17 @@ void BrowseWebsitesWindow::SaveColumnWidths() {
 }
 
 std::uint8_t BrowseWebsitesWindow::TearDown() {
+  if (SearchState_.SearchOpen == "1" && SearchThread) pf::post(pf::EVENT::CloseDown, 0, SearchThread);
   if (std::uint8_t rc = WindowController::TearDown()) return rc;
-  // The search window, when open, is told to close here (it comes with its own task).
+  releaseSearchState(searchHandle_);
   if (FILESOPENED) SaveColumnWidths();
   if (OPENED) pf::AppIni.update(Section, IniCurrent, win().propText(list(), pf::Prop::Format));
   // Only the instance that set the flag clears it.
   if (setOpenFlag_) GLO_BrowseSitesOpen = 0;
   pf::unbind("BrowseFilter");
-  return TearDownEnd();
+  std::uint8_t rc = TearDownEnd();
+  split.SplitterKill();
+  return rc;
 }
 
 std::uint8_t BrowseWebsitesWindow::ExecuteUpdate(int /*number*/, std::uint8_t request) {
@@ -548,8 +626,118 @@ std::uint8_t BrowseWebsitesWindow::OnAccepted() {
     brw.BrowseUpdateViewRecord();
     if (Help) Help->HelpKeywordLookup("Add a new website", "Not found", "Help Topic");
   }
-  // ?GISBUSKDAF3 (F3) opens the search window, which comes with its own task.
-  return WindowController::OnAccepted();
+  std::uint8_t rc = WindowController::OnAccepted();
+  if (c == feq("?GISBUSKDAF3")) searchButton();
+  return rc;
+}
+
+std::uint8_t BrowseWebsitesWindow::OnCloseRequest() {
+  pf::Window& w = win();
+  // Esc closes the search window first; a second Esc closes the browse.
+  if (w.event() == pf::EVENT::CloseWindow && w.keyCode() == pf::Key::Esc &&
+      SearchState_.SearchOpen == "1") {
+    if (SearchThread) pf::post(pf::EVENT::CloseDown, 0, SearchThread);
+    SearchState_.SearchRequest = "1";
+    SearchState_.SearchOpen = "0";
+    w.cycle();
+    return pf::Answer::Handled;
+  }
+  return WindowController::OnCloseRequest();
+}
+
+void BrowseWebsitesWindow::searchButton() {
+  if (!brw.BrowseHasRecords()) return;
+  brw.BrowseUpdateViewRecord();
+  SearchFound = 0;
+  if (SearchState_.SearchRequest == "2") {
+    SearchList();
+    if (SearchThread) pf::post(pf::EVENT::GainFocus, 0, SearchThread);
+    return;
+  }
+  if (SearchState_.SearchOpen == "1") return;
+  SearchEndCount = 0;
+  SearchState_.SearchDirection = "2";
+  SearchState_.SearchOpen = "1";
+  std::string parameter = searchParameter(pf::thread(), searchHandle_);
+  SearchThread = pf::start([parameter] { BuscadorF3(parameter); }, SearchStack, parameter);
+}
+
+bool BrowseWebsitesWindow::searchScroll(bool down) {
+  const auto& rows = brw.rows();
+  pf::Position edge = down ? rows.back().position : rows.front().position;
+  searchEndHit_ = false;
+  searchScrolling_ = true;
+  brw.BrowseScrollEvent(down ? pf::EVENT::PageDown : pf::EVENT::PageUp);
+  searchScrolling_ = false;
+  const auto& now = brw.rows();
+  int at = 0;
+  for (std::size_t i = 0; i < now.size(); ++i)
+    if (now[i].position.row == edge.row) at = static_cast<int>(i) + 1;
+  int n = static_cast<int>(now.size());
+  bool fresh = at == 0 || (down ? at < n : at > 1);
+  // The counter says how far past the end of the list the search has run.
+  if (fresh)
+    SearchEndCount = searchEndHit_ ? 1 : 0;
+  else if (SearchEndCount < 255)
+    ++SearchEndCount;
+  SearchRow = at == 0 ? (down ? 1 : n) : at + (down ? 1 : -1);
+  return fresh;
+}
+
+void BrowseWebsitesWindow::SearchList() {
+  static const char* const titles[] = {"F", "Description", "Website address (URL)", "Logon ID",
+                                       "Password", "Category"};
+  static const int cells[] = {FavouriteCell, DescriptionCell, AddressCell,
+                              LogonCell, PasswordCell, CategoryCell};
+  pf::WaitCursor wait;
+  if (!(SearchState_.SearchDirection == LastDirection)) {
+    SearchEndCount = 0;
+    LastDirection = SearchState_.SearchDirection.str();
+  }
+  bool down = !(SearchState_.SearchDirection == "1");
+  int step = down ? 1 : -1;
+  int selected = brw.selectedRow();
+  if (LastFoundWord.str() == SearchState_.SearchWord.str() && selected == SearchRow)
+    SearchRow += step;
+  else
+    SearchRow = selected;
+  // Leading blanks of the word count; trailing ones do not.
+  std::string word = pf::upper(SearchState_.SearchWord.clip());
+  while (!SearchFound) {
+    const auto& rows = brw.rows();
+    if (rows.empty()) break;
+    if (SearchRow < 1 || SearchRow > static_cast<int>(rows.size())) {
+      searchScroll(down);
+      if (SearchEndCount >= 2) {
+        LastFoundWord.clear();
+        pf::beep();
+        pf::message("Search complete", "Search", pf::Icon::Hand);
+        return;
+      }
+      continue;
+    }
+    const pf::BrowseRow& row = rows[static_cast<std::size_t>(SearchRow - 1)];
+    for (int i = 0; i < 6; ++i) {
+      std::size_t cell = static_cast<std::size_t>(cells[i] - 1);
+      if (cell >= row.display.cells.size()) continue;
+      if (pf::upper(pf::clip(row.display.cells[cell].value)).find(word) != std::string::npos) {
+        SearchFound = 1;
+        SearchColumnTitle = titles[i];
+        break;
+      }
+    }
+    if (SearchFound) break;
+    LastFoundWord.clear();
+    SearchRow += step;
+  }
+  if (!SearchFound) return;
+  win().selectRow(list(), SearchRow);
+  brw.TakeSelectedRow();
+  win().display();
+  brw.BrowsePostNewSelection();
+  LastFoundWord = SearchState_.SearchWord.str();
+  pf::beep();
+  pf::setFrameStatus(1, "Match located: " + std::string(SearchColumnTitle.view()));
 }
 
 std::uint8_t BrowseWebsitesWindow::OnFieldEvent() {

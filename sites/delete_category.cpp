@@ -5,11 +5,10 @@
 #include "data/globals.h"
 #include "platform/classes/error_manager.h"
 #include "platform/classes/file_accessor.h"
-#include "platform/classes/window_controller.h"
-#include "platform/core/errors.h"
+#include "platform/classes/process_manager.h"
+#include "platform/classes/report_controller.h"
 #include "platform/core/strings.h"
 #include "platform/runtime/message.h"
-#include "platform/store/view.h"
 #include "platform/ui/ui.h"
 #include "sites/categories.h"
 
@@ -17,75 +16,84 @@ namespace qb {
 
 namespace {
 
-constexpr const char* ViewName = "Process:View";
+class CategoryPass : public pf::ProcessManager {
+ public:
+  std::uint8_t ProcessRecord() override;
+  pf::WindowController* window = nullptr;
+  std::int32_t count = 0;
+};
 
-// One walk over WSites in category order. Answers false when it stopped early.
-bool walk(pf::View& view, std::int32_t& count) {
-  const bool rename = GLO_RenameMode == 1;
-  const std::string wanted = GLO_DelCategory.clip();
-  const std::string old = GLO_OldCategory.clip();
-  view.set();
-  for (;;) {
-    int r = view.next();
-    if (r == pf::Err::RecordNotAvailable) return true;
-    if (r != pf::Err::None) {
-      pf::AppErrors.throwFile(pf::Msg::RetrievalError, ViewName);
-      return false;
-    }
-    pf::WaitCursor wait;
-    // Exact comparisons: letter case and leading blanks count.
-    std::string category = WEB->CATEGORY.clip();
-    if (category == wanted) ++count;
-    if (rename && category == old) {
-      WEB->CATEGORY = GLO_DelCategory.str();
-      if (view.put() != pf::Err::None) {
-        pf::AppErrors.throwFile(pf::Msg::PutError, ViewName);
-        return false;
-      }
+std::uint8_t CategoryPass::ProcessRecord() {
+  std::uint8_t rc = pf::ProcessManager::ProcessRecord();
+  pf::WaitCursor wait;
+  // Exact comparisons: letter case and leading blanks count.
+  std::string category = WEB->CATEGORY.clip();
+  if (category == GLO_DelCategory.clip()) ++count;
+  if (GLO_RenameMode == 1 && category == GLO_OldCategory.clip()) {
+    WEB->CATEGORY = GLO_DelCategory.str();
+    if (view().put() != 0) {
+      // What was written before stays written.
+      ProcessEndFrame();
+      pf::AppErrors.throwFile(pf::Msg::PutError, "Process:View");
+      window->RESPONSE = pf::Response::Completed;
+      rc = pf::Answer::LeaveLoop;
     }
   }
+  return rc;
 }
+
+class DeleteCategoryWindow : public pf::ReportController {
+ public:
+  DeleteCategoryWindow() : ReportController("DeleteCategory") { process.window = this; }
+
+  std::uint8_t Setup() override {
+    if (std::uint8_t rc = ReportSetupBegin()) return rc;
+    pf::GLO_Request() = 0;
+    pf::GLO_Response() = 0;
+    ReportOpen(Relate_WSites());
+    // The caller may be editing a website in this thread's record: it gets it back.
+    kept_ = Access_WSites().FileSaveState();
+    keptValid_ = true;
+    step.StepTextInit(5, 3);
+    process.ProcessInit(WSites(), Relate_WSites(), win().feq("?PROGRESS:PCTTEXT"), Progress, step,
+                        pf::use(WEB->CATEGORY));
+    process.CASESENSITIVEVALUE = 0;
+    process.ViewAddSortOrder(&WEB_CategoryKey());
+    process.FRAMEWRITES = GLO_RenameMode == 1 ? 1 : 0;
+    ReportSetupPass(process);
+    // The user sees only the pass's messages; hidden after the placement, which could show it.
+    win().setProp(0, pf::Prop::Hide, 1);
+    return 0;
+  }
+
+  std::uint8_t TearDown() override {
+    if (std::uint8_t rc = ReportKill()) return rc;
+    if (FILESOPENED) {
+      Relate_WSites().RelationSetQuickScan(false);
+      if (keptValid_) Access_WSites().FileRestoreState(kept_);
+      GLO_OldCategory = "";
+      if (GLO_RenameMode == 0) {
+        pf::message(std::to_string(process.count) + " Websites have a Category of: " + GLO_DelCategory.clip(),
+                    "Check complete...", pf::Icon::Exclamation);
+        GLO_DelCategory = process.count > 0 ? "Cat in use" : "";
+      }
+    }
+    return TearDownEnd();
+  }
+
+  CategoryPass process;
+  pf::TextStep step;
+
+ private:
+  pf::AccessorState kept_;
+  bool keptValid_ = false;
+};
 
 }  // namespace
 
 void DeleteCategory() {
-  pf::AppErrors.setProcedureName("DeleteCategory");
-  pf::GLO_Request() = 0;
-  pf::GLO_Response() = 0;
-  if (Relate_WSites().RelationOpen() != pf::Level::Benign) {
-    Relate_WSites().RelationClose();
-    pf::AppErrors.setProcedureName("");
-    pf::GLO_Response() = pf::Response::Cancelled;
-    return;
-  }
-  // The caller may be editing a website in this thread's record: it gets it back as it was.
-  pf::AccessorState kept = Access_WSites().FileSaveState();
-  Relate_WSites().RelationSetQuickScan(true);
-  std::int32_t count = 0;
-  {
-    pf::View view(WSites());
-    view.setOrder(&WEB_CategoryKey());
-    if (view.open() == pf::Err::None) {
-      // The writes of the pass are one transaction; what was written before a failure stays.
-      bool framed = GLO_RenameMode == 1 && WSites().logout() == pf::Err::None;
-      walk(view, count);
-      if (framed) WSites().commit();
-      view.close();
-    } else {
-      pf::AppErrors.throwFile(pf::Msg::RetrievalError, ViewName);
-    }
-  }
-  Relate_WSites().RelationSetQuickScan(false);
-  Access_WSites().FileRestoreState(kept);
-  Relate_WSites().RelationClose();
-  GLO_OldCategory = "";
-  if (GLO_RenameMode == 0) {
-    pf::message(std::to_string(count) + " Websites have a Category of: " + GLO_DelCategory.clip(),
-                "Check complete...", pf::Icon::Exclamation);
-    GLO_DelCategory = count > 0 ? "Cat in use" : "";
-  }
-  pf::AppErrors.setProcedureName("");
-  pf::GLO_Response() = pf::Response::Completed;
+  DeleteCategoryWindow w;
+  pf::GLO_Response() = w.Execute();
 }
 
 }  // namespace qb

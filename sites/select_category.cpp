@@ -34,6 +34,11 @@ class SelectCategoryWindow : public pf::WindowController {
     return 0;
   }
 
+  std::uint8_t TearDown() override {
+    if (std::uint8_t rc = WindowController::TearDown()) return rc;
+    return TearDownEnd();
+  }
+
  private:
   pf::View view{Category()};
   pf::DropComboLookup combo;

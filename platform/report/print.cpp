@@ -73,7 +73,8 @@ int writePdf(const ReportDocument& doc, const std::string& path, const std::vect
 int printDocument(const ReportDocument& doc, const std::vector<int>& pages) {
   std::vector<int> list = chosen(doc, pages);
   if (list.empty()) return -1;
-  PrintJob job{doc.name, list, {}};
+  PrintJob job{doc.name, list, {}, {doc.name, doc.width, doc.height, {}}};
+  for (int p : list) job.printed.pages.push_back(doc.pages[p - 1]);
   int rc = 0;
   if (!printFile().empty()) {
     job.output = printFile();

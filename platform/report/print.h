@@ -14,6 +14,7 @@ struct PrintJob {
   std::string name;          // "QZKB Report"
   std::vector<int> pages;    // 1-based, in print order
   std::string output;        // the PDF written; empty for the printer or when only recorded
+  ReportDocument printed;    // the pages sent, in print order
 };
 
 // Sends the pages (1-based; empty: every page). 0 done, -1 when nothing could be printed.

@@ -23,8 +23,9 @@ std::vector<std::string> ReportPage::textsOf(const std::string& control) const {
 std::string reportFieldText(const Binding& use) {
   if (!use.bound()) return {};
   Value v = use.numeric() ? Value(use.getNumber()) : Value(use.get());
-  if (use.picture.empty()) return clip(v.text());
-  return clip(format(v, use.picture));
+  std::string text = use.picture.empty() ? v.text() : format(v, use.picture);
+  // Numbers are placed by the control's alignment, not by their padding.
+  return use.numeric() ? trim(text) : clip(text);
 }
 
 Report::Report(std::string jobName) : jobName_(std::move(jobName)) { doc_.name = jobName_; }

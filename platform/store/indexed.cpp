@@ -21,6 +21,9 @@ namespace pf {
 namespace {
 
 constexpr const char* kFormat = "quillbox-store 1";
+// Page cache of a connection (KiB): SQLite's default while reading, more inside a frame.
+constexpr const char* kReadCache = "PRAGMA cache_size=-2000";
+constexpr const char* kFrameCache = "PRAGMA cache_size=-32768";
 constexpr int kPageFirst = 32, kPageMax = 256, kQuickFirst = 256, kQuickMax = 2048;
 
 std::string quoteId(const std::string& s) {
@@ -304,6 +307,15 @@ class IndexedDriver final : public FileDriver {
             int limit, std::vector<Row>& out);
   int lookupKey(const KeyInfo& k, std::int64_t pos, std::vector<KeyVal>& out, bool& found);
   std::uint64_t generation() const { return generation_; }
+  // True when the only write since `since` rewrote the record at `pos` and left its
+  // value of `k` (nullptr: record order) as `key`: a page read ahead is still good.
+  bool onlyRewrote(std::uint64_t since, std::int64_t pos, const KeyInfo* k,
+                   const std::vector<KeyVal>& key) const {
+    if (generation_ != since + 1 || putGeneration_ != generation_ || putRow_ != pos) return false;
+    if (!k) return true;
+    auto i = static_cast<std::size_t>(k - keys_.data());
+    return i < putKeys_.size() && putKeys_[i] == key;
+  }
   bool quickScan() const { return quick_; }
   void setCurrentRow(std::int64_t pos) { current_ = pos; }
 
@@ -340,6 +352,10 @@ class IndexedDriver final : public FileDriver {
   bool quick_ = false;
   int recoverMs_ = 0;
   std::uint64_t generation_ = 0;
+  // The last put: the generation it made, its record and the record's key values.
+  std::uint64_t putGeneration_ = 0;
+  std::int64_t putRow_ = 0;
+  std::vector<std::vector<KeyVal>> putKeys_;
 };
 
 void IndexedDriver::layout() {
@@ -711,6 +727,10 @@ int IndexedDriver::put() {
   if (rc != SQLITE_OK) return sqlFail(rc);
   ++generation_;
   if (sqlite3_changes(db_) == 0) return fail(Err::RecordNotAvailable, "the record is no longer in the file");
+  putGeneration_ = generation_;
+  putRow_ = current_;
+  putKeys_.clear();
+  for (const auto& k : keys_) putKeys_.push_back(keyFromBuffer(k));
   return Err::None;
 }
 
@@ -992,6 +1012,9 @@ int IndexedDriver::logout() {
   int rc = exec("BEGIN IMMEDIATE");
   if (rc != SQLITE_OK) return sqlFail(rc);
   txn_ = true;
+  // A frame's dirty pages stay in memory until its commit: spilling them mid-frame
+  // encrypts and decrypts the same index pages again and again.
+  exec(kFrameCache);
   return Err::None;
 }
 
@@ -1001,6 +1024,7 @@ int IndexedDriver::commit() {
   int rc = exec("COMMIT");
   if (rc != SQLITE_OK) return sqlFail(rc);
   txn_ = false;
+  exec(kReadCache);
   return Err::None;
 }
 
@@ -1009,6 +1033,7 @@ int IndexedDriver::rollback() {
   if (!txn_) return fail(Err::NoTransaction, "no transaction is open");
   int rc = exec("ROLLBACK");
   txn_ = false;
+  exec(kReadCache);
   ++generation_;
   if (rc != SQLITE_OK) return sqlFail(rc);
   return Err::None;
@@ -1074,6 +1099,10 @@ class SqlCursor final : public Cursor {
       return r;
     }
     bool back = prev != reverse_;
+    // A pass that rewrites each record as it reads it keeps its page.
+    if (gen_ != d_.generation() && state_.kind == SeqState::After &&
+        d_.onlyRewrote(gen_, state_.pos, key_, state_.key))
+      gen_ = d_.generation();
     if (idx_ >= page_.size() || pageBack_ != back || gen_ != d_.generation()) {
       int first = d_.quickScan() ? kQuickFirst : kPageFirst;
       int max = d_.quickScan() ? kQuickMax : kPageMax;

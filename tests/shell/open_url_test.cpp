@@ -35,7 +35,7 @@ TEST(OpenUrl, AddressRule) {
       {"smb://server/share", std::nullopt},
       {"http:", std::nullopt},
       {"http:///etc/passwd", std::nullopt},
-      {"mailto:", std::nullopt},
+      {"mailto:", "mailto:"},
       {"http://example.com/\nrm -rf", std::nullopt},
       {"$(reboot)", std::nullopt},
       {"; rm -rf /", std::nullopt},

@@ -231,6 +231,78 @@ TEST_F(IndexedTest, WritesKeepKeysAndOpenSequencesUpToDate) {
   EXPECT_EQ(ro.records(), 2);
 }
 
+// A pass rewrites each record as it reads it and keeps the page it read ahead; any
+// other write must still be seen by the rest of the sequence.
+TEST_F(IndexedTest, ASequenceSeesWritesMadeWhileItRuns) {
+  struct Case {
+    const char* what;
+    void (*atB)(pf::File&, Rec&, const pf::FileDesc&);
+    std::vector<std::string> read;  // id:flag as the sequence meets them
+  } cases[] = {
+      {"rewrite of the record just read",
+       [](pf::File& f, Rec& r, const pf::FileDesc&) {
+         r.FLAG = 1;
+         ASSERT_EQ(f.put(), 0);
+       },
+       {"a:0", "b:0", "c:0", "d:0", "e:0"}},
+      {"the record just read moved on in the key",
+       [](pf::File& f, Rec& r, const pf::FileDesc&) {
+         r.NAME = "cc";
+         ASSERT_EQ(f.put(), 0);
+       },
+       {"a:0", "b:0", "c:0", "b:0", "d:0", "e:0"}},
+      {"rewrite of a record further on",
+       [](pf::File& f, Rec& r, const pf::FileDesc& d) {
+         r.NAME = "d";
+         ASSERT_EQ(f.get(*d.key("TST:NameKey")), 0);
+         r.FLAG = 7;
+         ASSERT_EQ(f.put(), 0);
+       },
+       {"a:0", "b:0", "c:0", "d:7", "e:0"}},
+      {"the record just read rewritten twice, the second time further on in the key",
+       [](pf::File& f, Rec& r, const pf::FileDesc&) {
+         ASSERT_EQ(f.put(), 0);
+         r.NAME = "cc";
+         ASSERT_EQ(f.put(), 0);
+       },
+       {"a:0", "b:0", "c:0", "b:0", "d:0", "e:0"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    make(d, {{"a", "", 0, 0, "a"}, {"b", "", 0, 0, "b"}, {"c", "", 0, 0, "c"}, {"d", "", 0, 0, "d"}, {"e", "", 0, 0, "e"}});
+    pf::File f(d, &r);
+    ASSERT_EQ(f.open(), 0);
+    f.set(*d.key("TST:NameKey"));
+    std::vector<std::string> read;
+    while (f.next() == 0) {
+      read.push_back(r.NOTES.str() + ":" + std::to_string(r.FLAG));
+      if (read.size() == 2) c.atB(f, r, d);
+      ASSERT_LT(read.size(), 10u);
+    }
+    EXPECT_EQ(read, c.read);
+  }
+
+  // The pass itself: every record rewritten in record order, each met once.
+  std::vector<Row> rows;
+  for (int i = 0; i < 100; ++i) rows.push_back({"n" + std::to_string(i), "", 0, 0, std::to_string(i)});
+  make(d, rows);
+  pf::File f(d, &r);
+  ASSERT_EQ(f.open(), 0);
+  ASSERT_EQ(f.send("QUICKSCAN=on"), 0);
+  ASSERT_EQ(f.logout(), 0);
+  f.set();
+  int met = 0;
+  while (f.next() == 0) {
+    ASSERT_EQ(r.NOTES.str(), std::to_string(met++));
+    r.FLAG = 1;
+    ASSERT_EQ(f.put(), 0);
+  }
+  ASSERT_EQ(f.commit(), 0);
+  EXPECT_EQ(met, 100);
+  f.set();
+  while (f.next() == 0) EXPECT_EQ(r.FLAG, 1) << r.NOTES.str();
+}
+
 TEST_F(IndexedTest, TransactionsFrameWritesAndNothingElseHoldsTheFile) {
   make(d, {{"a", "", 0, 0, "a"}, {"b", "", 0, 0, "b"}, {"c", "", 0, 0, "c"}});
   Rec r2;

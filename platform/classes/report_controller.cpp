@@ -1,0 +1,276 @@
+#include "platform/classes/report_controller.h"
+
+#include "platform/classes/error_manager.h"
+#include "platform/classes/file_accessor.h"
+#include "platform/classes/ini_manager.h"
+#include "platform/core/pictures.h"
+#include "platform/report/previewer.h"
+#include "platform/report/print.h"
+#include "platform/report/report.h"
+#include "platform/ui/layout.h"
+#include "platform/ui/window.h"
+
+namespace pf {
+
+namespace {
+
+const char* const ProgressLayout = R"(
+window %NAME% plain "Please wait..." size 142,59 font "MS Sans Serif" 8 center
+  progress ?PROGRESS:THERMOMETER at 15,15 size 111,12 range 0,100
+  string ?PROGRESS:USERSTRING "" at 0,3 size 141,10
+  string ?PROGRESS:PCTTEXT "" at 0,30 size 141,10
+  button ?PROGRESS:CANCEL "Cancel" at 46,42 size 49,15 icon "WACANCEL.ICO" tip "Cancel Report" msg "Cancel Report"
+end
+)";
+
+// The procedure's own progress layout, or the standard one under its name.
+const std::string& progressLayoutFor(const std::string& procedure) {
+  if (!hasLayout(procedure)) {
+    std::string text = ProgressLayout;
+    text.replace(text.find("%NAME%"), 6, procedure);
+    registerLayout(procedure, text);
+  }
+  return procedure;
+}
+
+void applyPlacement(Window& w, const WindowPlacement& p) {
+  if (p.x && p.y) {
+    w.setProp(0, Prop::Xpos, *p.x);
+    w.setProp(0, Prop::Ypos, *p.y);
+  }
+  if (p.width && p.height && *p.width > 0 && *p.height > 0) {
+    w.setProp(0, Prop::Width, *p.width);
+    w.setProp(0, Prop::Height, *p.height);
+  }
+  if (p.maximized) w.setProp(0, Prop::Maximize, 1);
+}
+
+}  // namespace
+
+void PreviewSetIniManager(ReportPreviewer& preview, IniManager& ini) {
+  const char* section = "_PreviewWindow_";
+  preview.restorePlacement = [&ini, section](Window& w) {
+    WindowPlacement p;
+    p.resizable = true;
+    if (ini.restoreWindow(section, p)) applyPlacement(w, p);
+  };
+  preview.savePlacement = [&ini, section](Window& w) {
+    WindowPlacement p;
+    p.resizable = true;
+    p.maximized = w.propInt(0, Prop::Maximize) != 0;
+    p.minimized = w.propInt(0, Prop::Iconize) != 0;
+    if (!p.maximized && !p.minimized) {
+      p.x = static_cast<int>(w.propInt(0, Prop::Xpos));
+      p.y = static_cast<int>(w.propInt(0, Prop::Ypos));
+      p.width = static_cast<int>(w.propInt(0, Prop::Width));
+      p.height = static_cast<int>(w.propInt(0, Prop::Height));
+    }
+    ini.saveWindow(section, p);
+  };
+}
+
+ReportController::ReportController(const std::string& procedure)
+    : WindowController(progressLayoutFor(procedure)) {
+  ResizeStrategy = 0;
+  if (int f = win().feq("?PROGRESS:THERMOMETER")) win().bind(f, use(Progress));
+}
+
+ReportController::~ReportController() = default;
+
+void ReportController::ReportInit(ProcessManager& process, Report* report, ReportPreviewer* preview) {
+  PROCESS = &process;
+  REPORT = report;
+  PREVIEW = preview;
+  process.WINDOW = &win();
+  RECORDSPERCYCLE = 1;
+  TIMESLICE = 100;
+}
+
+std::uint8_t ReportController::ReportSetupBegin() {
+  if (std::uint8_t rc = SetupBegin()) return rc;
+  FIRSTFIELD = win().feq("?PROGRESS:THERMOMETER");
+  return 0;
+}
+
+void ReportController::ReportOpen(FileRelations& wsites) {
+  SetupFiles({&wsites});
+  OpenWindow();
+}
+
+void ReportController::ReportSetupReport(ProcessManager& process, Report& report,
+                                         ReportPreviewer& preview) {
+  WindowAddButton(win().feq("?PROGRESS:CANCEL"), Response::Cancelled);
+  ReportInit(process, &report, &preview);
+  win().setText(win().feq("?PROGRESS:USERSTRING"), "");
+  if (process.RELATION) process.RELATION->RelationSetQuickScan(true, 1);
+  win().setTimer(10);
+  SKIPPREVIEW = 0;
+  ZOOM = 100;
+  PreviewSetIniManager(preview, AppIni);
+  preview.ALLOWUSERZOOM = 1;
+  preview.MAXIMIZE = 1;
+  SetupEnd();
+}
+
+void ReportController::ReportSetupPass(ProcessManager& process) {
+  win().setTimer(10);
+  win().setCaption("Processing Records");
+  win().setText(win().feq("?PROGRESS:PCTTEXT"), "0% Completed");
+  ReportInit(process, nullptr, nullptr);
+  win().setText(win().feq("?PROGRESS:USERSTRING"), "");
+  WindowAddButton(win().feq("?PROGRESS:CANCEL"), Response::Cancelled);
+  if (process.RELATION && process.RELATION->ME && process.RELATION->ME->FILE)
+    process.RELATION->ME->FILE->send("QUICKSCAN=on");
+  SetupEnd();
+}
+
+void ReportController::ReportDateStamp() {
+  if (REPORT) REPORT->setText("?REPORTDATESTAMP", format(Value(today()), "D017"));
+}
+
+std::uint8_t ReportController::OnWindowEvent() {
+  switch (win().event()) {
+    case EVENT::OpenWindow: {
+      std::uint8_t rc = WindowController::OnWindowEvent();
+      if (rc) return rc;
+      return ReportOpened();
+    }
+    case EVENT::Timer:
+      ReportTakeWindowEvent();
+      return WindowController::OnWindowEvent();
+    case EVENT::CloseWindow:
+    case EVENT::CloseDown:
+      ReportTakeCloseEvent();
+      return WindowController::OnWindowEvent();
+    default:
+      return WindowController::OnWindowEvent();
+  }
+}
+
+std::uint8_t ReportController::ReportOpened() {
+  if (!DEFEROPENREPORT) StartReport();
+  return 0;
+}
+
+std::uint8_t ReportController::StartReport() {
+  if (!PROCESS) return 1;
+  if (PROCESS->ProcessReset() != 0) {
+    openFailed_ = true;
+    RESPONSE = Response::Cancelled;
+    win().post(EVENT::CloseWindow);
+    return 1;
+  }
+  if (ReportNextRecord()) {
+    openFailed_ = true;
+    ReportNoRecords();
+    return 1;
+  }
+  if (REPORT) REPORT->open();
+  return 0;
+}
+
+void ReportController::ReportNoRecords() {
+  ErrorManager& errors = ERRORS ? *ERRORS : AppErrors;
+  errors.throwError(Msg::NoRecords);
+}
+
+std::uint8_t ReportController::ReportNextRecord() {
+  int rc = PROCESS ? PROCESS->ProcessNextRecord() : Level::Fatal;
+  if (rc == 0) return 0;
+  if (rc == Level::Notify && PROCESS->RECORDSPROCESSED > 0)
+    RESPONSE = Response::Completed;
+  else
+    RESPONSE = Response::Cancelled;
+  win().setTimer(0);
+  win().post(EVENT::CloseWindow);
+  return 1;
+}
+
+std::uint8_t ReportController::ReportTakeRecord() {
+  if (PROCESS->ProcessRecord() == Answer::LeaveLoop) {
+    win().setTimer(0);
+    win().post(EVENT::CloseWindow);
+    return 1;
+  }
+  return ReportNextRecord();
+}
+
+std::uint8_t ReportController::ReportTakeWindowEvent() {
+  if (closing_ || !PROCESS || openFailed_ || DEAD) return 0;
+  PROCESS->ProcessBeginFrame();
+  const std::int32_t start = clockTime();
+  std::int32_t reached = 0;
+  bool stopped = false;
+  while (!stopped) {
+    while (reached < RECORDSPERCYCLE) {
+      ++reached;
+      if (ReportTakeRecord()) {
+        stopped = true;
+        break;
+      }
+    }
+    if (stopped) break;
+    std::int32_t taken = clockTime() - start;
+    if (taken < 0) taken += 8640000;   // past midnight
+    if (taken < TIMESLICE * 4 / 5 && RECORDSPERCYCLE < (1 << 24)) RECORDSPERCYCLE *= 2;
+    if (taken < TIMESLICE / 2) continue;
+    if (taken > TIMESLICE * 3 / 2 && RECORDSPERCYCLE > 1) RECORDSPERCYCLE /= 2;
+    break;
+  }
+  // Writes are committed before the window waits again.
+  PROCESS->ProcessEndFrame();
+  return 0;
+}
+
+std::uint8_t ReportController::ReportTakeCloseEvent() {
+  if (closing_) return 0;
+  closing_ = true;
+  win().setTimer(0);
+  if (PROCESS) PROCESS->ProcessEndFrame();
+  // The window model cannot hide a window yet: the maximised preview covers it instead.
+  if (!openFailed_) ReportAskPreview();
+  if (REPORT) REPORT->close();
+  return 0;
+}
+
+void ReportController::ReportAskPreview() {
+  if (!REPORT) return;
+  ReportEndPages();
+  if (RESPONSE != Response::Completed || REPORT->document().pages.empty()) {
+    ReportDiscardPages();
+    return;
+  }
+  if (PREVIEW && !SKIPPREVIEW) {
+    if (PREVIEW->PreviewDisplay(REPORT->document(), ZOOM, 1, 1, 1))
+      ReportPrintPages();
+    else
+      ReportDiscardPages();
+  } else {
+    ReportPrintPages();
+  }
+}
+
+void ReportController::ReportEndPages() {
+  if (REPORT) REPORT->endPages();
+}
+
+void ReportController::ReportPrintPages() {
+  if (!REPORT) return;
+  std::vector<int> pages;
+  if (PREVIEW) pages = PREVIEW->PAGESTOPRINT;
+  printDocument(REPORT->document(), pages);
+  REPORT->discardPages();
+}
+
+void ReportController::ReportDiscardPages() {
+  if (REPORT) REPORT->discardPages();
+}
+
+std::uint8_t ReportController::ReportKill() {
+  if (DEAD) return Answer::Handled;
+  if (REPORT) REPORT->discardPages();
+  if (PROCESS) PROCESS->ProcessKill();
+  return WindowController::TearDown();
+}
+
+}  // namespace pf

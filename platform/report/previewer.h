@@ -1,0 +1,45 @@
+// The print preview ("Report Preview"): a window of the calling program thread that shows
+// a report's pages and lets the user print them (all or chosen pages) or leave. Without
+// a display it is the same window model, so the test driver sees it and picks "Print"
+// (?PREVIEW:PRINT) or "Exit" (?PREVIEW:EXIT).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "platform/report/report.h"
+
+namespace pf {
+
+class Window;
+
+class ReportPreviewer {
+ public:
+  std::uint8_t ALLOWUSERZOOM = 0;   // the zoom list may take a typed value
+  std::uint8_t MAXIMIZE = 0;        // opens maximised (after its placement is restored)
+
+  // How the preview window keeps its placement (set by PreviewSetIniManager).
+  std::function<void(Window&)> restorePlacement;
+  std::function<void(Window&)> savePlacement;
+
+  // Shows the pages from `page` (1-based), `across` by `down`, at `zoom` per cent, until
+  // the user prints or leaves. True when the user chose to print; PAGESTOPRINT then holds
+  // the pages to print (every page unless "Pages to Print..." chose fewer).
+  bool PreviewDisplay(const ReportDocument& doc, int zoom = 100, int page = 1, int down = 1,
+                      int across = 1);
+  std::vector<int> PAGESTOPRINT;
+
+  // What the preview showed last (1-based first page, layout and zoom).
+  int currentPage() const { return page_; }
+  int zoom() const { return zoom_; }
+  int across() const { return across_; }
+  int down() const { return down_; }
+
+ private:
+  void show(Window& w, const ReportDocument& doc);
+  bool askPages(const ReportDocument& doc);
+  int page_ = 1, zoom_ = 100, across_ = 1, down_ = 1;
+};
+
+}  // namespace pf

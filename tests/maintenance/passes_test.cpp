@@ -1,0 +1,182 @@
+// The tagging reset, the CSV export and its viewer, played by a user.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/maintenance/maintenance_fixture.h"
+
+namespace qbtest {
+namespace {
+
+class Passes : public MaintenanceTest {
+ protected:
+  // Lets the pass's timer run until a box asks for the user.
+  void runPass() {
+    for (int i = 0; i < 500 && !d.box(); ++i) d.advance(10);
+  }
+};
+
+TEST_F(Passes, TaggingResetPerMode) {
+  struct Case {
+    std::uint8_t mode;
+    const char* message;
+    std::vector<int> colours, highlights, favourites;
+  };
+  // Sites: (colour, highlight, favourite) = (0,0,0), (1,1,1), (5,2,3).
+  const Case cases[] = {
+      {1, "All Color tagging has been removed.", {1, 1, 1}, {0, 1, 2}, {0, 1, 3}},
+      {2, "All Highlight tagging has been removed.", {0, 1, 5}, {0, 0, 2}, {0, 1, 3}},
+      {3, "All Favorite tagging has been removed (unticked).", {0, 1, 5}, {0, 1, 2}, {0, 0, 3}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.message);
+    writeSites({{"http://a.org", 0, 0, 0}, {"http://b.org", 1, 1, 1}, {"http://c.org", 5, 2, 3}});
+    GLO_RemoveTagMode = c.mode;
+    d.start(qb::RemoveTagging);
+    runPass();
+    ASSERT_NE(d.box(), nullptr);
+    EXPECT_EQ(d.box()->message.text, c.message);
+    expectBox("Process complete...");
+    EXPECT_EQ(d.box(), nullptr) << box();
+    EXPECT_EQ(GLO_RemoveTagMode, 0);
+    std::vector<int> colours, highlights, favourites;
+    for (const auto& r : readSites()) {
+      colours.push_back(r.TEXTCOLOR);
+      highlights.push_back(r.HIGHLIGHT);
+      favourites.push_back(r.FAVOURITEYN);
+    }
+    EXPECT_EQ(colours, c.colours);
+    EXPECT_EQ(highlights, c.highlights);
+    EXPECT_EQ(favourites, c.favourites);
+  }
+}
+
+TEST_F(Passes, TaggingResetOfEmptyFileStillEnds) {
+  writeSites({});
+  GLO_RemoveTagMode = 2;
+  d.start(qb::RemoveTagging);
+  runPass();
+  ASSERT_NE(d.box(), nullptr);
+  if (d.box()->message.text != "All Highlight tagging has been removed.") d.answer(1);   // "No Records"
+  runPass();
+  ASSERT_NE(d.box(), nullptr);
+  EXPECT_EQ(d.box()->message.text, "All Highlight tagging has been removed.");
+  d.answer(1);
+  EXPECT_EQ(GLO_RemoveTagMode, 0);
+}
+
+class CsvExport : public Passes {
+ protected:
+  // Runs the export to its end message; the viewer is then open.
+  void exportAll(const std::string& count) {
+    d.start(qb::Create_CSV);
+    runPass();
+    ASSERT_NE(d.box(), nullptr);
+    EXPECT_EQ(d.box()->message.text, count + " website records have been processed.");
+    expectBox("CSV process complete...");
+    ASSERT_TRUE(isOpen("ViewSaveCSV"));
+    EXPECT_EQ(GLO_CSVRecordCount, 0);
+  }
+  std::vector<std::string> shownRows() {
+    std::vector<std::string> out;
+    for (const auto& r : d.rows("?ASCIIBOX", "ViewSaveCSV")) out.push_back(r.empty() ? "" : pf::clip(r[0]));
+    return out;
+  }
+};
+
+TEST_F(CsvExport, LinesOfTheFile) {
+  std::ofstream("SitesCSV.csv") << "\"old line\"\r\n\"another\"\r\n";
+  writeSites({{"  http://b.org  "}, {"http://A.org"}, {"   "}, {""}, {"a\"b"}, {"http://a.org"}});
+  exportAll("4");
+  // Key order of the stored addresses (leading blanks first, case ignored), written
+  // trimmed; both case twins kept, next to each other.
+  const std::string file = slurp("SitesCSV.csv");
+  EXPECT_EQ(file.find("old line"), std::string::npos);
+  EXPECT_EQ(file.substr(0, 24), "\"http://b.org\"\r\n\"a\"\"b\"\r\n") << file;
+  const std::string twins = file.substr(24);
+  EXPECT_TRUE(twins == "\"http://A.org\"\r\n\"http://a.org\"\r\n" || twins == "\"http://a.org\"\r\n\"http://A.org\"\r\n")
+      << file;
+  EXPECT_EQ(shownRows(), (std::vector<std::string>{"\"http://b.org\"", "\"a\"\"b\"", twins.substr(0, 14),
+                                                   twins.substr(16, 14)}));
+}
+
+TEST_F(CsvExport, NoAddressesGivesEmptyFile) {
+  writeSites({{"  "}});
+  d.start(qb::Create_CSV);
+  runPass();
+  ASSERT_NE(d.box(), nullptr);
+  if (d.box()->message.caption != "CSV process complete...") d.answer(1);   // "No Records"
+  ASSERT_NE(d.box(), nullptr);
+  EXPECT_EQ(d.box()->message.text, "0 website records have been processed.");
+  d.answer(1);
+  ASSERT_TRUE(isOpen("ViewSaveCSV"));
+  EXPECT_TRUE(pf::fileExists("SitesCSV.csv"));
+  EXPECT_EQ(slurp("SitesCSV.csv"), "");
+  EXPECT_TRUE(d.enabled("?SEARCH", "ViewSaveCSV"));
+  EXPECT_TRUE(d.enabled("?PRINT", "ViewSaveCSV"));
+}
+
+TEST_F(CsvExport, ViewerSavesCopies) {
+  writeSites({{"http://a.org"}});
+  exportAll("1");
+  const std::string target = dir.path() + "/copy.csv";
+  d.click("?SAVEBUT", "ViewSaveCSV");
+  ASSERT_NE(d.box(), nullptr);
+  EXPECT_EQ(d.box()->kind, pf::DialogKind::SaveFile);
+  EXPECT_EQ(d.box()->file.title, "File to save to");
+  EXPECT_EQ(d.box()->file.filter, "CSV files|*.csv");
+  d.answerFile(target);
+  ASSERT_NE(d.box(), nullptr);
+  EXPECT_EQ(d.box()->message.text, target);
+  expectBox("File saved...");
+  EXPECT_EQ(slurp(target), slurp("SitesCSV.csv"));
+  EXPECT_EQ(d.focused("ViewSaveCSV"), "?CLOSE");
+  EXPECT_EQ(d.box(), nullptr) << "no question once saved: " << box();
+
+  // The second save starts from the name chosen before; a folder that is not there fails.
+  d.click("?SAVEBUT", "ViewSaveCSV");
+  ASSERT_NE(d.box(), nullptr);
+  EXPECT_EQ(d.box()->file.fileName, target);
+  d.answerFile(dir.path() + "/none/x.csv");
+  ASSERT_NE(d.box(), nullptr);
+  EXPECT_EQ(d.box()->message.text,
+            "Problem saving? " + dir.path() + "/none/x.csv||Try saving using a different file name. ");
+  expectBox("Error...");
+  EXPECT_TRUE(isOpen("ViewSaveCSV"));
+  EXPECT_EQ(pf::currentDirectory(), dir.path());
+  d.click("?CLOSE", "ViewSaveCSV");
+  EXPECT_FALSE(isOpen("ViewSaveCSV"));
+}
+
+TEST_F(CsvExport, ViewerCancelledSaveAsksNoMore) {
+  writeSites({{"http://a.org"}});
+  exportAll("1");
+  d.click("?SAVEBUT", "ViewSaveCSV");
+  d.answerFile("");
+  EXPECT_EQ(d.box(), nullptr) << box();
+  EXPECT_EQ(d.focused("ViewSaveCSV"), "?CLOSE");
+  d.click("?CLOSE", "ViewSaveCSV");
+  EXPECT_EQ(d.box(), nullptr) << box();
+  EXPECT_FALSE(isOpen("ViewSaveCSV"));
+}
+
+TEST_F(CsvExport, ViewerAsksToSaveBeforeClose) {
+  writeSites({{"http://a.org"}});
+  exportAll("1");
+  d.focus("?CLOSE", "ViewSaveCSV");
+  ASSERT_NE(d.box(), nullptr);
+  EXPECT_EQ(d.box()->message.text, "Do you want to 'Save' the CSV file?||Use the [Save CSV file as...] button to save.");
+  expectBox("Save?", "&Yes");
+  EXPECT_EQ(d.focused("ViewSaveCSV"), "?SAVEBUT");
+  EXPECT_TRUE(isOpen("ViewSaveCSV"));
+  d.click("?CLOSE", "ViewSaveCSV");
+  expectBox("Save?", "&No");
+  ASSERT_NE(d.box(), nullptr);
+  EXPECT_EQ(d.box()->message.text, "The CSV file has not been saved.");
+  expectBox("Please note...");
+  EXPECT_FALSE(isOpen("ViewSaveCSV"));
+}
+
+}  // namespace
+}  // namespace qbtest

@@ -1,0 +1,214 @@
+// The pass engine: a ProcessManager walk driven by a ReportController's timer, as the
+// passes without a report use it.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "data/access.h"
+#include "platform/classes/process_manager.h"
+#include "platform/classes/report_controller.h"
+#include "tests/reports/reports_fixture.h"
+
+namespace qbtest {
+namespace {
+
+using Pass = ReportsTest;
+
+struct Step : pf::ProcessManager {
+  std::function<std::uint8_t()> step;
+  std::uint8_t ProcessRecord() override {
+    std::uint8_t rc = pf::ProcessManager::ProcessRecord();
+    return step ? step() : rc;
+  }
+};
+
+struct PassWindow : pf::ReportController {
+  PassWindow() : ReportController("TestPass") {}
+  std::uint8_t Setup() override {
+    if (std::uint8_t rc = ReportSetupBegin()) return rc;
+    ReportOpen(Relate_WSites());
+    if (byDescription) {
+      text.StepTextInit(5, 3);
+      process.ProcessInit(WSites(), Relate_WSites(), win().feq("?PROGRESS:PCTTEXT"), Progress,
+                          text, pf::use(WEB->DESCRIPTION));
+      process.CASESENSITIVEVALUE = 0;
+      process.ViewAddSortOrder(&WEB_KeyDescription());
+    } else {
+      process.ProcessInitCount(WSites(), Relate_WSites(), win().feq("?PROGRESS:PCTTEXT"), 0,
+                               Progress);
+      process.ViewAddSortOrder(nullptr);
+    }
+    if (!filter.empty()) process.ViewSetFilter(filter);
+    process.FRAMEWRITES = writes;
+    ReportSetupPass(process);
+    return 0;
+  }
+  std::uint8_t TearDown() override {
+    if (std::uint8_t rc = ReportKill()) return rc;
+    return TearDownEnd();
+  }
+  Step process;
+  pf::TextStep text;
+  bool byDescription = false;
+  std::uint8_t writes = 0;
+  std::string filter;
+};
+
+struct Outcome {
+  std::vector<std::string> reached;
+  std::vector<int> percents;
+  std::vector<bool> inFrame;
+  std::uint8_t response = 0;
+};
+
+std::vector<Site> fiveSites() {
+  return {{"Echo", "http://e", "A", 1}, {"Bravo", "http://b", "A", 1}, {"Delta", "http://d", "A", 1},
+          {"Alpha", "http://a", "A", 1}, {"Charlie", "http://c", "A", 1}};
+}
+
+TEST_F(Pass, WalksEveryRecordShowingProgress) {
+  for (bool byDescription : {false, true}) {
+    SCOPED_TRACE(byDescription ? "text step" : "record count");
+    pf::removeFile(WSitesDesc().diskName);
+    addSites(fiveSites());
+    Outcome out;
+    d.start([&] {
+      PassWindow w;
+      w.byDescription = byDescription;
+      w.process.step = [&] {
+        out.reached.push_back(WEB->DESCRIPTION.clip());
+        out.percents.push_back(w.Progress);
+        return std::uint8_t{0};
+      };
+      out.response = w.Execute();
+    });
+    ASSERT_TRUE(progressOpen());
+    EXPECT_EQ(d.window().caption(), "Processing Records");
+    // The first record is fetched as the window opens; "Alpha" is at 0%.
+    EXPECT_EQ(d.text("?PROGRESS:PCTTEXT"), byDescription ? "0% Completed" : "20% Complete");
+    walk();
+    EXPECT_FALSE(progressOpen());
+    EXPECT_EQ(out.response, pf::Response::Completed);
+    if (byDescription)
+      EXPECT_EQ(out.reached, (std::vector<std::string>{"Alpha", "Bravo", "Charlie", "Delta", "Echo"}));
+    else
+      EXPECT_EQ(out.reached, (std::vector<std::string>{"Echo", "Bravo", "Delta", "Alpha", "Charlie"}));
+    ASSERT_EQ(out.percents.size(), 5u);
+    EXPECT_TRUE(std::is_sorted(out.percents.begin(), out.percents.end()));
+    EXPECT_EQ(out.percents.back(), 100);
+  }
+}
+
+// Each record's step takes 0.6 s, so each timer event handles one record.
+TEST_F(Pass, WritesAreCommittedPerSliceAndCancelStops) {
+  addSites(fiveSites());
+  Outcome out;
+  d.start([&] {
+    PassWindow w;
+    w.writes = 1;
+    w.process.step = [&] {
+      out.inFrame.push_back(WSites().inTransaction());
+      WEB->VISITS = 9;
+      EXPECT_EQ(w.process.view().put(), 0);
+      out.reached.push_back(WEB->DESCRIPTION.clip());
+      pf::advanceFakeClock(60);
+      return std::uint8_t{0};
+    };
+    out.response = w.Execute();
+  });
+  d.advance(10);
+  const std::size_t done = out.reached.size();
+  ASSERT_GE(done, 1u);
+  ASSERT_LT(done, 5u) << "one record per slice";
+  // Between slices nothing is held open: another reader sees every write so far.
+  WSitesRecord r;
+  pf::File f(WSitesDesc(), &r);
+  ASSERT_EQ(f.open(), 0);
+  int nine = 0;
+  f.set();
+  while (f.next() == 0) nine += r.VISITS == 9;
+  f.close();
+  EXPECT_EQ(nine, static_cast<int>(done));
+  d.click("?PROGRESS:CANCEL");
+  d.advance(10);
+  EXPECT_FALSE(progressOpen());
+  EXPECT_EQ(out.response, pf::Response::Cancelled);
+  EXPECT_EQ(out.reached.size(), done) << "nothing after Cancel";
+  EXPECT_EQ(out.inFrame, std::vector<bool>(done, true));
+}
+
+TEST_F(Pass, TwoPassesOnTwoThreadsWalkIndependently) {
+  addSites(fiveSites());
+  Outcome a, b;
+  auto run = [](Outcome& out, bool byDescription) {
+    return [&out, byDescription] {
+      PassWindow w;
+      w.byDescription = byDescription;
+      w.process.step = [&out] {
+        out.reached.push_back(WEB->DESCRIPTION.clip());
+        return std::uint8_t{0};
+      };
+      out.response = w.Execute();
+    };
+  };
+  d.start(run(a, true));
+  d.start(run(b, false));
+  walk();
+  EXPECT_EQ(a.reached, (std::vector<std::string>{"Alpha", "Bravo", "Charlie", "Delta", "Echo"}));
+  EXPECT_EQ(b.reached, (std::vector<std::string>{"Echo", "Bravo", "Delta", "Alpha", "Charlie"}));
+  EXPECT_EQ(a.response, pf::Response::Completed);
+  EXPECT_EQ(b.response, pf::Response::Completed);
+}
+
+TEST_F(Pass, StepAnsweringThreeStopsTheWalk) {
+  addSites(fiveSites());
+  Outcome out;
+  d.start([&] {
+    PassWindow w;
+    w.process.step = [&] {
+      out.reached.push_back(WEB->DESCRIPTION.clip());
+      return std::uint8_t(out.reached.size() == 2 ? 3 : 0);
+    };
+    out.response = w.Execute();
+  });
+  walk();
+  EXPECT_FALSE(progressOpen());
+  EXPECT_EQ(out.reached.size(), 2u);
+  EXPECT_EQ(out.response, pf::Response::Cancelled) << "a stop that left no response is cancelled";
+}
+
+TEST_F(Pass, NoRecordPassingIsLikeAnEmptyFile) {
+  struct Case {
+    const char* name;
+    bool empty;
+    std::string filter;
+  };
+  const Case cases[] = {{"empty file", true, ""}, {"filter nobody meets", false, "WEB:Visits > 100"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    pf::removeFile(WSitesDesc().diskName);
+    if (c.empty)
+      emptySites();
+    else
+      addSites(fiveSites());
+    Outcome out;
+    d.start([&] {
+      PassWindow w;
+      w.filter = c.filter;
+      w.process.step = [&] {
+        out.reached.push_back("x");
+        return std::uint8_t{0};
+      };
+      out.response = w.Execute();
+    });
+    ASSERT_NE(d.box(), nullptr);
+    EXPECT_EQ(d.box()->message.caption, "No Records");
+    d.answer(1);
+    EXPECT_FALSE(progressOpen());
+    EXPECT_TRUE(out.reached.empty());
+    EXPECT_EQ(out.response, pf::Response::Cancelled);
+  }
+}
+
+}  // namespace
+}  // namespace qbtest

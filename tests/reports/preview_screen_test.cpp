@@ -1,0 +1,96 @@
+// The preview drawn by the Qt view (offscreen), and a print into a PDF. With
+// QB_SCREENSHOTS set to a folder, the picture is saved there to be looked at.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QImage>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "data/access.h"
+#include "platform/report/print.h"
+#include "platform/runtime/testing.h"
+#include "platform/ui/qt/qt_view.h"
+#include "platform/ui/ui.h"
+#include "platform/ui/window.h"
+#include "reports/reports.h"
+#include "tests/reports/reports_fixture.h"
+
+namespace qbtest {
+namespace {
+
+using Screens = ReportsTest;
+
+pf::Window* named(const std::string& name) {
+  for (pf::Window* w : pf::windowsInZOrder())
+    if (w->name() == name) return w;
+  return nullptr;
+}
+
+int count(const std::string& text, const std::string& what) {
+  int n = 0;
+  for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
+TEST_F(Screens, PreviewDrawsAndPrintsIntoPdf) {
+  int argc = 1;
+  char arg0[] = "screens";
+  char* argv[] = {arg0, nullptr};
+  QApplication app(argc, argv);
+  std::vector<Site> sites;
+  for (int i = 0; i < 40; ++i)
+    sites.push_back({"Website number " + std::to_string(10 + i), "http://www.example" +
+                     std::to_string(i) + ".com/index.html", i % 2 ? "News" : "Shops", i});
+  addSites(sites);
+  pf::testing::resetRuntime();
+  pf::resetWindowLayer();
+  pf::qt::install(false);
+  pf::setPrintToFile(dir.file("report.pdf"));
+  pf::start(
+      [] {
+        if (!HasThreadAccess()) MakeThreadAccess();
+        qb::Rpt_Websites();
+      },
+      50000);
+  pf::qt::pump(3000, [] { return !pf::openDialogs().empty(); });
+  ASSERT_FALSE(pf::openDialogs().empty()) << "the options question";
+  pf::answerDialog(pf::openDialogs()[0]->id, 2);
+  pf::qt::pump(2000, [] { return named("Rpt_Websites") != nullptr; });
+  if (pf::Window* progress = named("Rpt_Websites")) {
+    QImage p = pf::qt::screenshot(progress->id());
+    EXPECT_FALSE(p.isNull());
+    if (const char* folder = std::getenv("QB_SCREENSHOTS"))
+      p.save(QString::fromStdString(std::string(folder) + "/report_progress.png"));
+  }
+  pf::qt::pump(5000, [] { return named("_PreviewWindow_") != nullptr; });
+  pf::Window* preview = named("_PreviewWindow_");
+  ASSERT_NE(preview, nullptr);
+  pf::qt::pump(300);
+  QImage img = pf::qt::screenshot(preview->id());
+  ASSERT_FALSE(img.isNull());
+  EXPECT_GT(img.width(), 300);
+  if (const char* folder = std::getenv("QB_SCREENSHOTS"))
+    img.save(QString::fromStdString(std::string(folder) + "/report_preview.png"));
+
+  preview->userPress(preview->feq("?PREVIEW:PRINTBUTTON"));
+  pf::qt::pump(3000, [] { return !pf::printJobs().empty(); });
+  pf::setPrintToFile("");
+  ASSERT_EQ(pf::printJobs().size(), 1u);
+  std::ifstream in(dir.file("report.pdf"), std::ios::binary);
+  std::stringstream pdf;
+  pdf << in.rdbuf();
+  EXPECT_EQ(pdf.str().substr(0, 5), "%PDF-");
+  EXPECT_EQ(count(pdf.str(), "/Type /Page\n") + count(pdf.str(), "/Type /Page\r") +
+                count(pdf.str(), "/Type /Page "),
+            2);
+  pf::qt::uninstall();
+  pf::testing::resetRuntime();
+  pf::resetWindowLayer();
+}
+
+}  // namespace
+}  // namespace qbtest
