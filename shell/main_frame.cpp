@@ -259,6 +259,7 @@ std::uint8_t MainFrame::OnAccepted() {
   } else {
     fileMenu(control);
     editAction(control);
+    windowMenu(control);
     browseMenu(control);
     reportsMenu(control);
     maintenanceMenu(control);
@@ -323,6 +324,12 @@ void MainFrame::editAction(int control) {
   if (copy || cut) pf::setClipboard(target->text(f));
   if (cut && !c->readOnly) target->userType(f, "");
   if (paste && !c->readOnly) target->userType(f, target->text(f) + pf::clipboard());
+}
+
+void MainFrame::windowMenu(int control) {
+  if (control == feq("?TILE")) pf::arrangeChildren(pf::MdiArrangement::Tile);
+  else if (control == feq("?CASCADE")) pf::arrangeChildren(pf::MdiArrangement::Cascade);
+  else if (control == feq("?ARRANGE")) pf::arrangeChildren(pf::MdiArrangement::ArrangeIcons);
 }
 
 void MainFrame::browseMenu(int control) {

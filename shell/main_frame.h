@@ -49,6 +49,7 @@ class MainFrame : public pf::WindowController {
   void maintenanceMenu(int control);
   void helpMenu(int control);
   void editAction(int control);
+  void windowMenu(int control);
   void tagReset(const char* text, std::uint8_t mode);
   // Other threads' windows are closed through their own close handling first.
   bool closeOtherThreads();

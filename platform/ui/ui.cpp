@@ -341,6 +341,23 @@ int popup(const std::string& menu) {
   return 0;
 }
 
+namespace {
+std::function<void(MdiArrangement)>& arrangeHandler() {
+  static std::function<void(MdiArrangement)> h;
+  return h;
+}
+int arrangements = 0;
+}  // namespace
+
+void arrangeChildren(MdiArrangement how) {
+  ++arrangements;
+  if (arrangeHandler()) arrangeHandler()(how);
+}
+void setArrangeHandler(std::function<void(MdiArrangement)> handler) {
+  arrangeHandler() = std::move(handler);
+}
+int arrangeCount() { return arrangements; }
+
 int printerSetup() {
   Dialog proto;
   proto.kind = DialogKind::PrinterSetup;

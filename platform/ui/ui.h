@@ -35,6 +35,12 @@ bool noTips();
 void beep();
 int beepCount();
 
+// --- the frame's MDI children: tile, cascade, arrange the minimised ones --------------
+enum class MdiArrangement { Tile, Cascade, ArrangeIcons };
+void arrangeChildren(MdiArrangement how);
+void setArrangeHandler(std::function<void(MdiArrangement)> handler);  // the view's
+int arrangeCount();  // how often it was asked (headless tests)
+
 // --- cursor: the wait cursor is counted --------------------------------------------
 void pushWaitCursor();
 void popWaitCursor();

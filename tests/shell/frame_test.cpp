@@ -197,6 +197,21 @@ TEST_F(FrameTest, PasswordItemsWithAPassword) {
   });
 }
 
+TEST_F(FrameTest, WindowMenuArrangesTheChildren) {
+  writeDefaults(preferences());
+  run([&] {
+    std::vector<pf::MdiArrangement> asked;
+    pf::setArrangeHandler([&](pf::MdiArrangement how) { asked.push_back(how); });
+    driver.choose("?TILE");
+    driver.choose("?CASCADE");
+    driver.choose("?ARRANGE");
+    pf::setArrangeHandler(nullptr);
+    EXPECT_EQ(asked, (std::vector<pf::MdiArrangement>{pf::MdiArrangement::Tile,
+                                                      pf::MdiArrangement::Cascade,
+                                                      pf::MdiArrangement::ArrangeIcons}));
+  });
+}
+
 TEST_F(FrameTest, HomePageButton) {
   writeDefaults(preferences());
   run([&] {

@@ -233,6 +233,25 @@ class View : public ViewObserver {
   }
 
   void sync();
+  void arrange(MdiArrangement how) {
+    for (auto& [id, x] : shown_) {
+      if (x->kind != WindowKind::Frame || !x->mdi) continue;
+      QMdiArea* area = x->mdi;
+      if (how == MdiArrangement::Tile) {
+        area->tileSubWindows();
+      } else if (how == MdiArrangement::Cascade) {
+        area->cascadeSubWindows();
+      } else {
+        // Minimised children in a row along the bottom of the client area.
+        int left = 0;
+        for (QMdiSubWindow* sub : area->subWindowList())
+          if (sub->isMinimized()) {
+            sub->move(left, area->viewport()->height() - sub->height());
+            left += sub->width();
+          }
+      }
+    }
+  }
   Shown* find(std::uintptr_t id) {
     auto it = shown_.find(id);
     return it == shown_.end() ? nullptr : it->second.get();
@@ -1352,6 +1371,9 @@ void install(bool exitOnHalt) {
   theView = new View();
   setViewObserver(theView);
   setScheduleNotifier(scheduleTurn);
+  setArrangeHandler([](MdiArrangement how) {
+    if (theView) theView->arrange(how);
+  });
   setClipboardBackend({[] { return ss(QGuiApplication::clipboard()->text()); },
                        [](const std::string& t) { QGuiApplication::clipboard()->setText(qs(t)); }});
   theView->schedule();
@@ -1361,6 +1383,7 @@ void uninstall() {
   if (!theView) return;
   setViewObserver(nullptr);
   setScheduleNotifier(nullptr);
+  setArrangeHandler(nullptr);
   setClipboardBackend({});
   delete theView;
   theView = nullptr;
