@@ -59,6 +59,7 @@ class SearchWindow : public pf::WindowController {
  public:
   explicit SearchWindow(const std::string& parameter) : WindowController("BuscadorF3") {
     ResizeStrategy = 0;
+    HelpFile.clear();  // the search window carries no help object
     if (parseSearchParameter(parameter, browseThread_, handle_)) {
       if (SearchState* s = findSearchState(handle_)) std::memcpy(&copy_, s, sizeof copy_);
     }

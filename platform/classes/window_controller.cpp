@@ -663,6 +663,7 @@ void WindowController::SetupEnd() {
   RestorePlacement();
   if (RESIZE) RESIZE->ResizeApply();
   SetAlertKeys();
+  if (HelpFile.empty()) return;  // a window without help
   Help = std::make_unique<HelpController>();
   Help->HelpInit(HelpFile, HelpKey ? HelpKey : Key::F12, window_.get());
   if (!WindowTopic.empty()) Help->HelpSetTopic(WindowTopic);

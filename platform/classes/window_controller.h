@@ -224,7 +224,7 @@ class WindowController {
   // 0: no resizer; else Resize::Anchor or Resize::Spread.
   int ResizeStrategy = Resize::Spread;
   std::uint8_t ResizeMinSize = 1;
-  std::string HelpFile = "Linkvue.chm";
+  std::string HelpFile = "Linkvue.chm";  // empty: the window has no help object
   int HelpKey = 0;                     // 0: F12
   std::string WindowTopic;             // the window's help page
   std::vector<std::pair<int, std::string>> ControlTopics;

@@ -2,6 +2,8 @@
 // that the status bar is the frame's.
 #include <gtest/gtest.h>
 
+#include "platform/classes/help_controller.h"
+
 #include <cstring>
 
 #include "sites/search_window.h"
@@ -205,6 +207,10 @@ TEST_F(SearchTest, TheTwoWindowsCloseEachOther) {
     EXPECT_EQ(d.window("BuscadorF3").caption(), "Search");
     EXPECT_EQ(d.text("?BRW1:PRC:PAL", "BuscadorF3"), "");
     EXPECT_EQ(d.selected("?BRW1:PRC:DIR", "BuscadorF3"), 2);
+    // The search window has no help of its own: F1 there opens nothing.
+    std::size_t helpBefore = pf::helpShown().size();
+    d.press("F1", "BuscadorF3");
+    EXPECT_EQ(pf::helpShown().size(), helpBefore);
     // A second F3 while the window is open starts nothing.
     d.activate("BrowseWebsites");
     d.press("F3", "BrowseWebsites");
