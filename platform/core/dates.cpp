@@ -5,7 +5,7 @@ namespace {
 
 // Civil-date arithmetic on the proleptic Gregorian calendar, counted from 1 March of
 // year 0 so that leap days fall at the end of a cycle.
-std::int64_t daysFromCivil(std::int64_t y, int m, int d) {
+constexpr std::int64_t daysFromCivil(std::int64_t y, int m, int d) {
   y -= m <= 2;
   const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
   const std::int64_t yoe = y - era * 400;
@@ -26,8 +26,9 @@ void civilFromDays(std::int64_t z, std::int64_t& y, int& m, int& d) {
   y = yoe + era * 400 + (m <= 2);
 }
 
-const std::int64_t kEpoch = daysFromCivil(1801, 1, 1) - 4;
-const std::int64_t kLastDay = daysFromCivil(9999, 12, 31) - kEpoch;
+// Constant-initialised: other files may convert dates while their statics are set up.
+constexpr std::int64_t kEpoch = daysFromCivil(1801, 1, 1) - 4;
+constexpr std::int64_t kLastDay = daysFromCivil(9999, 12, 31) - kEpoch;
 
 std::int64_t floorDiv(std::int64_t a, std::int64_t b) {
   std::int64_t q = a / b;
