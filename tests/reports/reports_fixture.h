@@ -14,6 +14,7 @@
 #include "platform/report/print.h"
 #include "platform/ui/test_driver.h"
 #include "shell/main_program.h"
+#include "tests/support/record_files.h"
 #include "tests/support/temp_dir.h"
 
 namespace qbtest {
@@ -27,13 +28,7 @@ struct Site {
 };
 
 inline void addSites(const std::vector<Site>& sites) {
-  WSitesRecord r;
-  pf::File f(WSitesDesc(), &r);
-  if (!pf::fileExists(WSitesDesc().diskName)) {
-    ASSERT_EQ(f.create(), 0);
-  }
-  ASSERT_EQ(f.open(), 0);
-  for (const auto& s : sites) {
+  addRecords<WSitesRecord>(WSitesDesc(), sites, [](WSitesRecord& r, const Site& s) {
     r = WSitesRecord{};
     r.DESCRIPTION = s.description;
     r.WEBADDRESS = s.address;
@@ -45,9 +40,7 @@ inline void addSites(const std::vector<Site>& sites) {
     r.DATEADDED = s.added;
     r.DATEUPDATED = s.updated;
     r.LASTVISIT = s.lastVisit;
-    ASSERT_EQ(f.add(), 0);
-  }
-  f.close();
+  });
 }
 
 // An empty websites file.

@@ -18,28 +18,16 @@
 #include "platform/ui/window.h"
 #include "shell/main_program.h"
 #include "tests/sites/sites_fixture.h"
+#include "tests/support/qt_desktop.h"
 
 namespace {
 
-pf::Window* findByName(const std::string& name) {
-  for (pf::Window* w : pf::windowsInZOrder())
-    if (w->name() == name) return w;
-  return nullptr;
-}
-
-QTreeWidget* treeOf(pf::Window& w, int feq) {
-  QWidget* c = pf::qt::controlWidget(w.id(), feq);
-  if (!c) return nullptr;
-  if (auto* t = qobject_cast<QTreeWidget*>(c)) return t;
-  return c->findChild<QTreeWidget*>();
-}
+using qbtest::findByName;
+using qbtest::treeOf;
 
 TEST(QtBrowse, RowsWithColoursAndTheTick) {
   qbtest::TempDir dir;
-  int argc = 1;
-  char name[] = "test";
-  char* argv[] = {name, nullptr};
-  QApplication app(argc, argv);
+  qbtest::QtApp app;
   qbtest::addCategories({"All Categories", "Default", "News", "Shops", "Travel"});
   qbtest::addSites({
       {"Daily Paper", "http://paper.example", "News", 1, 0, 1, "reader", "pa55"},
@@ -121,16 +109,7 @@ TEST(QtBrowse, RowsWithColoursAndTheTick) {
       },
       [&] { pf::appFrame()->userClose(); },
   };
-  std::function<void(std::size_t)> next = [&](std::size_t i) {
-    if (i < steps.size())
-      QTimer::singleShot(i == 0 ? 1200 : 500, [&, i] {
-        steps[i]();
-        next(i + 1);
-      });
-  };
-  next(0);
-  QTimer::singleShot(30000, [] { pf::endAllThreads(); });
-  pf::runOnDesktop(qb::MainProgram);
+  qbtest::runMainProgramWith(steps);
 
   EXPECT_EQ(rows, 4);
   EXPECT_EQ(redText, QColor(255, 0, 0));

@@ -18,6 +18,7 @@
 #include "platform/classes/window_controller.h"
 #include "shell/main_program.h"
 #include "sites/browse_websites.h"
+#include "tests/support/record_files.h"
 #include "tests/support/temp_dir.h"
 
 namespace qbtest {
@@ -30,13 +31,7 @@ struct Site {
 };
 
 inline void addSites(const std::vector<Site>& sites) {
-  WSitesRecord r;
-  pf::File f(WSitesDesc(), &r);
-  if (!pf::fileExists(WSitesDesc().diskName)) {
-    ASSERT_EQ(f.create(), 0);
-  }
-  ASSERT_EQ(f.open(), 0);
-  for (const auto& s : sites) {
+  addRecords<WSitesRecord>(WSitesDesc(), sites, [](WSitesRecord& r, const Site& s) {
     r = WSitesRecord{};
     r.DESCRIPTION = s.description;
     r.WEBADDRESS = s.address;
@@ -48,23 +43,11 @@ inline void addSites(const std::vector<Site>& sites) {
     r.PASSWORD = s.password;
     r.SiteNotes = s.notes;
     r.VISITS = s.visits;
-    ASSERT_EQ(f.add(), 0);
-  }
-  f.close();
+  });
 }
 
 inline void addCategories(const std::vector<std::string>& names) {
-  CategoryRecord r;
-  pf::File f(CategoryDesc(), &r);
-  if (!pf::fileExists(CategoryDesc().diskName)) {
-    ASSERT_EQ(f.create(), 0);
-  }
-  ASSERT_EQ(f.open(), 0);
-  for (const auto& n : names) {
-    r.CATEGORY = n;
-    ASSERT_EQ(f.add(), 0);
-  }
-  f.close();
+  addRecords<CategoryRecord>(CategoryDesc(), names, [](CategoryRecord& r, const std::string& n) { r.CATEGORY = n; });
 }
 
 inline std::vector<WSitesRecord> readSites() {

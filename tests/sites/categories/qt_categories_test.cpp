@@ -19,21 +19,15 @@
 #include "shell/main_program.h"
 #include "sites/categories.h"
 #include "tests/sites/sites_fixture.h"
+#include "tests/support/qt_desktop.h"
 
 namespace {
 
-pf::Window* findByName(const std::string& name) {
-  for (pf::Window* w : pf::windowsInZOrder())
-    if (w->name() == name) return w;
-  return nullptr;
-}
+using qbtest::findByName;
 
 TEST(QtCategories, BrowseFormAndPickerDraw) {
   qbtest::TempDir dir;
-  int argc = 1;
-  char name[] = "test";
-  char* argv[] = {name, nullptr};
-  QApplication app(argc, argv);
+  qbtest::QtApp app;
   qbtest::addCategories({"All Categories", "Default", "News", "Shops", "Travel"});
   {
     DefaultsRecord p;
@@ -67,9 +61,7 @@ TEST(QtCategories, BrowseFormAndPickerDraw) {
       [&] {
         pf::Window* b = findByName("BrowseCategories");
         ASSERT_NE(b, nullptr);
-        QWidget* c = pf::qt::controlWidget(b->id(), b->feq("?BROWSE:1"));
-        auto* t = c ? (qobject_cast<QTreeWidget*>(c) ? qobject_cast<QTreeWidget*>(c) : c->findChild<QTreeWidget*>())
-                    : nullptr;
+        QTreeWidget* t = qbtest::treeOf(*b, b->feq("?BROWSE:1"));
         if (t) rows = t->topLevelItemCount();
         b->selectRow(b->feq("?BROWSE:1"), 3);
         save("BrowseCategories", "categories_browse.png");
@@ -95,16 +87,7 @@ TEST(QtCategories, BrowseFormAndPickerDraw) {
       },
       [&] { pf::appFrame()->userClose(); },
   };
-  std::function<void(std::size_t)> next = [&](std::size_t i) {
-    if (i < steps.size())
-      QTimer::singleShot(i == 0 ? 1200 : 500, [&, i] {
-        steps[i]();
-        next(i + 1);
-      });
-  };
-  next(0);
-  QTimer::singleShot(30000, [] { pf::endAllThreads(); });
-  pf::runOnDesktop(qb::MainProgram);
+  qbtest::runMainProgramWith(steps);
 
   EXPECT_EQ(rows, 5);
   EXPECT_EQ(widths.size(), 4u);

@@ -19,21 +19,15 @@
 #include "platform/ui/window.h"
 #include "shell/main_program.h"
 #include "tests/sites/sites_fixture.h"
+#include "tests/support/qt_desktop.h"
 
 namespace {
 
-pf::Window* findByName(const std::string& name) {
-  for (pf::Window* w : pf::windowsInZOrder())
-    if (w->name() == name) return w;
-  return nullptr;
-}
+using qbtest::findByName;
 
 TEST(QtSearch, SearchWindowOverTheBrowse) {
   qbtest::TempDir dir;
-  int argc = 1;
-  char name[] = "test";
-  char* argv[] = {name, nullptr};
-  QApplication app(argc, argv);
+  qbtest::QtApp app;
   qbtest::addCategories({"All Categories", "News", "Shops"});
   qbtest::addSites({{"Daily Paper", "http://paper.example", "News", 1},
                     {"Weather", "http://weather.example", "News"},
@@ -93,16 +87,7 @@ TEST(QtSearch, SearchWindowOverTheBrowse) {
         pf::appFrame()->userClose();
       },
   };
-  std::function<void(std::size_t)> next = [&](std::size_t i) {
-    if (i < steps.size())
-      QTimer::singleShot(i == 0 ? 1200 : 500, [&, i] {
-        steps[i]();
-        next(i + 1);
-      });
-  };
-  next(0);
-  QTimer::singleShot(30000, [] { pf::endAllThreads(); });
-  pf::runOnDesktop(qb::MainProgram);
+  qbtest::runMainProgramWith(steps);
 
   EXPECT_TRUE(barCursor);
   EXPECT_LT(barTop, 225);

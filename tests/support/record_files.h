@@ -1,0 +1,29 @@
+// Putting records on file for a test's folder.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "platform/store/file.h"
+
+namespace qbtest {
+
+// Adds a record for each item, making the file first when the test has none yet;
+// `fill` sets the record from the item.
+template <class Record, class Item, class Fill>
+void addRecords(const pf::FileDesc& desc, const std::vector<Item>& items, Fill fill) {
+  Record r;
+  pf::File f(desc, &r);
+  if (!pf::fileExists(desc.diskName)) {
+    ASSERT_EQ(f.create(), 0);
+  }
+  ASSERT_EQ(f.open(), 0);
+  for (const auto& item : items) {
+    fill(r, item);
+    ASSERT_EQ(f.add(), 0);
+  }
+  f.close();
+}
+
+}  // namespace qbtest
