@@ -3,8 +3,7 @@
 
 #include "maintenance/maintenance.h"
 #include "platform/classes/error_manager.h"
-#include "platform/classes/text_viewer.h"
-#include "platform/classes/window_controller.h"
+#include "platform/classes/text_viewer_window.h"
 #include "platform/core/errors.h"
 #include "platform/core/strings.h"
 #include "platform/runtime/events.h"
@@ -16,9 +15,9 @@
 namespace qb {
 namespace {
 
-class ViewSaveCsvWindow : public pf::WindowController {
+class ViewSaveCsvWindow : public pf::TextViewerWindow {
  public:
-  ViewSaveCsvWindow() : WindowController("ViewSaveCSV") { ResizeStrategy = pf::Resize::Anchor; }
+  ViewSaveCsvWindow() : TextViewerWindow("ViewSaveCSV") { ResizeStrategy = pf::Resize::Anchor; }
 
   std::uint8_t Setup() override {
     if (std::uint8_t rc = SetupBegin()) return rc;
@@ -48,27 +47,6 @@ class ViewSaveCsvWindow : public pf::WindowController {
   std::uint8_t OnEvent() override {
     for (const char* b : {"?PRINT", "?SEARCH"}) ready_ ? win().enable(feq(b)) : win().disable(feq(b));
     return WindowController::OnEvent();
-  }
-
-  void Refresh(std::uint8_t force = 0) override {
-    if (win().inAcceptAll()) return;
-    if (ready_) viewer_.TextViewerTakeEvent(win().event());
-    WindowController::Refresh(force);
-  }
-
-  std::uint8_t OnFieldEvent() override {
-    if (ready_ && win().field() == feq("?ASCIIBOX") &&
-        viewer_.TextViewerTakeEvent(win().event()) == pf::Answer::Handled)
-      return pf::Answer::Handled;
-    return WindowController::OnFieldEvent();
-  }
-
-  std::uint8_t OnWindowEvent() override {
-    if (win().event() == pf::EVENT::CloseWindow && ready_) {
-      viewer_.TextViewerKill();
-      ready_ = 0;
-    }
-    return WindowController::OnWindowEvent();
   }
 
   std::uint8_t OnSelected() override {
@@ -140,11 +118,8 @@ class ViewSaveCsvWindow : public pf::WindowController {
     win().select(feq("?CLOSE"));
   }
 
-  pf::LineFile file_;
-  pf::TextViewer viewer_;
   pf::TextSearcher searcher_;
   pf::TextPrinter printer_;
-  std::uint8_t ready_ = 0;
   std::string LOC_SaveFileName, LOC_SourceFile, LOC_StartPath, LOC_TargetFile;
   std::uint8_t LOC_Saved = 0;
   std::uint8_t LOC_AskToSave = 1;

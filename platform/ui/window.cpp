@@ -427,6 +427,19 @@ void Window::showValue(Control& c) {
   if (!b.bound()) return;
   std::string pic = b.picture.empty() ? c.picture : b.picture;
   Value v = b.numeric() ? Value(b.getNumber()) : Value(b.get());
+  // A list or combo shows its variable by selecting the first row whose first cell holds it.
+  auto selectRowShowing = [&](const std::string& text) {
+    int sel = 0;
+    for (std::size_t r = 0; r < c.rows.size(); ++r)
+      if (!c.rows[r].cells.empty() && trimRight(c.rows[r].cells[0].value) == trimRight(text)) {
+        sel = static_cast<int>(r) + 1;
+        break;
+      }
+    if (sel && sel != c.selected) {
+      c.selected = sel;
+      changed(c.feq, Prop::Selected);
+    }
+  };
   switch (c.kind) {
     case Kind::Entry: case Kind::Text: case Kind::String: case Kind::Combo: case Kind::DropCombo:
     case Kind::Prompt: {
@@ -437,18 +450,7 @@ void Window::showValue(Control& c) {
         changed(c.feq, Prop::Text);
       }
       c.edited = false;
-      if (c.kind == Kind::Combo || c.kind == Kind::DropCombo) {
-        int sel = 0;
-        for (std::size_t r = 0; r < c.rows.size(); ++r)
-          if (!c.rows[r].cells.empty() && trimRight(c.rows[r].cells[0].value) == trimRight(v.text())) {
-            sel = static_cast<int>(r) + 1;
-            break;
-          }
-        if (sel && sel != c.selected) {
-          c.selected = sel;
-          changed(c.feq, Prop::Selected);
-        }
-      }
+      if (c.kind == Kind::Combo || c.kind == Kind::DropCombo) selectRowShowing(v.text());
       break;
     }
     case Kind::Check: {
@@ -477,19 +479,9 @@ void Window::showValue(Control& c) {
       }
       break;
     }
-    case Kind::List: case Kind::DropList: {
-      int sel = 0;
-      for (std::size_t r = 0; r < c.rows.size(); ++r)
-        if (!c.rows[r].cells.empty() && trimRight(c.rows[r].cells[0].value) == trimRight(v.text())) {
-          sel = static_cast<int>(r) + 1;
-          break;
-        }
-      if (sel && sel != c.selected) {
-        c.selected = sel;
-        changed(c.feq, Prop::Selected);
-      }
+    case Kind::List: case Kind::DropList:
+      selectRowShowing(v.text());
       break;
-    }
     case Kind::Progress: {
       int p = static_cast<int>(v.number());
       if (p != c.progress) {
