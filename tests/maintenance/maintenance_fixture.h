@@ -19,6 +19,7 @@
 #include "platform/ui/test_driver.h"
 #include "platform/ui/ui.h"
 #include "shell/main_program.h"
+#include "tests/support/record_files.h"
 #include "tests/support/temp_dir.h"
 
 namespace qbtest {
@@ -47,16 +48,7 @@ inline void writeSites(const std::vector<Web>& sites) {
   f.close();
 }
 
-inline std::vector<WSitesRecord> readSites() {
-  std::vector<WSitesRecord> out;
-  WSitesRecord r;
-  pf::File f(WSitesDesc(), &r);
-  if (f.open() != 0) return out;
-  f.set();
-  while (f.next() == 0) out.push_back(r);
-  f.close();
-  return out;
-}
+inline std::vector<WSitesRecord> readSites() { return readRecords<WSitesRecord>(WSitesDesc()); }
 
 inline void writeCategories(const std::vector<std::string>& names) {
   CategoryRecord r;

@@ -50,16 +50,7 @@ inline void addCategories(const std::vector<std::string>& names) {
   addRecords<CategoryRecord>(CategoryDesc(), names, [](CategoryRecord& r, const std::string& n) { r.CATEGORY = n; });
 }
 
-inline std::vector<WSitesRecord> readSites() {
-  std::vector<WSitesRecord> out;
-  WSitesRecord r;
-  pf::File f(WSitesDesc(), &r);
-  if (f.open() != 0) return out;
-  f.set();
-  while (f.next() == 0) out.push_back(r);
-  f.close();
-  return out;
-}
+inline std::vector<WSitesRecord> readSites() { return readRecords<WSitesRecord>(WSitesDesc()); }
 
 inline const WSitesRecord* findSite(const std::vector<WSitesRecord>& all, const std::string& d) {
   for (const auto& r : all)

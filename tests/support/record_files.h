@@ -1,4 +1,4 @@
-// Putting records on file for a test's folder.
+// Putting records on file for a test's folder, and reading them back.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -24,6 +24,19 @@ void addRecords(const pf::FileDesc& desc, const std::vector<Item>& items, Fill f
     ASSERT_EQ(f.add(), 0);
   }
   f.close();
+}
+
+// Every record of a file in record order; none when the file cannot be opened.
+template <class Record>
+std::vector<Record> readRecords(const pf::FileDesc& desc) {
+  std::vector<Record> out;
+  Record r;
+  pf::File f(desc, &r);
+  if (f.open() != 0) return out;
+  f.set();
+  while (f.next() == 0) out.push_back(r);
+  f.close();
+  return out;
 }
 
 }  // namespace qbtest
