@@ -228,9 +228,10 @@ int main(int argc, char** argv) {
   }
   // Answers a second start of the program while the script runs (see "serve").
   pf::processDesktopEvents(0);
+  // The driver resets the runtime, so the thread hooks go in after it.
+  pf::TestDriver d(day, time);
   qb::installThreadHooks();
   qb::registerHelp();
-  pf::TestDriver d(day, time);
   d.run(qb::MainProgram, [&] {
     std::string in;
     if (!quiet) {
