@@ -16,13 +16,16 @@
 
 namespace {
 
-const char* Help = R"(usage: quillbox-drive [--date YYYY-MM-DD] [--time HH:MM] [--quiet] < script
+const char* Help = R"(usage: quillbox-drive [--date YYYY-MM-DD] [--time HH:MM] [--slice N] [--quiet] < script
 
 Runs Quillbox without a display in the current folder (its data files, Linkvue.ini)
 on a fake clock (default 10 December 2026, 9:00) and plays the script on standard
 input, one action a line. After each action it prints what the user sees: the open
 windows (topmost first) with their captions, the focused control, an open message box
 with its caption, text and buttons, and the rows of the lists in the active window.
+
+--slice N cuts every pass (reports, tagging reset, category rename, export) into time
+slices of at most N records, each slice run by one timer tick ("advance").
 
 Controls are named as in the window's layout ("?OK", "?BROWSESITES") or by number.
 Texts run to the end of the line; put them in double quotes to keep blanks at either end.
@@ -208,6 +211,7 @@ int main(int argc, char** argv) {
   std::int32_t day = pf::dateToDay(2026, 12, 10);
   std::int32_t time = 9 * 360000 + 1;
   bool quiet = false;
+  int slice = 0;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     if (a == "--help" || a == "-h") {
@@ -219,6 +223,8 @@ int main(int argc, char** argv) {
       int h = 0, m = 0;
       std::sscanf(argv[++i], "%d:%d", &h, &m);
       time = (h * 60 + m) * 6000 + 1;
+    } else if (a == "--slice" && i + 1 < argc) {
+      slice = std::atoi(argv[++i]);
     } else if (a == "--quiet") {
       quiet = true;
     } else {
@@ -232,6 +238,7 @@ int main(int argc, char** argv) {
   pf::TestDriver d(day, time);
   qb::installThreadHooks();
   qb::registerHelp();
+  pf::setSliceRecordLimit(slice);
   d.run(qb::MainProgram, [&] {
     std::string in;
     if (!quiet) {

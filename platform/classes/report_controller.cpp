@@ -1,5 +1,7 @@
 #include "platform/classes/report_controller.h"
 
+#include <algorithm>
+
 #include "platform/classes/error_manager.h"
 #include "platform/classes/file_accessor.h"
 #include "platform/classes/ini_manager.h"
@@ -201,15 +203,17 @@ std::uint8_t ReportController::ReportTakeWindowEvent() {
   const std::int32_t start = clockTime();
   std::int32_t reached = 0;
   bool stopped = false;
+  const std::int32_t sliceLimit = sliceRecordLimit();
   while (!stopped) {
-    while (reached < RECORDSPERCYCLE) {
+    const std::int32_t cycle = sliceLimit ? std::min(RECORDSPERCYCLE, sliceLimit) : RECORDSPERCYCLE;
+    while (reached < cycle) {
       ++reached;
       if (ReportTakeRecord()) {
         stopped = true;
         break;
       }
     }
-    if (stopped) break;
+    if (stopped || (sliceLimit && reached >= sliceLimit)) break;
     std::int32_t taken = clockTime() - start;
     if (taken < 0) taken += 8640000;   // past midnight
     if (taken < TIMESLICE * 4 / 5 && RECORDSPERCYCLE < (1 << 24)) RECORDSPERCYCLE *= 2;

@@ -21,6 +21,8 @@ FakeClock& fake() {
   return c;
 }
 
+std::int32_t sliceLimit = 0;
+
 struct Now {
   std::tm tm{};
   int hundredths = 0;
@@ -68,8 +70,14 @@ void advanceFakeClock(std::int32_t hundredths) {
 
 bool fakeClock() { return fake().on; }
 
+void setSliceRecordLimit(std::int32_t records) { sliceLimit = records > 0 ? records : 0; }
+std::int32_t sliceRecordLimit() { return sliceLimit; }
+
 namespace detail {
-void resetClock() { fake() = FakeClock{}; }
+void resetClock() {
+  fake() = FakeClock{};
+  sliceLimit = 0;
+}
 }  // namespace detail
 
 }  // namespace pf

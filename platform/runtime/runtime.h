@@ -118,5 +118,10 @@ std::int32_t clockTime();     // hundredths of a second since midnight, plus one
 void useFakeClock(std::int32_t day, std::int32_t time);
 void advanceFakeClock(std::int32_t hundredths);
 bool fakeClock();
+// At most `records` records per time slice of every pass (0: as many as the slice's time
+// allows). A slice on the fake clock never runs out of time, so tests and the driver cut
+// passes into small slices with this; the runtime's reset clears it.
+void setSliceRecordLimit(std::int32_t records);
+std::int32_t sliceRecordLimit();
 
 }  // namespace pf
