@@ -1,0 +1,15 @@
+// A combo, drop combo or drop list.
+#pragma once
+
+#include "platform/ui/qt/controls/control_view.h"
+
+namespace pf::qt {
+
+class ComboControl : public ControlView {
+ public:
+  ComboControl(WindowView& win, const Control& c, QWidget* parent);
+ protected:
+  void syncContent(Window& w, const Control& c) override;
+};
+
+}  // namespace pf::qt

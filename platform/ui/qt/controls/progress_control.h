@@ -1,0 +1,15 @@
+// A progress bar.
+#pragma once
+
+#include "platform/ui/qt/controls/control_view.h"
+
+namespace pf::qt {
+
+class ProgressControl : public ControlView {
+ public:
+  ProgressControl(WindowView& win, const Control& c, QWidget* parent);
+ protected:
+  void syncContent(Window& w, const Control& c) override;
+};
+
+}  // namespace pf::qt

@@ -1,0 +1,13 @@
+// The widget that shows an open box or dialog of the model; it answers the model when the
+// user closes it. Every one is modeless: the asking thread waits, other windows stay live.
+#pragma once
+
+#include "platform/ui/ui.h"
+
+class QWidget;
+
+namespace pf::qt {
+
+QWidget* showDialog(Dialog& d, QWidget* parent);
+
+}  // namespace pf::qt

@@ -1,0 +1,197 @@
+#include "platform/ui/qt/view.h"
+
+#include <QApplication>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <set>
+#include <vector>
+
+#include "platform/ui/qt/dialogs/dialogs.h"
+#include "platform/ui/qt/resources.h"
+#include "platform/ui/ui_internal.h"
+#include "platform/ui/window.h"
+
+namespace pf::qt {
+
+View* theView = nullptr;
+
+View::View() : filter_(this) {
+  poll_.setInterval(20);
+  QObject::connect(&poll_, &QTimer::timeout, [] {
+    pollTimers();
+    if (anyRunnable()) runUntilIdle();
+  });
+  poll_.start();
+  qApp->installEventFilter(&filter_);
+}
+
+View::~View() {
+  qApp->removeEventFilter(&filter_);
+  // Children first: a frame owns its MDI children's widgets.
+  std::vector<QPointer<QWidget>> tops;
+  for (auto& [id, s] : shown_)
+    if (s->kind != WindowKind::Frame) tops.emplace_back(s->top);
+  for (auto& [id, s] : shown_)
+    if (s->kind == WindowKind::Frame) tops.emplace_back(s->top);
+  for (auto& [id, w] : dialogs_) tops.emplace_back(w);
+  for (auto& t : tops) delete t.data();   // QPointer: null once its owner took it
+}
+
+void View::schedule() {
+  if (queued_) return;
+  queued_ = true;
+  QTimer::singleShot(0, [this] {
+    queued_ = false;
+    sync();
+  });
+}
+
+void View::arrange(MdiArrangement how) {
+  for (auto& [id, x] : shown_) {
+    if (x->kind != WindowKind::Frame || !x->mdi) continue;
+    QMdiArea* area = x->mdi;
+    if (how == MdiArrangement::Tile) {
+      area->tileSubWindows();
+    } else if (how == MdiArrangement::Cascade) {
+      area->cascadeSubWindows();
+    } else {
+      // Minimised children in a row along the bottom of the client area.
+      int left = 0;
+      for (QMdiSubWindow* sub : area->subWindowList())
+        if (sub->isMinimized()) {
+          sub->move(left, area->viewport()->height() - sub->height());
+          left += sub->width();
+        }
+    }
+  }
+}
+
+WindowView* View::find(std::uintptr_t id) {
+  auto it = shown_.find(id);
+  return it == shown_.end() ? nullptr : it->second.get();
+}
+
+WindowView* View::owner(QObject* o, int* feq) {
+  for (QObject* x = o; x; x = x->parent()) {
+    QVariant wid = x->property("qbWindow");
+    if (!wid.isValid()) continue;
+    if (feq) {
+      *feq = 0;
+      for (QObject* y = o; y && y != x; y = y->parent()) {
+        QVariant f = y->property("qbFeq");
+        if (f.isValid()) {
+          *feq = f.toInt();
+          break;
+        }
+      }
+    }
+    return find(static_cast<std::uintptr_t>(wid.toULongLong()));
+  }
+  return nullptr;
+}
+
+QWidget* View::frameWidget() {
+  for (auto& [id, s] : shown_)
+    if (s->kind == WindowKind::Frame) return s->top;
+  return nullptr;
+}
+
+void View::create(Window& w) {
+  auto s = std::make_unique<WindowView>(*this, w);
+  WindowView* raw = s.get();
+  shown_[w.id()] = std::move(s);
+  raw->sync(w);
+  raw->seen = w.changes();
+  raw->show();
+}
+
+void View::syncDialogs() {
+  std::set<int> open;
+  for (Dialog* d : openDialogs()) {
+    open.insert(d->id);
+    if (dialogs_.count(d->id)) continue;
+    QWidget* parent = nullptr;
+    if (Window* top = topWindow(d->thread))
+      if (WindowView* s = find(top->id())) parent = s->top->window();
+    if (!parent) parent = frameWidget();
+    dialogs_[d->id] = showDialog(*d, parent);
+  }
+  for (auto it = dialogs_.begin(); it != dialogs_.end();) {
+    if (!open.count(it->first)) {
+      if (it->second) {
+        it->second->hide();
+        it->second->deleteLater();
+      }
+      it = dialogs_.erase(it);
+    } else {
+      ++it;
+    }
+  }
+}
+
+void View::sync() {
+  syncing_ = true;
+  std::vector<Window*> z = windowsInZOrder();
+  // Frames first: their children go inside them.
+  for (auto it = z.rbegin(); it != z.rend(); ++it)
+    if ((*it)->kind() == WindowKind::Frame && !find((*it)->id())) create(**it);
+  for (auto it = z.rbegin(); it != z.rend(); ++it)
+    if (!find((*it)->id())) create(**it);
+  std::set<std::uintptr_t> open;
+  for (Window* w : z) open.insert(w->id());
+  for (auto it = shown_.begin(); it != shown_.end();) {
+    if (!open.count(it->first)) {
+      if (QWidget* top = it->second->top) {
+        top->hide();
+        top->deleteLater();
+      }
+      it = shown_.erase(it);
+    } else {
+      ++it;
+    }
+  }
+  for (Window* w : z) {
+    WindowView* s = find(w->id());
+    if (!s || !s->top || !s->client) continue;   // went with its frame
+    if (s->seen != w->changes()) {
+      s->sync(*w);
+      s->seen = w->changes();
+    } else {
+      s->syncInput(*w);
+    }
+  }
+  std::uintptr_t active = desk().active;
+  if (active != activeSeen_) {
+    activeSeen_ = active;
+    if (WindowView* s = find(active); s && s->top && s->client) {
+      if (s->sub) {
+        if (QMdiArea* area = s->sub->mdiArea()) area->setActiveSubWindow(s->sub);
+      } else {
+        s->top->raise();
+        s->top->activateWindow();
+      }
+      s->focusSeen = -1;
+      if (Window* w = findWindow(active)) s->sync(*w);
+    }
+  }
+  syncDialogs();
+  std::string cur = waitCursorDepth() > 0 ? "Wait" : programCursor();
+  if (cur != cursorSeen_) {
+    while (cursorPushed_ > 0) {
+      QApplication::restoreOverrideCursor();
+      --cursorPushed_;
+    }
+    if (!cur.empty()) {
+      QApplication::setOverrideCursor(cursorFor(cur));
+      ++cursorPushed_;
+    }
+    cursorSeen_ = cur;
+  }
+  if (beepCount() != beepsSeen_) {
+    beepsSeen_ = beepCount();
+    QApplication::beep();
+  }
+  syncing_ = false;
+}
+
+}  // namespace pf::qt

@@ -1,0 +1,68 @@
+// The view of the whole model: follows the model's changes (sync), keeps a WindowView per
+// open window and a widget per open box or dialog, and forwards the user's input through
+// its event filter.
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "platform/ui/qt/input_filter.h"
+#include "platform/ui/qt/window_view.h"
+#include "platform/ui/ui.h"
+
+class QWidget;
+
+namespace pf::qt {
+
+class View : public ViewObserver {
+ public:
+  View();
+  ~View() override;
+
+  void windowOpened(Window&) override { schedule(); }
+  void windowClosed(std::uintptr_t) override { schedule(); }
+  void windowChanged(Window&, int, Prop) override { schedule(); }
+  void dialogOpened(Dialog&) override { schedule(); }
+  void dialogClosed(int) override { schedule(); }
+  void programChanged() override { schedule(); }
+
+  // A sync at the next turn of the Qt loop (many model changes, one redraw).
+  void schedule();
+  void sync();
+  void arrange(MdiArrangement how);
+
+  WindowView* find(std::uintptr_t id);
+  // The window (and control) a widget belongs to.
+  WindowView* owner(QObject* o, int* feq);
+  QWidget* frameWidget();
+  const std::map<std::uintptr_t, std::unique_ptr<WindowView>>& shown() const { return shown_; }
+  InputFilter* filter() { return &filter_; }
+
+  // While set, widget signals are the view's own doing, not the user's.
+  bool syncing() const { return syncing_; }
+  void setSyncing(bool on) { syncing_ = on; }
+
+ private:
+  void create(Window& w);
+  void syncDialogs();
+
+  std::map<std::uintptr_t, std::unique_ptr<WindowView>> shown_;
+  std::map<int, QPointer<QWidget>> dialogs_;
+  InputFilter filter_;
+  QTimer poll_;
+  bool queued_ = false;
+  bool syncing_ = false;
+  std::uintptr_t activeSeen_ = 0;
+  int cursorPushed_ = 0;
+  std::string cursorSeen_;
+  int beepsSeen_ = 0;
+};
+
+extern View* theView;
+
+}  // namespace pf::qt

@@ -1,0 +1,225 @@
+#include "platform/ui/qt/window_view.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QStyle>
+#include <QToolBar>
+#include <QVBoxLayout>
+#include <set>
+
+#include "platform/ui/qt/convert.h"
+#include "platform/ui/qt/qt_view.h"
+#include "platform/ui/qt/view.h"
+
+namespace pf::qt {
+
+WindowView::WindowView(View& view, Window& w) : view_(view) {
+  id = w.id();
+  kind = w.kind();
+  const WindowAttrs& a = w.attrs();
+  QWidget* frame = view.frameWidget();
+  QFont base = fontOf(a.font, QApplication::font());
+  u = unitsOf(base);
+
+  if (a.kind == WindowKind::Frame) {
+    main = new QMainWindow();
+    top = main;
+    mdi = new QMdiArea(main);
+    QPixmap wall = picture(a.wallpaper);
+    if (!wall.isNull()) mdi->setBackground(QBrush(wall));
+    main->setCentralWidget(mdi);
+    client = mdi;
+    QObject::connect(mdi, &QMdiArea::subWindowActivated, [&view](QMdiSubWindow* s) {
+      if (view.syncing() || !s) return;
+      for (auto& [wid, x] : view.shown())
+        if (x->sub == s)
+          if (Window* m = findWindow(wid)) m->userActivate();
+    });
+  } else {
+    client = new QWidget();
+    QMdiArea* area = nullptr;
+    for (auto& [fid, x] : view.shown())
+      if (x->kind == WindowKind::Frame) area = x->mdi;
+    if (a.kind == WindowKind::MdiChild && area) {
+      sub = area->addSubWindow(client);
+      sub->setAttribute(Qt::WA_DeleteOnClose, false);
+      top = sub;
+    } else {
+      // Plain windows stay above the frame but are windows of their own.
+      QWidget* t = new QWidget(frame, Qt::Window | Qt::Dialog);
+      auto* lay = new QVBoxLayout(t);
+      lay->setContentsMargins(0, 0, 0, 0);
+      lay->setSpacing(0);
+      lay->addWidget(client, 1);
+      top = t;
+    }
+    QPixmap wall = picture(a.wallpaper);
+    if (!wall.isNull()) {
+      QPalette pal = client->palette();
+      pal.setBrush(QPalette::Window, QBrush(wall));
+      client->setPalette(pal);
+      client->setAutoFillBackground(true);
+    }
+    client->setFont(base);
+    client->setFixedSize(u.px(a.w), u.py(a.h));
+    if (a.resizable) {
+      client->setMinimumSize(u.px(a.minW), u.py(a.minH));
+      client->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+      client->resize(u.px(a.w), u.py(a.h));
+    }
+  }
+  top->setProperty("qbWindow", QVariant::fromValue<qulonglong>(id));
+  client->setProperty("qbWindow", QVariant::fromValue<qulonglong>(id));
+  top->installEventFilter(view.filter());
+  if (client != top) client->installEventFilter(view.filter());
+  QIcon ic = icon(a.icon);
+  if (!ic.isNull()) top->setWindowIcon(ic);
+
+  // Menus, toolbar and status bar belong to the frame's main window, or to the window's
+  // own layout for a plain window.
+  bool hasMenu = false, hasBar = false;
+  for (const auto& c : w.controls()) {
+    hasMenu = hasMenu || c.kind == Kind::Menubar;
+    hasBar = hasBar || c.kind == Kind::Toolbar;
+  }
+  auto* lay = qobject_cast<QVBoxLayout*>(top->layout());
+  if (hasMenu) {
+    if (main) menubar = main->menuBar();
+    else if (lay) {
+      menubar = new QMenuBar(top);
+      lay->insertWidget(0, menubar);
+    }
+  }
+  if (hasBar) {
+    strip = new QWidget();
+    strip->setFont(base);
+    strip->setFixedHeight(u.py(a.toolbarHeight > 0 ? a.toolbarHeight : 26));
+    strip->setMinimumWidth(u.px(a.w));
+    QPixmap wall = picture(a.wallpaper);
+    if (!wall.isNull()) {
+      QPalette pal = strip->palette();
+      pal.setBrush(QPalette::Window, QBrush(wall));
+      strip->setPalette(pal);
+      strip->setAutoFillBackground(true);
+    }
+    if (main) {
+      auto* tb = new QToolBar(main);
+      tb->setMovable(false);
+      tb->addWidget(strip);
+      main->addToolBar(tb);
+    } else if (lay) {
+      lay->insertWidget(hasMenu ? 1 : 0, strip);
+    }
+  }
+  if (!a.statusWidths.empty()) {
+    if (main) status = main->statusBar();
+    else if (lay) {
+      status = new QStatusBar(top);
+      lay->addWidget(status);
+    }
+    if (status) {
+      for (int width : a.statusWidths) {
+        auto* l = new QLabel(status);
+        if (width < 0) status->addWidget(l, 1);
+        else {
+          l->setFixedWidth(u.px(width));
+          status->addPermanentWidget(l);
+        }
+        zones.push_back(l);
+      }
+    }
+  }
+  for (const auto& c : w.controls()) addControl(c);
+}
+
+void WindowView::show() {
+  if (sub) {
+    sub->show();
+    fitSubWindow();
+  } else {
+    top->show();
+  }
+}
+
+WindowView::~WindowView() = default;
+
+ControlView* WindowView::control(int feq) {
+  auto it = controls.find(feq);
+  return it == controls.end() ? nullptr : it->second.get();
+}
+
+void WindowView::addControl(const Control& c) {
+  QWidget* parent = (c.feq < 0 && strip) ? strip : client.data();
+  if (kind == WindowKind::Frame && c.feq > 0) parent = mdi->viewport();
+  controls[c.feq] = ControlView::make(*this, c, parent);
+}
+
+// The MDI child's frame around the client at the client's own size (adjustSize would
+// shrink it to its minimum).
+void WindowView::fitSubWindow() {
+  QStyle* st = sub->style();
+  int fw = st->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth, nullptr, sub);
+  int th = st->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, sub);
+  sub->resize(client->width() + 2 * fw, client->height() + th + fw);
+}
+
+void WindowView::sync(Window& w) {
+  const WindowAttrs& a = w.attrs();
+  top->setWindowTitle(qs(a.caption));
+  // New controls made at run time; widgets of destroyed ones go.
+  std::set<int> live;
+  for (const auto& c : w.controls()) {
+    live.insert(c.feq);
+    if (!controls.count(c.feq)) addControl(c);
+  }
+  for (auto it = controls.begin(); it != controls.end();) {
+    if (!live.count(it->first)) {
+      it->second->remove();
+      it = controls.erase(it);
+    } else {
+      ++it;
+    }
+  }
+  for (const auto& c : w.controls()) controls[c.feq]->sync(w, c);
+  syncInput(w);
+  // Placement the program set (a restored position or size) goes to the screen.
+  QRect geom(a.x, a.y, a.w, a.h);
+  if (geom != geomSeen) {
+    geomSeen = geom;
+    QSize want(u.px(a.w), u.py(a.h));
+    if (kind == WindowKind::Frame) {
+      top->resize(want);
+    } else if (a.resizable) {
+      client->resize(want);
+    } else {
+      client->setFixedSize(want);
+    }
+    if (sub) fitSubWindow();
+    if (a.x >= 0 && a.y >= 0 && !a.center) top->move(u.px(a.x), u.py(a.y));
+  }
+  bool iconized = w.propInt(0, Prop::Iconize) != 0, maximized = w.propInt(0, Prop::Maximize) != 0;
+  Qt::WindowStates st = top->windowState();
+  Qt::WindowStates want = iconized ? Qt::WindowMinimized : maximized ? Qt::WindowMaximized : Qt::WindowNoState;
+  if ((st & (Qt::WindowMinimized | Qt::WindowMaximized)) != want) top->setWindowState(want);
+  if (focusSeen != w.focus() && w.propInt(0, Prop::Active)) {
+    focusSeen = w.focus();
+    if (ControlView* c = control(w.focus()))
+      if (QWidget* f = c->focusTarget(); f && !f->hasFocus()) f->setFocus(Qt::OtherFocusReason);
+  }
+}
+
+void WindowView::syncInput(Window& w) {
+  for (std::size_t z = 0; z < zones.size(); ++z) zones[z]->setText(qs(w.statusText(static_cast<int>(z) + 1)));
+  // Only the top window of a thread with no box open takes input.
+  bool input = w.takesInput();
+  client->setEnabled(input);
+  if (menubar) menubar->setEnabled(input);
+  if (strip) strip->setEnabled(input);
+}
+
+}  // namespace pf::qt
