@@ -1,7 +1,5 @@
 #include "shell/main_frame.h"
 
-#include <set>
-
 #include "data/access.h"
 #include "data/dictionary.h"
 #include "data/globals.h"
@@ -132,39 +130,12 @@ void MainFrame::Refresh(std::uint8_t force) {
 std::uint8_t MainFrame::OnWindowEvent() {
   const pf::Event& e = win().currentEvent();
   if (e.code == pf::EVENT::OpenWindow) setPasswordItems();
-  if ((e.code == pf::EVENT::CloseWindow || e.code == pf::EVENT::CloseDown) && closeOtherThreads()) {
-    win().cycle();
-    return pf::Answer::Handled;
-  }
   std::uint8_t rc = WindowController::OnWindowEvent();
   if (e.code == pf::EVENT::Timer) setCalendarAndClock();
   // The timer too: the menu then follows a browse within a second even when nothing
   // else happens in the frame.
   followMaintenanceMenu();
-  checkPendingClose();
   return rc;
-}
-
-bool MainFrame::closeOtherThreads() {
-  std::set<int> threads;
-  for (pf::Window* w : pf::windowsInZOrder())
-    if (w->isOpen() && w->thread() != pf::thread()) threads.insert(w->thread());
-  if (threads.empty()) {
-    pendingClose_ = false;
-    return false;
-  }
-  for (int t : threads)
-    if (pf::Window* top = pf::topWindow(t)) top->post(pf::EVENT::CloseWindow);
-  pendingClose_ = true;
-  return true;
-}
-
-void MainFrame::checkPendingClose() {
-  if (!pendingClose_) return;
-  for (pf::Window* w : pf::windowsInZOrder())
-    if (w->isOpen() && w->thread() != pf::thread()) return;
-  pendingClose_ = false;
-  win().close();
 }
 
 void MainFrame::AfterOpen() {
@@ -250,8 +221,6 @@ bool MainFrame::backupGuard() {
 
 std::uint8_t MainFrame::OnAccepted() {
   int control = win().field();
-  // A choice in the frame means the user goes on: a pending close-down is dropped.
-  pendingClose_ = false;
   if (control == feq("?INTERNETLINK")) {
     if (!homePageGuard()) return pf::Answer::Handled;
   } else if (control == feq("?BUPBUT")) {

@@ -51,11 +51,6 @@ class MainFrame : public pf::WindowController {
   void editAction(int control);
   void windowMenu(int control);
   void tagReset(const char* text, std::uint8_t mode);
-  // Other threads' windows are closed through their own close handling first.
-  bool closeOtherThreads();
-  void checkPendingClose();
-
-  bool pendingClose_ = false;
 };
 
 // Starts a procedure on a new thread / calls it on this one; nothing when not built.

@@ -57,10 +57,12 @@ constexpr int Undocked = 0x236;
 constexpr int BuildFile = 0x240;
 constexpr int BuildKey = 0x241;
 constexpr int BuildDone = 0x242;
-// platform-internal: answers to blocking requests, resize requests, and the first
+// platform-internal: answers to blocking requests, resize requests, the replies of a
+// frame's close-down, and the first
 // free number for a class's own events
 constexpr int Answer = 0x300;
 constexpr int DoResize = 0x301;
+constexpr int CloseDownReply = 0x302;
 constexpr int User = 0x400;
 }  // namespace EVENT
 

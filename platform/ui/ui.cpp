@@ -468,6 +468,7 @@ void resetWindowLayer() {
   d.clip.clear();
   d.beeps = 0;
   d.haltRequested = false;
+  d.closeDown = CloseDownRound{};
   for (auto& [id, w] : d.windows) impl(*w).open = false;
 }
 

@@ -5,6 +5,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -60,6 +61,15 @@ struct WindowAccess {
   static const Window::Impl& of(const Window& w) { return *w.d_; }
 };
 
+// The frame's close: the windows of the other threads are asked to close first, each
+// thread's top window in turn. One refusal ends it and the frame stays.
+struct CloseDownRound {
+  bool active = false;
+  std::uintptr_t frame = 0;
+  int frameThread = 0;
+  std::set<std::uintptr_t> asked;   // windows sent CloseDown that have not answered yet
+};
+
 struct Desk {
   std::map<std::uintptr_t, Window*> windows;   // every live window object
   std::vector<std::uintptr_t> z;                // open windows, topmost first
@@ -80,6 +90,7 @@ struct Desk {
   bool installed = false;
   bool exitOnHalt = false;
   bool haltRequested = false;
+  CloseDownRound closeDown;
 };
 
 Desk& desk();
@@ -88,5 +99,14 @@ void deskOpened(Window& w);
 void deskClosed(Window& w);
 void deskActivate(Window& w, bool postEvents);
 void notifyProgram();
+
+// The frame's close-down round (close_down.cpp). beginCloseDown answers false when no
+// other thread has a window open: the frame closes at once.
+bool beginCloseDown(Window& frame);
+void endCloseDown();
+void closeDownReply(const Event& reply);
+// An asked window closed, or it waits for the user again: it refused.
+void closeDownClosed(Window& w);
+void closeDownIdle(Window& w);
 
 }  // namespace pf

@@ -238,6 +238,7 @@ void Window::closeInternal() {
   d.acceptAll = false;
   deskClosed(*this);
   if (desk().view) desk().view->windowClosed(d.id);
+  closeDownClosed(*this);
 }
 
 void Window::close() { post(EVENT::CloseWindow); }
@@ -256,7 +257,10 @@ void Window::finishCurrent() {
   if (!d.haveCurrent) return;
   d.haveCurrent = false;
   int code = d.current.code;
-  if ((code == EVENT::CloseWindow || code == EVENT::CloseDown) && !d.cycled) closeInternal();
+  if ((code != EVENT::CloseWindow && code != EVENT::CloseDown) || d.cycled) return;
+  // The frame goes last: the other threads' windows are asked first.
+  if (d.attrs.kind == WindowKind::Frame && beginCloseDown(*this)) return;
+  closeInternal();
 }
 
 bool Window::accept() {
@@ -281,7 +285,11 @@ bool Window::accept() {
         }
         if (!d.open) return false;
       }
-      if (!consumed) return true;
+      if (!consumed) {
+        // A choice in the frame while its close-down runs: the user goes on working.
+        if (e.code == EVENT::Accepted && desk().closeDown.frame == d.id) endCloseDown();
+        return true;
+      }
       d.cycled = true;
       finishCurrent();
       continue;
@@ -292,6 +300,8 @@ bool Window::accept() {
       s();
       continue;
     }
+    // Nothing left to do but wait for the user: a close-down that asked is refused.
+    if (!d.acceptAll && queueEmpty(d.thread)) closeDownIdle(*this);
     Event raw = waitEvent();
     if (!d.open) break;
     route(raw);
@@ -301,6 +311,10 @@ bool Window::accept() {
 
 void Window::route(const Event& e) {
   auto& d = *d_;
+  if (e.code == EVENT::CloseDownReply) {
+    closeDownReply(e);
+    return;
+  }
   bool input = e.code == INPUT::Event;
   if (e.window != 0 && e.window != d.id) {
     Window* w = findWindow(e.window);

@@ -50,7 +50,8 @@ void fakeBrowse() {
   GLO_BrowseSitesOpen = 1;
   w.open();
   while (w.accept()) {
-    if (w.event() == pf::EVENT::CloseWindow && browseRefusesClose) w.cycle();
+    bool closing = w.event() == pf::EVENT::CloseWindow || w.event() == pf::EVENT::CloseDown;
+    if (closing && browseRefusesClose) w.cycle();
     if (w.event() == pf::EVENT::Accepted) w.close();
   }
   GLO_BrowseSitesOpen = 0;

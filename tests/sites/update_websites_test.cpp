@@ -279,3 +279,49 @@ TEST_F(FormTest, OneFormAtATime) {
 }
 
 }  // namespace
+
+namespace {
+
+// Leaving the program while a changed website form is open: its save question decides.
+struct ExitCase {
+  const char* answer;
+  bool ends;
+  const char* saved;   // the description on file afterwards
+};
+
+class ExitTest : public FormTest, public ::testing::WithParamInterface<ExitCase> {};
+
+TEST_P(ExitTest, WithAChangedForm) {
+  const ExitCase& c = GetParam();
+  qbtest::addSites({{"Paper", "http://p.example", "News"}});
+  d.run(qb::MainProgram, [&] {
+    d.choose("?BROWSESITES");
+    d.click("?CHANGE:3", "BrowseWebsites");
+    d.type("?WEB:DESCRIPTION", "Changed", "UpdateWebsites");
+    d.choose("?EXIT", "Quillbox");
+    ASSERT_NE(d.box(), nullptr);
+    EXPECT_EQ(d.box()->message.caption, "Save Record");
+    d.answer(c.answer);
+    d.advance(300);
+    EXPECT_EQ(d.programEnded(), c.ends);
+    if (c.ends) return;
+    // The Exit is over: closing the form and the browse later leaves the frame open.
+    d.closeBox("UpdateWebsites");
+    d.answer("&No");
+    d.click("?CLOSE", "BrowseWebsites");
+    d.advance(300);
+    EXPECT_FALSE(d.programEnded());
+    ASSERT_EQ(d.windows().size(), 1u);
+    EXPECT_EQ(d.windows()[0].name, "Main");
+  });
+  auto sites = qbtest::readSites();
+  ASSERT_EQ(sites.size(), 1u);
+  EXPECT_EQ(sites[0].DESCRIPTION.clip(), c.saved);
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, ExitTest,
+                         ::testing::Values(ExitCase{"&No", true, "Paper"},
+                                           ExitCase{"&Cancel", false, "Paper"},
+                                           ExitCase{"&Yes", true, "Changed"}));
+
+}  // namespace

@@ -47,10 +47,23 @@ struct Program {
     }
   }
 
+  // A changed form asks before it closes: Yes saves first (it closes when its completion
+  // arrives), No closes, Cancel keeps it open.
+  bool changed = false;
   void update() {
     pf::Window w("Update");
-    loop(w, [](pf::Window& win) {
-      if (win.event() == pf::EVENT::Accepted && win.field() == win.feq("?OK")) win.close();
+    loop(w, [this](pf::Window& win) {
+      int e = win.event();
+      if (e == pf::EVENT::Accepted && win.field() == win.feq("?OK")) win.close();
+      if (e == pf::EVENT::Completed) {
+        changed = false;
+        win.close();
+      }
+      if ((e == pf::EVENT::CloseWindow || e == pf::EVENT::CloseDown) && changed) {
+        int answer = pf::message("Save?", "Save Record", pf::Icon::Question, "&Yes|&No|&Cancel", 3);
+        if (answer == 1) win.post(pf::EVENT::Completed);
+        if (answer != 2) win.cycle();
+      }
     });
   }
 
@@ -78,6 +91,7 @@ struct Program {
       if (win.field() == win.feq("?OPENB")) pf::start([this] { browse(); }, 50000);
       if (win.field() == win.feq("?EXIT")) win.close();
     });
+    log.push_back("Frame: Closed");
   }
 };
 
@@ -176,6 +190,67 @@ TEST_F(Modality, SnapshotShowsWindowsInOrderWithTheirThreads) {
     EXPECT_NE(frame, std::string::npos) << s;
     EXPECT_LT(browse, frame);
     EXPECT_NE(s.find("?CHANGE button \"C&hange\""), std::string::npos) << s;
+  });
+}
+
+// Leaving the program closes the other threads' windows first, each through its own close
+// handling, top window first; a window that stays open ends the leaving for good.
+TEST_F(Modality, ExitClosesOtherThreadsFirstAndARefusalIsFinal) {
+  struct Case {
+    const char* answer;
+    bool ends;
+  } cases[] = {{"&No", true}, {"&Yes", true}, {"&Cancel", false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.answer);
+    pf::TestDriver driver;
+    Program prog;
+    driver.run([&prog] { prog.frame(); }, [&] {
+      driver.choose("?OPENB");
+      driver.start([&prog] { prog.other(); });
+      driver.activate("Browse");
+      driver.click("?CHANGE");
+      prog.changed = true;
+      prog.log.clear();
+      driver.choose("?EXIT", "Frame");
+      ASSERT_NE(driver.box(), nullptr) << "the changed form asks first";
+      driver.answer(c.answer);
+      driver.advance(500);
+      EXPECT_EQ(driver.programEnded(), c.ends);
+      if (c.ends) {
+        std::vector<std::string> order;
+        for (const auto& l : prog.log)
+          if (l.find("Close") != std::string::npos && l != "Update: CloseWindow") order.push_back(l);
+        // The form before its browse; the frame's close only once, at the start.
+        EXPECT_EQ(order, (V{"Frame: CloseWindow", "Update: CloseDown",
+                            "Other: CloseDown", "Browse: CloseDown", "Frame: Closed"}));
+        return;
+      }
+      // Closing what is left by hand later does not end the program.
+      prog.changed = false;
+      driver.click("?OK", "Update");
+      driver.click("?CLOSE", "Browse");
+      driver.advance(500);
+      EXPECT_FALSE(driver.programEnded());
+      ASSERT_EQ(driver.windows().size(), 1u);
+      EXPECT_EQ(driver.windows()[0].name, "Frame");
+      driver.choose("?EXIT");
+      EXPECT_TRUE(driver.programEnded()) << "a new Exit with nothing else open ends at once";
+    });
+  }
+}
+
+TEST_F(Modality, AChoiceInTheFrameWhileLeavingGoesOnWorking) {
+  d.run([this] { p.frame(); }, [this] {
+    d.choose("?OPENB");
+    d.click("?CHANGE");
+    p.changed = true;
+    d.choose("?EXIT", "Frame");
+    ASSERT_NE(d.box(), nullptr);
+    d.choose("?OPENB", "Frame");   // the user goes on while the form asks
+    d.answer("&No");
+    d.advance(500);
+    EXPECT_FALSE(d.programEnded());
+    EXPECT_EQ(captions(), (V{"Browse@3", "Browse@2", "Quillbox@1"}));
   });
 }
 
