@@ -59,13 +59,6 @@ class WinAboutWindow : public pf::WindowController {
 
 void Win_About() {
   WinAboutWindow w;
-  // A program ended inside the window must not leave the marker behind.
-  struct ReleaseMarker {
-    WinAboutWindow& w;
-    ~ReleaseMarker() {
-      if (w.LOC_InstanceThread && GLO_Win_AboutThread == w.LOC_InstanceThread) GLO_Win_AboutThread = 0;
-    }
-  } release{w};
   pf::GLO_Response() = w.Execute();
 }
 

@@ -29,6 +29,7 @@ void installThreadHooks() {
   pf::setThreadExitHook([] {
     if (HasThreadAccess()) FreeThreadAccess();
   });
+  pf::setThreadFailureHandler([](std::exception_ptr failure) { pf::AppErrors.threadFailed(failure); });
 }
 
 void registerHelp() { pf::registerHelpBook("Linkvue.chm", pf::helpBookFromFiles(qbEmbeddedHelpFiles())); }

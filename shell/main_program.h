@@ -6,7 +6,8 @@
 namespace qb {
 
 // Makes every thread but the first get its access objects when it starts, and every
-// thread give them back when it ends. Run before the first thread starts.
+// thread give them back when it ends; a thread that an exception ends is shown in the
+// error manager's stop box. Run before the first thread starts.
 void installThreadHooks();
 
 // Registers the help pages under "Linkvue.chm".

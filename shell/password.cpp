@@ -79,14 +79,6 @@ class ValidatePasswordWindow : public pf::WindowController {
 
 bool ValidatePassword() {
   ValidatePasswordWindow w;
-  // A halt unwinds past the tear-down; the marker must not outlive this call.
-  struct ReleaseMarker {
-    ValidatePasswordWindow& w;
-    ~ReleaseMarker() {
-      if (w.LOC_InstanceThread && GLO_ValidatePasswordThread == w.LOC_InstanceThread)
-        GLO_ValidatePasswordThread = 0;
-    }
-  } release{w};
   pf::GLO_Response() = w.Execute();
   return w.validated == 1;
 }

@@ -188,6 +188,20 @@ int ErrorManager::throwMessage(int id, const std::string& message) {
   return throwError(id);
 }
 
+void ErrorManager::threadFailed(std::exception_ptr failure) {
+  std::string text;
+  try {
+    std::rethrow_exception(failure);
+  } catch (const ProcedureFailed& f) {
+    text = "An error has ended " + f.procedure + ":|" + f.cause;
+  } catch (const std::exception& e) {
+    text = "An error has ended a program thread:|" + std::string(e.what());
+  } catch (...) {
+    text = "An error has ended a program thread.";
+  }
+  stopBox(text);
+}
+
 int ErrorManager::message(int id, const std::string& buttons, int defaultButton) {
   const ErrorEntry* e = entry(id);
   if (!e) return defaultButton;

@@ -2,7 +2,9 @@
 // raise (AppErrors). Shared by all program threads; the procedure name is per thread.
 #pragma once
 
+#include <exception>
 #include <map>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -42,6 +44,16 @@ constexpr int UseError = 42;
 constexpr int NoRecords = 47;
 }  // namespace Msg
 
+// What ended a window procedure by an exception: the innermost procedure it left, and
+// the exception's own text.
+class ProcedureFailed : public std::runtime_error {
+ public:
+  ProcedureFailed(std::string procedure, const std::string& cause)
+      : std::runtime_error(procedure + ": " + cause), procedure(std::move(procedure)), cause(cause) {}
+  std::string procedure;
+  std::string cause;
+};
+
 struct ErrorEntry {
   int id;
   int level;
@@ -73,6 +85,9 @@ class ErrorManager {
   int throwError(int id);
   int throwFile(int id, const std::string& file);
   int throwMessage(int id, const std::string& message);
+  // A program thread that an exception has ended, told in the platform's stop box: what
+  // ended which procedure. Abort ends the program; Ignore lets the other threads go on.
+  void threadFailed(std::exception_ptr failure);
   // A question of the table with its own buttons; returns the 1-based answer.
   int message(int id, const std::string& buttons, int defaultButton);
 

@@ -216,6 +216,8 @@ WindowController::WindowController(const std::string& procedure)
     : procedure_(procedure), window_(std::make_unique<Window>(procedure)) {}
 
 WindowController::~WindowController() {
+  // A program ended inside the window unwinds past the tear-down: the marker still goes.
+  if (LOC_InstanceThread && InstanceMarker && *InstanceMarker == LOC_InstanceThread) *InstanceMarker = 0;
   if (Help) Help->HelpKill();
   Resizer.afterApply = nullptr;
   Resizer.Kill();
@@ -308,8 +310,19 @@ void WindowController::RecallFieldValue(int control) {
 }
 
 std::uint8_t WindowController::Execute() {
-  if (Setup() == 0) RunEventLoop();
+  // A window that an exception ends still tears down (files, marker, the flags its
+  // tear-down clears) before the exception ends the thread; it carries the innermost
+  // procedure's name on.
+  std::exception_ptr failure;
+  try {
+    if (Setup() == 0) RunEventLoop();
+  } catch (const ProcedureFailed&) {
+    failure = std::current_exception();
+  } catch (const std::exception& e) {
+    failure = std::make_exception_ptr(ProcedureFailed(procedure_, e.what()));
+  }
   TearDown();
+  if (failure) std::rethrow_exception(failure);
   return RESPONSE ? RESPONSE : Response::Cancelled;
 }
 

@@ -70,6 +70,7 @@ struct State {
   bool ending = false;
   bool used = false;  // a program has run (or is running) on this state
   std::function<void()> startHook, exitHook;
+  std::function<void(std::exception_ptr)> failureHandler;
   std::function<void()> notifier;
   std::function<void()> loopRun, loopQuit;
 
@@ -120,8 +121,10 @@ void report(int number, const char* what) {
   std::fprintf(stderr, "program thread %d ended by an exception: %s\n", number, what);
 }
 
+// Runs f; an exception that ends it is reported and answered, the program's end and a
+// fiber's unwinding go on.
 template <class F>
-void runGuarded(int number, const F& f) {
+std::exception_ptr runGuarded(int number, const F& f) {
   try {
     f();
   } catch (const ctxlib::detail::forced_unwind&) {
@@ -129,9 +132,12 @@ void runGuarded(int number, const F& f) {
   } catch (const ProgramEnded&) {
   } catch (const std::exception& e) {
     report(number, e.what());
+    return std::current_exception();
   } catch (...) {
     report(number, "unknown exception");
+    return std::current_exception();
   }
+  return nullptr;
 }
 
 // The thread's end: exit hook, then its locals, newest first. Runs once, whether the
@@ -147,11 +153,15 @@ void finishThread(Thread& t) {
 ctxlib::fiber threadEntry(Thread* t, ctxlib::fiber&& back) {
   t->back = std::move(back);
   try {
-    runGuarded(t->number, [&] {
+    std::exception_ptr failure = runGuarded(t->number, [&] {
       auto& st = S();
       if (st.startHook) st.startHook();
       if (t->proc) t->proc();
     });
+    // Told outside any catch block: the handler may wait for the user.
+    if (failure && S().failureHandler && !S().ending)
+      runGuarded(t->number, [&] { S().failureHandler(failure); });
+    failure = nullptr;
     finishThread(*t);
   } catch (const ctxlib::detail::forced_unwind&) {
     // Being destroyed while suspended: still give back what the thread holds.
@@ -321,6 +331,9 @@ bool queueEmpty(int number) {
 
 void setThreadStartHook(std::function<void()> hook) { S().startHook = std::move(hook); }
 void setThreadExitHook(std::function<void()> hook) { S().exitHook = std::move(hook); }
+void setThreadFailureHandler(std::function<void(std::exception_ptr)> handler) {
+  S().failureHandler = std::move(handler);
+}
 
 void runProgram(Procedure mainProgram) {
   if (S().current) throw std::logic_error("runProgram called on a program thread");
@@ -415,6 +428,7 @@ void resetState(bool keepConfig) {
   }
   if (s->current) throw std::logic_error("the runtime cannot be reset from a program thread");
   auto startHook = s->startHook, exitHook = s->exitHook, notifier = s->notifier;
+  auto failureHandler = s->failureHandler;
   auto loopRun = s->loopRun, loopQuit = s->loopQuit;
   if (!s->ending) {
     s->loopQuit = nullptr;
@@ -428,6 +442,7 @@ void resetState(bool keepConfig) {
   if (keepConfig) {
     fresh.startHook = std::move(startHook);
     fresh.exitHook = std::move(exitHook);
+    fresh.failureHandler = std::move(failureHandler);
     fresh.notifier = std::move(notifier);
     fresh.loopRun = std::move(loopRun);
     fresh.loopQuit = std::move(loopQuit);

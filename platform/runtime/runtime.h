@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <string>
@@ -91,6 +92,10 @@ bool queueEmpty(int number = 0);
 // Hooks run inside each thread: start before its procedure, exit after it returns.
 void setThreadStartHook(std::function<void()> hook);
 void setThreadExitHook(std::function<void()> hook);
+// Runs on a program thread that an exception has ended, after the stack has unwound and
+// before the exit hook: the program tells the user. The exception is also written to
+// standard error, with or without a handler.
+void setThreadFailureHandler(std::function<void(std::exception_ptr)> handler);
 
 // Scheduler, driven from the GUI thread's own stack.
 // Runs thread 1 with `mainProgram` and returns when thread 1 has ended and the

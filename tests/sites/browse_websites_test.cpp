@@ -451,6 +451,41 @@ TEST_F(BrowseTest, OneInstance) {
   EXPECT_EQ(GLO_BrowseWebsitesThread, 0);
 }
 
+// The browse ended by an exception says so in the stop box and gives back its marker and
+// open flag, in its set-up (a thread without its access objects) as in its event loop (a
+// box that cannot be shown): the next start opens it.
+TEST_F(BrowseTest, AnExceptionEndsTheBrowseAndFreesIt) {
+  const pf::MessageHandler shown = pf::messageHandler();
+  for (bool inSetup : {true, false}) {
+    SCOPED_TRACE(inSetup ? "set-up" : "event loop");
+    if (inSetup) {
+      pf::setThreadStartHook(nullptr);
+      d.start(qb::BrowseWebsites, "");
+    } else {
+      pf::setMessageHandler([shown](const pf::MessageRequest& r) -> int {
+        if (r.caption == "No records...") throw std::runtime_error("the box broke");
+        return shown(r);
+      });
+      openBrowse();
+      EXPECT_EQ(GLO_BrowseSitesOpen, 1);
+      d.focus("?INTERNETLINK");   // the empty list's "No websites?" box
+    }
+    ASSERT_NE(d.box(), nullptr);
+    EXPECT_EQ(boxCaption(), "Stop");
+    EXPECT_EQ(boxText().rfind("An error has ended BrowseWebsites:|", 0), 0u) << boxText();
+    EXPECT_EQ(GLO_BrowseWebsitesThread, 0);
+    EXPECT_EQ(GLO_BrowseSitesOpen, 0);
+    d.answer("&Ignore");
+    EXPECT_TRUE(d.windows().empty());
+
+    qb::installThreadHooks();
+    pf::setMessageHandler(shown);
+    openBrowse();
+    EXPECT_EQ(GLO_BrowseSitesOpen, 1);
+    d.click("?CLOSE", "BrowseWebsites");
+  }
+}
+
 TEST_F(BrowseTest, PagesAndLocator) {
   std::vector<Site> many;
   for (int i = 0; i < 60; ++i) {

@@ -54,6 +54,7 @@ class FakeRelations : public pf::FileRelations {
 };
 
 std::int32_t marker = 0;
+int tearDowns = 0;
 Rec record;
 FakeAccessor accessor;
 FakeRelations relations;
@@ -64,12 +65,16 @@ class TestDialog : public pf::WindowController {
   bool guarded = true;
   std::uint8_t cancelAction = 3;
   bool requireName = false;
+  // Where the window throws: "set-up", "OK" (pressing it), "inner" (pressing OK runs a
+  // window on the same thread whose set-up throws); empty: nowhere.
+  std::string failAt;
 
-  TestDialog() : WindowController("TestDialog") {}
+  explicit TestDialog(const char* procedure = "TestDialog") : WindowController(procedure) {}
 
   std::uint8_t Setup() override {
     if (guarded) InstanceMarker = &marker;
     if (std::uint8_t rc = SetupBegin()) return rc;
+    if (failAt == "set-up") throw std::runtime_error("disk on fire");
     FIRSTFIELD = win().feq("?LOC:NAME");
     WindowAddButton(win().feq("?CANCEL"), pf::Response::Cancelled);
     if (form) {
@@ -86,9 +91,17 @@ class TestDialog : public pf::WindowController {
   }
   std::uint8_t TearDown() override {
     if (std::uint8_t rc = WindowController::TearDown()) return rc;
+    ++tearDowns;
     return TearDownEnd();
   }
   std::uint8_t OnAccepted() override {
+    if (win().field() == win().feq("?OK") && failAt == "OK") throw std::runtime_error("disk on fire");
+    if (win().field() == win().feq("?OK") && failAt == "inner") {
+      TestDialog inner("InnerDialog");
+      inner.guarded = false;
+      inner.failAt = "set-up";
+      inner.Execute();
+    }
     if (requireName && win().field() == win().feq("?LOC:NAME") && record.NAME.blank()) {
       win().select(win().field());
       return pf::Answer::Handled;
@@ -113,6 +126,11 @@ class WindowControllerTest : public ::testing::Test {
  protected:
   void SetUp() override {
     pf::registerLayout("TestDialog", DialogLayout);
+    std::string inner = DialogLayout;
+    inner.replace(inner.find("TestDialog"), 10, "InnerDialog");
+    pf::registerLayout("InnerDialog", inner);
+    pf::setThreadFailureHandler([](std::exception_ptr failure) { pf::AppErrors.threadFailed(failure); });
+    tearDowns = 0;
     pf::AppErrors.init();
     pf::AppIni.init(dir.file("Linkvue.ini"));
     marker = 0;
@@ -347,6 +365,57 @@ TEST_F(WindowControllerTest, HighlightSkipsAHiddenOrDisabledEntry) {
   EXPECT_NE(w.color(w.feq("?LOC:OFF")), pf::FocusHighlightColor);
   EXPECT_NE(w.color(w.feq("?LOC:NAME")), pf::FocusHighlightColor);
   driver.closeBox("TestDialog");
+}
+
+// A window that an exception ends tells the user in the stop box, tears down (marker,
+// files, flags) and can be opened again; Abort ends the program.
+TEST_F(WindowControllerTest, ExceptionEndsTheThreadAndReleasesTheWindow) {
+  struct Case {
+    const char* failAt;
+    const char* text;
+    int tearDowns;
+  };
+  const Case cases[] = {
+      {"set-up", "An error has ended TestDialog:|disk on fire", 1},
+      {"OK", "An error has ended TestDialog:|disk on fire", 1},
+      {"inner", "An error has ended InnerDialog:|disk on fire", 2},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.failAt);
+    tearDowns = 0;
+    std::string failAt = c.failAt;
+    int thread = driver.start([failAt] {
+      TestDialog d;
+      d.failAt = failAt;
+      d.Execute();
+    });
+    if (failAt != "set-up") driver.click("?OK", "TestDialog");
+    ASSERT_NE(driver.box(), nullptr);
+    EXPECT_EQ(driver.box()->message.caption, "Stop");
+    EXPECT_EQ(driver.box()->message.text, c.text);
+    EXPECT_EQ(driver.box()->message.icon, pf::Icon::Hand);
+    EXPECT_EQ(driver.box()->buttons, (std::vector<std::string>{"&Abort", "&Ignore"}));
+    EXPECT_EQ(driver.box()->message.defaultButton, 2);
+    EXPECT_EQ(marker, 0) << "released before the user answers";
+    EXPECT_EQ(tearDowns, c.tearDowns);
+    EXPECT_EQ(dialogs(), 0);
+    driver.answer("&Ignore");
+    EXPECT_FALSE(pf::threadAlive(thread));
+    EXPECT_FALSE(driver.programEnded());
+
+    int again = driver.start([] { runDialog(); });
+    EXPECT_EQ(dialogs(), 1) << "the window opens again";
+    EXPECT_EQ(marker, again);
+    driver.closeBox("TestDialog");
+  }
+
+  driver.start([] {
+    TestDialog d;
+    d.failAt = "set-up";
+    d.Execute();
+  });
+  driver.answer("&Abort");
+  EXPECT_TRUE(driver.programEnded());
 }
 
 }  // namespace
