@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/classes/report_controller.h"
 #include "platform/core/dates.h"
 #include "platform/os/desktop_events.h"
 #include "platform/ui/keys.h"
@@ -16,16 +17,32 @@
 
 namespace {
 
-const char* Help = R"(usage: quillbox-drive [--date YYYY-MM-DD] [--time HH:MM] [--slice N] [--quiet] < script
+const char* Help = R"help(usage: quillbox-drive [--date YYYY-MM-DD] [--time HH:MM] [--slice N] [--quiet] < script
 
-Runs Quillbox without a display in the current folder (its data files, Linkvue.ini)
-on a fake clock (default 10 December 2026, 9:00) and plays the script on standard
-input, one action a line. After each action it prints what the user sees: the open
-windows (topmost first) with their captions, the focused control, an open message box
-with its caption, text and buttons, and the rows of the lists in the active window.
+Runs Quillbox without a display in the current folder (its data files, Drives.ini,
+Linkvue.ini) on a fake clock (default Thursday 10 December 2026, 9:00) and plays the
+script on standard input, one action a line. It echoes each action ("> ACTION") and
+prints what the user then sees (with --quiet only what "show", "text", "status" and
+"clipboard" ask for):
+  window NAME "CAPTION" thread N   the open windows, topmost first, marked active,
+                                   minimised, maximised, or (no input) while a box or
+                                   another window of its thread is in front
+  focus CONTROL                    the focused control of the active window
+  list LIST: R rows                the rows of its visible lists (the first 20), the
+                                   hidden columns left out; a cell's own colours follow
+                                   it as [text BBGGRR] or [back BBGGRR]
+  box "CAPTION" (ICON):            an open message box, its text line by line and its
+                                   buttons, the default one marked
+An action the user could not do (a disabled item, no such control, a window that takes no
+input) prints "user cannot: ..." and the script goes on. "(program ended)" closes the
+output when the program ended by itself (Exit, a password refused); at the end of the
+script the driver ends it.
 
---slice N cuts every pass (reports, tagging reset, category rename, export) into time
-slices of at most N records, each slice run by one timer tick ("advance").
+Passes (reports, the tagging reset, the category rename, the CSV export) walk the file on
+their window's timer, so on the fake clock they stand still until the script lets time
+pass: "slice" runs one time slice, "advance 1s" ten. --slice N cuts every pass into
+slices of at most N records (without it a slice takes the whole file), so a script can
+act between slices.
 
 Controls are named as in the window's layout ("?OK", "?BROWSESITES") or by number.
 Texts run to the end of the line; put them in double quotes to keep blanks at either end.
@@ -38,7 +55,7 @@ Texts run to the end of the line; put them in double quotes to keep blanks at ei
   press KEY                a key to the focused control: Tab, Enter, Esc, F1, Ctrl+C ...
   check CONTROL on|off     set a check box
   pick CONTROL CHOICE      a radio, list row, drop list row or tab, by number or text
-  row LIST N [COLUMN]      click row N of a list
+  row LIST N [COLUMN]      click row N of a list (in COLUMN: 1 is the browse's tick)
   dblrow LIST N [COLUMN]   double-click row N of a list
   answer BUTTON            answer the open box by button number or text ("&Yes", "Yes")
   answerfile NAME          answer a file dialog (no NAME cancels)
@@ -49,17 +66,25 @@ Texts run to the end of the line; put them in double quotes to keep blanks at ei
   resize W H               resize the active window (dialog units)
   activate WINDOW          bring a window (procedure name or caption) to the front
   in WINDOW                later actions address WINDOW; "in" alone: the active window
+  slice [N]                let N time slices of the running passes go by (default 1)
   advance N[s]             the clock forward N hundredths (or N seconds), firing timers
   wait                     run until every program thread waits
   serve MS                 answer other programs (a second start) for MS milliseconds
+  text CONTROL             print a control's text
   show                     print everything: windows, controls, rows, status bar, box
   status N                 print the frame's status zone N
   clipboard                print the clipboard
   # ...                    a comment
   quit                     end the program and the script
 
-The script ends at the end of the input or when the program ends.
-)";
+The script ends at the end of the input or when the program ends. The exit code is 0
+unless an option is wrong.
+
+Example, in a folder where quillbox-gen 100 has written websites:
+  choose ?FILEEXPORTTOCSV
+  slice 3
+  text ?PROGRESS:PCTTEXT
+)help";
 
 std::string unquote(std::string s) {
   if (s.size() >= 2 && s.front() == '"' && s.back() == '"') return s.substr(1, s.size() - 2);
@@ -87,6 +112,40 @@ std::int32_t parseDate(const std::string& s) {
   return pf::dateToDay(y, m, d);
 }
 
+const char* iconWord(pf::Icon icon) {
+  switch (icon) {
+    case pf::Icon::Information: return "information";
+    case pf::Icon::Exclamation: return "exclamation";
+    case pf::Icon::Question: return "question";
+    case pf::Icon::Hand: return "hand";
+    case pf::Icon::RedCross: return "red cross";
+    case pf::Icon::Asterisk: return "asterisk";
+    case pf::Icon::None: break;
+  }
+  return "";
+}
+
+// A cell's own colours as the platform's 0xBBGGRR values, when it has any.
+std::string cellColours(const pf::Window& w, const pf::Control& list, int row, int column) {
+  if (column > static_cast<int>(list.format.columns.size())) return {};
+  int field = list.format.columns[static_cast<std::size_t>(column - 1)].field;
+  const pf::ListRow& r = w.row(list.feq, row);
+  if (field < 1 || field > static_cast<int>(r.cells.size())) return {};
+  const pf::ListCell& cell = r.cells[static_cast<std::size_t>(field - 1)];
+  std::string out;
+  auto add = [&out](const char* what, std::int32_t colour) {
+    if (colour == -1) return;
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "%06X", static_cast<unsigned>(colour) & 0xFFFFFFu);
+    out += std::string(" [") + what + " " + hex + "]";
+  };
+  add("text", cell.fg);
+  add("back", cell.bg);
+  add("selected text", cell.selFg);
+  add("selected back", cell.selBg);
+  return out;
+}
+
 void printView(pf::TestDriver& d) {
   auto windows = d.windows();
   if (windows.empty()) std::cout << "  (no window open)\n";
@@ -111,7 +170,11 @@ void printView(pf::TestDriver& d) {
         std::cout << "\n";
         for (std::size_t i = 0; i < rows.size() && i < 20; ++i) {
           std::cout << "    " << i + 1 << ":";
-          for (const auto& cell : rows[i]) std::cout << " | " << cell;
+          for (std::size_t col = 0; col < rows[i].size(); ++col) {
+            // A column of width 0 is hidden.
+            if (col < c.format.columns.size() && c.format.columns[col].width == 0) continue;
+            std::cout << " | " << rows[i][col] << cellColours(w, c, static_cast<int>(i) + 1, static_cast<int>(col) + 1);
+          }
           std::cout << "\n";
         }
       }
@@ -120,7 +183,9 @@ void printView(pf::TestDriver& d) {
   }
   if (pf::Dialog* b = d.box()) {
     if (b->kind == pf::DialogKind::Message || b->kind == pf::DialogKind::Halt) {
-      std::cout << "  box \"" << b->message.caption << "\":\n";
+      std::cout << "  box \"" << b->message.caption << "\"";
+      if (b->message.icon != pf::Icon::None) std::cout << " (" << iconWord(b->message.icon) << ")";
+      std::cout << ":\n";
       for (const std::string& line : pf::messageLines(b->message.text)) std::cout << "    | " << line << "\n";
       std::cout << "    buttons:";
       for (std::size_t i = 0; i < b->buttons.size(); ++i) {
@@ -130,7 +195,7 @@ void printView(pf::TestDriver& d) {
       std::cout << "\n";
     } else {
       static const char* kinds[] = {"message", "halt", "printer set-up", "calendar", "save file",
-                                    "open file"};
+                                    "open file", "pop-up menu"};
       std::cout << "  dialog " << kinds[static_cast<int>(b->kind)];
       if (b->kind == pf::DialogKind::Calendar) std::cout << " \"" << b->calendar.caption << "\"";
       if (b->kind == pf::DialogKind::SaveFile || b->kind == pf::DialogKind::OpenFile)
@@ -178,6 +243,7 @@ bool play(pf::TestDriver& d, const std::string& text, std::string& in, bool& pri
   else if (v == "activate") d.activate(unquote(l.arg + (l.rest.empty() ? "" : " " + l.rest)));
   else if (v == "in") {
     in = unquote(l.arg + (l.rest.empty() ? "" : " " + l.rest));
+    printed = true;   // nothing the user would see has changed
     return true;
   } else if (v == "advance") {
     std::string n = l.arg;
@@ -187,12 +253,19 @@ bool play(pf::TestDriver& d, const std::string& text, std::string& in, bool& pri
       factor = 100;
     }
     d.advance(std::atoi(n.c_str()) * factor);
+  } else if (v == "slice") {
+    int n = l.arg.empty() ? 1 : std::atoi(l.arg.c_str());
+    for (int i = 0; i < n && !d.programEnded(); ++i) d.advance(pf::PassTimerPeriod);
   } else if (v == "wait") d.idle();
   else if (v == "serve") {
     pf::processDesktopEvents(std::atoi(l.arg.c_str()));
     d.idle();
   } else if (v == "show") {
     std::cout << d.snapshot();
+    printed = true;
+  } else if (v == "text") {
+    std::string t = d.text(l.arg, in);
+    std::cout << "  " << l.arg << " \"" << t << "\"\n";
     printed = true;
   } else if (v == "status") {
     std::cout << "  status " << l.arg << ": " << d.status(std::atoi(l.arg.c_str())) << "\n";
@@ -211,6 +284,7 @@ int main(int argc, char** argv) {
   std::int32_t day = pf::dateToDay(2026, 12, 10);
   std::int32_t time = 9 * 360000 + 1;
   bool quiet = false;
+  bool endedItself = false;
   int slice = 0;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
@@ -256,13 +330,16 @@ int main(int argc, char** argv) {
       try {
         if (!play(d, line, in, printed)) break;
       } catch (const std::exception& e) {
-        std::cout << "  cannot: " << e.what() << "\n";
+        // The driver's own refusals already say "user cannot: ...".
+        std::string what = e.what();
+        std::cout << (what.rfind("user cannot:", 0) == 0 ? "  " : "  cannot: ") << what << "\n";
         continue;
       }
       if (!printed && !quiet) printView(d);
       std::cout.flush();
     }
+    endedItself = d.programEnded();
   });
-  if (d.programEnded()) std::cout << "(program ended)\n";
+  if (endedItself) std::cout << "(program ended)\n";
   return 0;
 }

@@ -105,7 +105,7 @@ void ReportController::ReportSetupReport(ProcessManager& process, Report& report
   ReportInit(process, &report, &preview);
   win().setText(win().feq("?PROGRESS:USERSTRING"), "");
   if (process.RELATION) process.RELATION->RelationSetQuickScan(true, 1);
-  win().setTimer(10);
+  win().setTimer(PassTimerPeriod);
   SKIPPREVIEW = 0;
   ZOOM = 100;
   PreviewSetIniManager(preview, AppIni);
@@ -115,7 +115,7 @@ void ReportController::ReportSetupReport(ProcessManager& process, Report& report
 }
 
 void ReportController::ReportSetupPass(ProcessManager& process) {
-  win().setTimer(10);
+  win().setTimer(PassTimerPeriod);
   win().setCaption("Processing Records");
   win().setText(win().feq("?PROGRESS:PCTTEXT"), "0% Completed");
   ReportInit(process, nullptr, nullptr);

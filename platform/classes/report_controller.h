@@ -44,6 +44,9 @@
 
 namespace pf {
 
+// The progress window's timer, in hundredths of a second: each tick runs one time slice.
+constexpr std::int32_t PassTimerPeriod = 10;
+
 class IniManager;
 class Report;
 class ReportPreviewer;
