@@ -258,8 +258,12 @@ std::uint8_t TextViewer::TextViewerInit(LineFile& file, const std::string& fileN
     if (level != Level::Benign && level != Level::User) return 0;
   }
   index_.clear();
-  indexComplete_ = false;
+  block_.clear();
+  blockFirst_ = 0;
+  lines_ = 0;
   file.file().set();
+  indexComplete_ = file.file().next() != Err::None;
+  if (!indexComplete_) index_.push_back(file.file().position().row);
 
   const Control* c = window.control(list_);
   if (c) {
@@ -306,6 +310,8 @@ void TextViewer::TextViewerKill() {
   searcher_ = nullptr;
   printer_ = nullptr;
   index_.clear();
+  block_.clear();
+  blockFirst_ = 0;
   indexComplete_ = false;
   if (file_ && file_->file().isOpen()) file_->file().close();
 }
@@ -323,34 +329,70 @@ int TextViewer::currentPage() const {
   return n < 1 ? 1 : n;
 }
 
+// Reads a block's lines into block_; reading the last block known also finds where the
+// next one starts, or that the file ends in it.
+bool TextViewer::loadBlock(std::size_t block) {
+  std::int64_t first = static_cast<std::int64_t>(block) * kBlock + 1;
+  if (blockFirst_ == first) return true;
+  if (block >= index_.size()) return false;
+  File& f = file_->file();
+  block_.clear();
+  blockFirst_ = 0;
+  f.setAt(Position{index_[block], {}});
+  while (static_cast<std::int64_t>(block_.size()) < kBlock && f.next() == Err::None)
+    block_.push_back(f.line());
+  std::int64_t read = static_cast<std::int64_t>(block_.size());
+  if (read < kBlock) {
+    // The end, or a file that cannot be read further.
+    indexComplete_ = true;
+    lines_ = first - 1 + read;
+    index_.resize(block + 1);
+  } else if (block + 1 == index_.size() && !indexComplete_) {
+    if (f.next() == Err::None) {
+      index_.push_back(f.position().row);
+    } else {
+      indexComplete_ = true;
+      lines_ = first - 1 + read;
+    }
+  }
+  if (block_.empty()) return false;
+  blockFirst_ = first;
+  return true;
+}
+
 bool TextViewer::indexTo(std::int64_t n) {
   if (!ready_ || n < 1) return false;
-  File& f = file_->file();
-  while (static_cast<std::int64_t>(index_.size()) < n && !indexComplete_) {
-    if (f.next() != Err::None) {
-      indexComplete_ = true;   // the end, or a file that cannot be read further
-      break;
-    }
-    index_.push_back(f.position().row);
-  }
-  return static_cast<std::int64_t>(index_.size()) >= n;
+  // Line n exists once its block is known to be followed by another, or the end is known.
+  std::size_t block = static_cast<std::size_t>((n - 1) / kBlock);
+  while (!indexComplete_ && index_.size() <= block + 1)
+    if (!loadBlock(index_.size() - 1)) break;
+  return indexComplete_ ? n <= lines_ : true;
 }
 
 std::int64_t TextViewer::lineCount() {
   if (!ready_) return 0;
   if (!indexComplete_) {
     WaitCursor wait;
-    indexTo(INT64_MAX);
+    while (!indexComplete_)
+      if (!loadBlock(index_.size() - 1)) break;
   }
-  return static_cast<std::int64_t>(index_.size());
+  return lines_;
 }
 
 bool TextViewer::readLine(std::int64_t n, std::string& text) {
   if (!indexTo(n)) return false;
-  File& f = file_->file();
-  if (f.get(Position{index_[static_cast<std::size_t>(n - 1)], {}}) != Err::None) return false;
-  text = f.line();
+  std::size_t block = static_cast<std::size_t>((n - 1) / kBlock);
+  if (!loadBlock(block)) return false;
+  std::size_t at = static_cast<std::size_t>((n - 1) % kBlock);
+  if (at >= block_.size()) return false;
+  text = block_[at];
   return true;
+}
+
+std::size_t TextViewer::heldBytes() const {
+  std::size_t n = index_.capacity() * sizeof(std::int64_t) + block_.capacity() * sizeof(std::string);
+  for (const std::string& line : block_) n += line.capacity();
+  return n;
 }
 
 std::int64_t TextViewer::maxTop() {

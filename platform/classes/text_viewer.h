@@ -32,8 +32,9 @@ constexpr std::uint8_t Find = 1;
 constexpr std::uint8_t Print = 2;
 }  // namespace TextViewerFlag
 
-// A text file read line by line: record `A1:TEXTLINE` STRING(255). The whole line, however
-// long, is in file().line() after a read.
+// A text file read line by line: record `A1:TEXTLINE` STRING(255). A longer line goes on in
+// the next records (the line driver cuts it after a blank where it can), so the viewer
+// shows it wrapped into rows of at most 255 bytes and nothing reads a whole long line.
 class LineFile {
  public:
   static constexpr std::size_t NameSize = 260;   // the file-name variable, with its end
@@ -117,8 +118,10 @@ class TextViewer {
   bool ready() const { return ready_; }
   // Reads the whole file once (wait cursor) to know where it ends.
   std::int64_t lineCount();
-  // Line n (1-based) as it is in the file; false past the end.
+  // Line n (1-based, a record of the line file) as it is in the file; false past the end.
   bool readLine(std::int64_t n, std::string& text);
+  // The bytes the viewer holds of the file: its index and the lines read last.
+  std::size_t heldBytes() const;
   std::int64_t topLine() const { return top_; }
   int pageSize() const { return page_; }
   // The line of the selected row, 0 when no row is selected.
@@ -141,6 +144,7 @@ class TextViewer {
 
  private:
   bool indexTo(std::int64_t n);   // knows line n's place; false when the file is shorter
+  bool loadBlock(std::size_t block);
   std::int64_t maxTop();
   void fill();
   void setThumb();
@@ -152,8 +156,14 @@ class TextViewer {
   int list_ = 0;
   std::uint8_t flags_ = 0;
   bool ready_ = false;
-  std::vector<std::int64_t> index_;   // line n starts at index_[n - 1] (a file position)
+  // Lines are read in blocks of kBlock; the index keeps where each block starts (a file
+  // position), so it stays small however many lines the file has.
+  static constexpr std::int64_t kBlock = 64;
+  std::vector<std::int64_t> index_;
   bool indexComplete_ = false;
+  std::int64_t lines_ = 0;            // the number of lines, once the index is complete
+  std::int64_t blockFirst_ = 0;       // the first line in block_ (0: none read)
+  std::vector<std::string> block_;
   std::int64_t top_ = 1;
   int page_ = 1;
   int columnWidth_ = 0;

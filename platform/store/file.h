@@ -65,7 +65,8 @@ class File {
   // Reads the record at a position again into the buffer.
   int reget(const Position& pos) { return get(pos); }
   Position position() const;  // of the record last read, added or written
-  // The whole line last read by the text drivers (the record holds only what fits).
+  // The text last read by the text drivers: the comma-delimited driver's whole line; the
+  // line driver's record as read (a longer line goes on in the next records).
   std::string line() const;
 
   int add();                  // buffer as a new record; becomes the current record

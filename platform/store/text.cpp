@@ -1,5 +1,6 @@
 // The comma-delimited (BASIC) and line (ASCII) drivers: one record per line of a text
-// file, read in file order; a record's position is its byte offset plus one.
+// file (a line longer than a line record takes several), read in file order; a record's
+// position is its byte offset plus one.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -7,6 +8,7 @@
 #include <cerrno>
 #include <charconv>
 #include <cstring>
+#include <string_view>
 
 #include "platform/core/field.h"
 #include "platform/core/strings.h"
@@ -121,6 +123,7 @@ class TextDriver : public FileDriver {
 
   // The record (without its line end) that starts at `at`, and where the next one starts.
   int readRaw(off_t at, std::string& rec, off_t& next) {
+    if (!csv_) return readPiece(at, rec, next);
     rec.clear();
     bool quoted = false;
     char buf[kChunk];
@@ -157,8 +160,61 @@ class TextDriver : public FileDriver {
     return Err::None;
   }
 
+  // A line record holds at most the record's size: a longer line goes on in the next
+  // records, each cut after a blank in its second half where it has one and never inside a
+  // character. So no read holds more than a record, however long the line.
+  int readPiece(off_t at, std::string& rec, off_t& next) {
+    const std::size_t room = desc_.recordSize ? desc_.recordSize : desc_.bufferSize;
+    std::string buf(room + 2, '\0');   // a record and its line end
+    std::size_t got = 0;
+    while (got < buf.size()) {
+      ssize_t n = ::pread(fd_, buf.data() + got, buf.size() - got, at + static_cast<off_t>(got));
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        return fail(errnoToError(errno), "read failed");
+      }
+      if (n == 0) break;
+      got += static_cast<std::size_t>(n);
+    }
+    if (got == 0) return fail(Err::RecordNotAvailable);
+    std::string_view b(buf.data(), got);
+    std::size_t end = b.find('\n');
+    bool ends = end != std::string_view::npos || got < buf.size();   // the line ends in view
+    std::size_t text = end == std::string_view::npos ? got : end;
+    if (ends && text > 0 && b[text - 1] == '\r') --text;
+    if (ends && text <= room) {
+      rec.assign(b.substr(0, text));
+      next = at + static_cast<off_t>(end == std::string_view::npos ? got : end + 1);
+      return Err::None;
+    }
+    std::size_t cut = utf8Fit(b, room);
+    std::size_t blank = b.substr(0, cut).find_last_of(" \t");
+    if (blank != std::string_view::npos && blank + 1 > room / 2) cut = blank + 1;
+    if (cut == 0) cut = room;   // not text: cut anywhere rather than stop
+    rec.assign(b.substr(0, cut));
+    next = at + static_cast<off_t>(cut);
+    return Err::None;
+  }
+
   // The start of the record before the one that starts at `at` (at 0: none).
   int findPrevious(off_t at, off_t& start) {
+    int r = findLineStart(at, start);
+    if (r != Err::None || csv_) return r;
+    // The line's records from its start: the last one before `at`.
+    for (off_t s = start;;) {
+      std::string rec;
+      off_t next;
+      if ((r = readPiece(s, rec, next)) != Err::None) return r;
+      if (next >= at) {
+        start = s;
+        return Err::None;
+      }
+      s = next;
+    }
+  }
+
+  // The start of the line that holds the byte before `at`, its line end not counted.
+  int findLineStart(off_t at, off_t& start) {
     if (at <= 0) return fail(Err::RecordNotAvailable);
     off_t p = at - 1;
     char c;

@@ -106,38 +106,88 @@ TEST(AsciiDriverTest, LinesLongShortEmptyAndUnterminated) {
   pf::File f(d, &r);
   ASSERT_EQ(f.open(pf::OpenMode::ReadOnly | pf::OpenMode::DenyNone), 0);
 
-  struct Want {
-    std::string field, line;
-  };
-  std::vector<Want> want = {{"first", "first"},
-                            {longLine.substr(0, 255), longLine},
-                            {"", ""},
-                            {wide.substr(0, 254), wide},
-                            {"last", "last"}};
+  // A line longer than the record goes on in the next record, never cut inside a character.
+  std::vector<std::string> want = {"first", longLine.substr(0, 255), longLine.substr(255), "",
+                                   wide.substr(0, 254), wide.substr(254), "last"};
   std::vector<pf::Position> at;
   f.set();
   for (const auto& w : want) {
     ASSERT_EQ(f.next(), 0);
-    EXPECT_EQ(r.TEXTLINE.clip(), w.field);
-    EXPECT_EQ(f.line(), w.line);
+    EXPECT_EQ(r.TEXTLINE.clip(), w);
+    EXPECT_EQ(f.line(), w);
     at.push_back(f.position());
   }
   EXPECT_EQ(f.next(), Err::RecordNotAvailable);
 
-  // Backwards from the end, and restarting at any line's position.
+  // Backwards from the end, and restarting at any record's position.
   f.set();
-  for (int i = 4; i >= 0; --i) {
+  for (int i = static_cast<int>(want.size()) - 1; i >= 0; --i) {
     ASSERT_EQ(f.previous(), 0);
-    EXPECT_EQ(f.line(), want[static_cast<std::size_t>(i)].line);
+    EXPECT_EQ(f.line(), want[static_cast<std::size_t>(i)]);
   }
   EXPECT_EQ(f.previous(), Err::RecordNotAvailable);
-  f.setAt(at[3]);
+  f.setAt(at[5]);
   ASSERT_EQ(f.next(), 0);
-  EXPECT_EQ(f.line(), wide);
+  EXPECT_EQ(f.line(), wide.substr(254));
+  ASSERT_EQ(f.previous(), 0);
+  EXPECT_EQ(f.line(), wide.substr(0, 254));
   ASSERT_EQ(f.previous(), 0);
   EXPECT_EQ(f.line(), "");
-  EXPECT_EQ(f.records(), 5);
+  EXPECT_EQ(f.records(), 7);
   EXPECT_EQ(f.add(), Err::AccessDenied);
+}
+
+// Where a long line is cut: after its last blank in the record's second half, else at the
+// record's end; the records put together give the line back.
+TEST(AsciiDriverTest, LongLinesBreakAfterABlank) {
+  std::string words;
+  while (words.size() < 600) words += "word" + std::to_string(words.size()) + " ";
+  std::string early = "ab " + std::string(400, 'x');   // its only blank lies too early
+  struct Case {
+    const char* name;
+    std::string line, end;
+    std::vector<std::size_t> sizes;   // of the records, in bytes
+  } cases[] = {
+      {"exactly a record, CR LF", std::string(255, 'a'), "\r\n", {255}},
+      {"a record and one", std::string(256, 'a'), "\n", {255, 1}},
+      {"blank too early", early, "\n", {255, 148}},
+      {"ends without a line end", std::string(255, 'a') + "bc", "", {255, 2}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    qbtest::TempDir dir;
+    spit("long.txt", c.line + c.end + (c.end.empty() ? "" : "next\n"));
+    LineRec r;
+    pf::File f(lineDesc("long.txt"), &r);
+    ASSERT_EQ(f.open(pf::OpenMode::ReadOnly | pf::OpenMode::DenyNone), 0);
+    std::string joined;
+    for (std::size_t size : c.sizes) {
+      ASSERT_EQ(f.next(), 0);
+      EXPECT_EQ(f.line().size(), size);
+      joined += f.line();
+    }
+    EXPECT_EQ(joined, c.line);
+    if (c.end.empty()) {
+      EXPECT_EQ(f.next(), Err::RecordNotAvailable);
+    } else {
+      ASSERT_EQ(f.next(), 0);
+      EXPECT_EQ(f.line(), "next");
+    }
+  }
+
+  qbtest::TempDir dir;
+  spit("words.txt", words + "\n");
+  LineRec r;
+  pf::File f(lineDesc("words.txt"), &r);
+  ASSERT_EQ(f.open(pf::OpenMode::ReadOnly | pf::OpenMode::DenyNone), 0);
+  std::string joined;
+  while (f.next() == 0) {
+    std::string piece = f.line();
+    EXPECT_LE(piece.size(), 255u);
+    joined += piece;
+    if (joined.size() < words.size()) EXPECT_EQ(piece.back(), ' ') << "a word is never cut";
+  }
+  EXPECT_EQ(joined, words);
 }
 
 TEST(AsciiDriverTest, EmptyAndMissingFiles) {

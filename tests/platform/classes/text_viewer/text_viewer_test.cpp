@@ -16,10 +16,12 @@
 namespace {
 
 // What a window hosting the viewer does, without the window controller around it.
-void viewerWindow(pf::TextSearcher* searcher, std::vector<std::string>* listAfterKill) {
+void viewerWindow(pf::TextSearcher* searcher, std::vector<std::string>* listAfterKill,
+                  pf::TextViewer** running = nullptr) {
   pf::Window w("ViewerHost");
   pf::LineFile file;
   pf::TextViewer viewer;
+  if (running) *running = &viewer;
   w.open();
   int list = w.feq("?LIST");
   if (!viewer.TextViewerInit(file, "lines.txt", w, list, pf::AppErrors,
@@ -108,6 +110,55 @@ TEST_F(TextViewerTest, UsesTheWindowsOwnSearcherAndGivesTheListBack) {
   EXPECT_EQ(d.rows("?LIST")[static_cast<std::size_t>(row - 1)].front(), "line    3");
   d.closeBox();
   EXPECT_EQ(after, (std::vector<std::string>{"50L(2)|M~Old~@s20@", "0", "0"}));
+}
+
+// One line of 10 MB: shown wrapped into rows of at most a record, read a record at a time;
+// what the viewer holds stays small however long the line is.
+TEST_F(TextViewerTest, AHugeLineWrapsAndKeepsMemoryFlat) {
+  const std::string word = "lorem ";
+  const std::size_t words = 10 * 1024 * 1024 / word.size();
+  {
+    std::ofstream out("lines.txt", std::ios::binary);
+    out << "first\n";
+    for (std::size_t i = 0; i < words; ++i) out << word;
+    out << "needle\nlast\n";
+  }
+  pf::TextViewer* viewer = nullptr;
+  pf::TestDriver d;
+  d.start([&] { viewerWindow(nullptr, nullptr, &viewer); });
+  ASSERT_NE(viewer, nullptr);
+  auto rows = [&] {
+    std::vector<std::string> out;
+    for (const auto& r : d.rows("?LIST")) out.push_back(r.front());
+    return out;
+  };
+  auto everyRowFits = [&] {
+    for (const auto& r : rows()) EXPECT_LE(r.size(), 255u);
+  };
+  ASSERT_GE(rows().size(), 3u);
+  EXPECT_EQ(rows()[0], "first");
+  EXPECT_EQ(rows()[1].rfind("lorem lorem", 0), 0u);
+  everyRowFits();
+
+  d.focus("?LIST");
+  d.press("Ctrl+PgDn");
+  ASSERT_EQ(rows().back(), "last");
+  EXPECT_EQ(rows()[rows().size() - 2].substr(rows()[rows().size() - 2].size() - 12), "lorem needle")
+      << "the line's end is the row before the next line";
+  everyRowFits();
+  std::int64_t count = viewer->lineCount();
+  EXPECT_GT(count, static_cast<std::int64_t>(words * word.size() / 255));
+
+  pf::TextSearcher find;
+  find.what = "needle";
+  std::int64_t found = find.Next(*viewer, 0);
+  EXPECT_EQ(found, count - 1);
+  find.up = true;
+  EXPECT_EQ(find.Next(*viewer, 0), 0) << "nothing above the first line";
+  EXPECT_EQ(find.Next(*viewer, count), found);
+  d.press("Ctrl+PgUp");
+  EXPECT_EQ(rows()[0], "first");
+  EXPECT_LT(viewer->heldBytes(), 64u * 1024) << "an index and a block of lines, not the line";
 }
 
 }  // namespace
