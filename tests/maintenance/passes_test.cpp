@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "tests/maintenance/maintenance_fixture.h"
+#include "sites/browse_websites.h"
+#include "tests/support/slices.h"
 
 namespace qbtest {
 namespace {
@@ -64,6 +66,51 @@ TEST_F(Passes, TaggingResetOfEmptyFileStillEnds) {
   EXPECT_EQ(d.box()->message.text, "All Highlight tagging has been removed.");
   d.answer(1);
   EXPECT_EQ(GLO_RemoveTagMode, 0);
+}
+
+// A reset cut into one-record slices while the websites browse, on its own thread,
+// tags websites between slices: a website the reset has passed keeps what the browse gave
+// it, one it has still to reach loses only the tag being reset.
+TEST_F(Passes, TaggingResetKeepsTheBrowsesChangesBetweenSlices) {
+  // Record order = description order: Site 1 .. Site 4, all black, none highlighted.
+  writeSites({{"http://a.org"}, {"http://b.org"}, {"http://c.org"}, {"http://d.org"}});
+  writeCategories({"All Categories", "News"});
+  DefaultsRecord pref;
+  pref.RECORDNUMBER = 1;
+  writePrefs(pref);
+  GLO_BrowseSitesOpen = 0;
+  GLO_BrowseWebsitesThread = GLO_UpdateWebsitesThread = 0;
+  GLO_DefaultCat = "All Categories";
+  d.start(qb::BrowseWebsites);
+  ASSERT_TRUE(isOpen("BrowseWebsites"));
+
+  // After the first slice: Site 1 is passed, Site 4 still ahead.
+  auto tag = [&](int row, bool highlight, const char* colour) {
+    d.clickRow("?BROWSE:1", row, 0, "BrowseWebsites");
+    if (highlight) d.click("?YELLOW_HL", "BrowseWebsites");
+    if (colour) d.click(colour, "BrowseWebsites");
+  };
+  qbtest::Slices slices(d, 1);
+  GLO_RemoveTagMode = 1;
+  d.start(qb::RemoveTagging);
+  slices.run([&](int n) {
+    if (n != 1) return;
+    tag(1, true, "?CLR5");
+    tag(4, false, "?CLR8");
+  });
+  EXPECT_GT(slices.count(), 2) << "the reset ran in several slices";
+  ASSERT_NE(d.box(), nullptr);
+  EXPECT_EQ(d.box()->message.text, "All Color tagging has been removed.");
+  d.answer(1);
+
+  std::vector<int> colours, highlights;
+  for (const auto& r : readSites()) {
+    colours.push_back(r.TEXTCOLOR);
+    highlights.push_back(r.HIGHLIGHT);
+  }
+  EXPECT_EQ(colours, (std::vector<int>{5, 1, 1, 1}));
+  EXPECT_EQ(highlights, (std::vector<int>{1, 0, 0, 0}));
+  d.click("?CLOSE", "BrowseWebsites");
 }
 
 class CsvExport : public Passes {
