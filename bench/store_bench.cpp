@@ -186,7 +186,7 @@ std::string cliQuery(int keyIndex) {
   {
     FILE* f = std::fopen(script.c_str(), "w");
     std::fprintf(f, "PRAGMA key='%s';\nPRAGMA cipher_page_size=4096;\n.mode list\n"
-                    "SELECT sql FROM sqlite_master WHERE type='index' AND sql IS NOT NULL;\n", OwnerPassword);
+                    "SELECT sql FROM sqlite_master WHERE type='index' AND sql IS NOT NULL;\n", OwnerPassword().data());
     std::fclose(f);
   }
   std::string cmd = "sqlcipher -batch wsites.tps < " + script + " > " + out + " 2>&1";
@@ -219,7 +219,7 @@ void cliScan(benchmark::State& state) {
     FILE* f = std::fopen(script.c_str(), "w");
     // The first statement pays for the key derivation, which the store pays at open.
     std::fprintf(f, "PRAGMA key='%s';\nPRAGMA cipher_page_size=4096;\n.output /dev/null\n"
-                    "SELECT count(*) FROM sqlite_master;\n.timer on\n%s\n", OwnerPassword, query.c_str());
+                    "SELECT count(*) FROM sqlite_master;\n.timer on\n%s\n", OwnerPassword().data(), query.c_str());
     std::fclose(f);
   }
   std::string cmd = "sqlcipher -batch wsites.tps < " + script + " 2>&1";

@@ -27,7 +27,7 @@ pf::FileDesc makeWSites() {
   d.prefix = "WEB";
   d.diskName = "wsites.tps";
   d.driver = pf::Driver::Indexed;
-  d.ownerPassword = OwnerPassword;
+  d.cipher = &DataKey();
   d.create = true;
   d.recordSize = WSitesRecordSize;
   d.bufferSize = sizeof(WSitesRecord);
@@ -109,7 +109,7 @@ pf::FileDesc makeAccess() {
   d.label = "Access";
   d.prefix = "ACC";
   d.diskName = "Access.tps";
-  d.ownerPassword = OwnerPassword;
+  d.cipher = &DataKey();
   d.recordSize = d.bufferSize = sizeof(AccessRecord);
   d.fields = {QB_FIELD(AccessRecord, PWORD, "ACC:PWORD")};
   return d;
@@ -130,7 +130,26 @@ pf::FileDesc makeSitesCSV() {
 
 }  // namespace
 
-const char* const OwnerPassword = "PipKoraLunaMesh";
+pf::Secret OwnerPassword() {
+  // Scrambled so that the text is not in the program's bytes; anyone with the program can
+  // still unscramble it, so it hides nothing from a determined reader.
+  static const unsigned char scrambled[] = {0xF5, 0xAB, 0xAF, 0xB7, 0x76, 0x44, 0x32, 0x3C,
+                                            0xF8, 0xC4, 0xA6, 0xA9, 0x64, 0x6D, 0x53};
+  // Read through a volatile step, or the compiler would fold the text back into the binary.
+  volatile unsigned char step = 29;
+  pf::Secret out;
+  for (std::size_t i = 0; i < sizeof scrambled; ++i) {
+    char c = static_cast<char>(scrambled[i] ^ static_cast<unsigned char>(0xA5 + step * i));
+    out.append(std::string_view(&c, 1));
+    c = 0;
+  }
+  return out;
+}
+
+pf::FileKey& DataKey() {
+  static pf::FileKey key(OwnerPassword());
+  return key;
+}
 
 const pf::FileDesc& WSitesDesc() { static const pf::FileDesc d = makeWSites(); return d; }
 const pf::FileDesc& CategoryDesc() { static const pf::FileDesc d = makeCategory(); return d; }

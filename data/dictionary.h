@@ -6,7 +6,9 @@
 
 #include "platform/core/field.h"
 #include "platform/core/record.h"
+#include "platform/core/secret.h"
 #include "platform/store/file.h"
+#include "platform/store/file_key.h"
 
 // ---------------------------------------------------------------------------------
 // Records. Every field type has alignment 1, so the members lie at the offsets the
@@ -129,8 +131,12 @@ static_assert(sizeof(SitesCSVRecord) == 275);
 // ---------------------------------------------------------------------------------
 // File declarations (process-wide and immutable).
 
-// Owner password of the encrypted files (WSites and Access).
-extern const char* const OwnerPassword;
+// Owner password of the encrypted files (WSites and Access), decoded when asked for; it is
+// kept in the program as scrambled bytes only.
+pf::Secret OwnerPassword();
+// The key WSites and Access are opened with: the owner password alone, or with the
+// program password once one is set.
+pf::FileKey& DataKey();
 
 const pf::FileDesc& WSitesDesc();
 const pf::FileDesc& CategoryDesc();

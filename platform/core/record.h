@@ -32,12 +32,14 @@ struct KeyDesc {
 
 enum class Driver { Indexed, Basic, Ascii };
 
+class FileKey;  // platform/store/file_key.h
+
 struct FileDesc {
   std::string label;         // "WSites"
   std::string prefix;        // "WEB"
   std::string diskName;      // "wsites.tps"
   Driver driver = Driver::Indexed;
-  std::string ownerPassword; // empty: not encrypted
+  FileKey* cipher = nullptr; // the key it is encrypted with; nullptr: a plain file
   bool create = true;        // created when an open finds it missing
   std::uint32_t recordSize = 0;  // fixed part, memos excluded
   std::uint32_t bufferSize = 0;  // fixed part plus memos

@@ -13,7 +13,9 @@
 
 #include "platform/core/field.h"
 #include "platform/core/strings.h"
+#include "platform/store/cipher.h"
 #include "platform/store/driver.h"
+#include "platform/store/file_key.h"
 #include "platform/store/share_lock.h"
 #include "platform/store/sql_functions.h"
 
@@ -324,6 +326,7 @@ class IndexedDriver final : public FileDriver {
   void closeDb();
   int openDb(const std::string& path, int mode, bool checkKeys);
   int configure();
+  int keyCurrent();
   int exec(const std::string& sql);
   sqlite3_stmt* stmt(const std::string& sql, int* rc);
   int stepDone(sqlite3_stmt* st);
@@ -351,6 +354,7 @@ class IndexedDriver final : public FileDriver {
   bool txn_ = false;
   bool quick_ = false;
   int recoverMs_ = 0;
+  std::uint64_t keyGeneration_ = 0;  // of the key the connection was opened with
   std::uint64_t generation_ = 0;
   // The last put: the generation it made, its record and the record's key values.
   std::uint64_t putGeneration_ = 0;
@@ -508,13 +512,8 @@ int IndexedDriver::configure() {
   sqlite3_busy_timeout(db_, 3000);
   sqlite3_extended_result_codes(db_, 0);
   if (registerFilterFunctions(db_) != SQLITE_OK) return SQLITE_ERROR;
-  if (!desc_.ownerPassword.empty()) {
-    int rc = exec("PRAGMA key=" + quoteText(desc_.ownerPassword));
-    if (rc != SQLITE_OK) return rc;
-    rc = exec("PRAGMA cipher_page_size=4096");
-    if (rc != SQLITE_OK) return rc;
-  }
-  return SQLITE_OK;
+  keyGeneration_ = desc_.cipher ? desc_.cipher->generation() : 0;
+  return keyConnection(db_, currentKey(desc_));
 }
 
 int IndexedDriver::openDb(const std::string& path, int mode, bool checkKeys) {
@@ -535,6 +534,8 @@ int IndexedDriver::openDb(const std::string& path, int mode, bool checkKeys) {
   if (S_ISDIR(st.st_mode)) return fail(Err::AccessDenied, path);
   if (::access(path.c_str(), R_OK) != 0) return fail(errnoToError(errno), path);
   if (st.st_size == 0) return fail(Err::InvalidFile, "empty file");
+  // What a wrong key cannot explain: an encrypted file is whole pages.
+  if (desc_.cipher && st.st_size % kCipherPageSize != 0) return fail(Err::InvalidFile, "not whole pages");
   if (wantWrite && ::access(path.c_str(), W_OK) != 0) return fail(Err::AccessDenied, path);
 
   int r = lock_.acquire(path, mode, recoverMs_);
@@ -551,7 +552,7 @@ int IndexedDriver::openDb(const std::string& path, int mode, bool checkKeys) {
   if (rc != SQLITE_OK) return bail(mapRc(rc), {});
   if (configure() != SQLITE_OK) return bail(Err::InvalidFile, {});
 
-  bool encrypted = !desc_.ownerPassword.empty();
+  bool encrypted = desc_.cipher != nullptr;
   std::string format, fields, keys;
   {
     sqlite3_stmt* q = nullptr;
@@ -611,6 +612,23 @@ int IndexedDriver::openDb(const std::string& path, int mode, bool checkKeys) {
   return Err::None;
 }
 
+// A connection opened before the file's key changed is on the file as it was then: it
+// opens the file again, with the key in force, keeping its place and its sequence.
+int IndexedDriver::keyCurrent() {
+  if (!db_ || !desc_.cipher || desc_.cipher->generation() == keyGeneration_) return Err::None;
+  if (txn_) return fail(Err::NoTransaction, "the file's key changed inside a transaction");
+  int mode = mode_;
+  std::int64_t current = current_;
+  std::unique_ptr<Cursor> seq = std::move(sequence);
+  const KeyDesc* seqKey = sequenceKey;
+  closeDb();
+  int r = openDb(path(), mode, false);
+  sequence = std::move(seq);
+  sequenceKey = seqKey;
+  current_ = current;
+  return r;
+}
+
 int IndexedDriver::open(int mode) {
   if (db_) closeDb();
   detail_.clear();
@@ -631,7 +649,7 @@ int IndexedDriver::create() {
   int rc = sqlite3_open_v2(tmp.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
   int code = Err::None;
   if (rc == SQLITE_OK) rc = configure();
-  if (rc == SQLITE_OK && desc_.ownerPassword.empty()) rc = exec("PRAGMA page_size=4096");
+  if (rc == SQLITE_OK && !desc_.cipher) rc = exec("PRAGMA page_size=4096");
   if (rc == SQLITE_OK) rc = exec("PRAGMA journal_mode=DELETE");
   if (rc == SQLITE_OK) {
     std::string sql = "BEGIN;" + tableSql() + ";";
@@ -705,6 +723,7 @@ void IndexedDriver::bindRecord(sqlite3_stmt* st) {
 }
 
 int IndexedDriver::add() {
+  if (int r = keyCurrent()) return r;
   if (int w = writable()) return fail(w);
   int rc;
   sqlite3_stmt* st = stmt(insertSql_, &rc);
@@ -718,6 +737,7 @@ int IndexedDriver::add() {
 }
 
 int IndexedDriver::put() {
+  if (int r = keyCurrent()) return r;
   if (int w = writable()) return fail(w);
   if (current_ == 0) return fail(Err::RecordNotAvailable, "no current record");
   int rc;
@@ -737,6 +757,7 @@ int IndexedDriver::put() {
 }
 
 int IndexedDriver::remove() {
+  if (int r = keyCurrent()) return r;
   if (int w = writable()) return fail(w);
   if (current_ == 0) return fail(Err::RecordNotAvailable, "no current record");
   int rc;
@@ -753,6 +774,7 @@ int IndexedDriver::remove() {
 }
 
 int IndexedDriver::get(const Position& pos) {
+  if (int r = keyCurrent()) return r;
   if (!db_) return fail(Err::NotOpen);
   if (pos.row == 0) return fail(Err::RecordNotAvailable);
   int rc;
@@ -773,6 +795,7 @@ int IndexedDriver::get(const Position& pos) {
 }
 
 int IndexedDriver::get(const KeyDesc& key) {
+  if (int r = keyCurrent()) return r;
   if (!db_) return fail(Err::NotOpen);
   const KeyInfo* k = keyInfo(&key);
   if (!k) return fail(Err::BadRecord, "unknown key " + key.name);
@@ -801,6 +824,7 @@ int IndexedDriver::get(const KeyDesc& key) {
 }
 
 std::int64_t IndexedDriver::records() {
+  if (keyCurrent()) return -1;
   if (!db_) return fail(Err::NotOpen), -1;
   int rc;
   sqlite3_stmt* st = stmt("SELECT count(*) FROM rec", &rc);
@@ -813,6 +837,7 @@ std::int64_t IndexedDriver::records() {
 }
 
 std::int64_t IndexedDriver::count(const CursorSpec& spec) {
+  if (keyCurrent()) return -1;
   if (!db_) return fail(Err::NotOpen), -1;
   const KeyInfo* k = keyInfo(spec.key);
   std::string where = k ? k->member : "1";
@@ -837,6 +862,8 @@ std::int64_t IndexedDriver::count(const CursorSpec& spec) {
 }
 
 int IndexedDriver::lookupKey(const KeyInfo& k, std::int64_t pos, std::vector<KeyVal>& out, bool& found) {
+  found = false;
+  if (int r = keyCurrent()) return r;
   std::string cols;
   for (const auto& c : k.cols) cols += (cols.empty() ? "" : ",") + c.column;
   int rc;
@@ -868,6 +895,7 @@ int IndexedDriver::lookupKey(const KeyInfo& k, std::int64_t pos, std::vector<Key
 int IndexedDriver::query(const KeyInfo* k, const SqlFilter* filter, const SeqState& state,
                          bool back, int limit, std::vector<Row>& out) {
   out.clear();
+  if (int r = keyCurrent()) return r;
   if (!db_) return fail(Err::NotOpen);
   std::vector<std::string> cols;
   std::vector<bool> desc;
@@ -960,6 +988,7 @@ int IndexedDriver::query(const KeyInfo* k, const SqlFilter* filter, const SeqSta
 }
 
 int IndexedDriver::build() {
+  if (int r = keyCurrent()) return r;
   bool wasOpen = db_ != nullptr;
   if (wasOpen && readOnly_) return fail(Err::AccessDenied);
   if (wasOpen && txn_) return fail(Err::NoTransaction, "cannot rebuild keys inside a transaction");
@@ -1009,6 +1038,7 @@ int IndexedDriver::build() {
 }
 
 int IndexedDriver::logout() {
+  if (int r = keyCurrent()) return r;
   if (int w = writable()) return fail(w);
   if (txn_) return fail(Err::NoTransaction, "a transaction is already open");
   int rc = exec("BEGIN IMMEDIATE");

@@ -109,4 +109,7 @@ void closeDownReply(const Event& reply);
 void closeDownClosed(Window& w);
 void closeDownIdle(Window& w);
 
+// A control's text replaced; what a masked entry held is overwritten first.
+void setEntryText(Control& c, std::string_view text);
+
 }  // namespace pf

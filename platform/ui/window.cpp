@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "platform/core/pictures.h"
+#include "platform/core/secret.h"
 #include "platform/core/value.h"
 #include "platform/ui/keys.h"
 #include "platform/ui/ui_internal.h"
@@ -80,8 +81,15 @@ Window::Window(const Layout& layout) : d_(std::make_unique<Impl>()) {
   desk().windows[d.id] = this;
 }
 
+void setEntryText(Control& c, std::string_view text) {
+  if (c.password) wipe(c.text);
+  c.text.assign(text);
+}
+
 Window::~Window() {
   if (d_->open) closeInternal();
+  for (auto& c : d_->controls)
+    if (c.password) wipe(c.text);
   desk().windows.erase(d_->id);
 }
 
@@ -460,9 +468,10 @@ void Window::showValue(Control& c) {
       std::string t = (c.kind == Kind::Text) ? v.text() : showAs(v, pic);
       if (c.kind == Kind::Text) t = trimRight(t);
       if (t != c.text) {
-        c.text = t;
+        setEntryText(c, t);
         changed(c.feq, Prop::Text);
       }
+      if (c.password) wipe(t);
       c.edited = false;
       if (c.kind == Kind::Combo || c.kind == Kind::DropCombo) selectRowShowing(v.text());
       break;
@@ -875,7 +884,7 @@ void Window::setProp(int feq, Prop p, std::string_view value, int index) {
   switch (p) {
     case Prop::Text:
       if (c.text == v) return;
-      c.text = v;
+      setEntryText(c, v);
       c.edited = false;
       break;
     case Prop::FontName: c.font.name = v; break;

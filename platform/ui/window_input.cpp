@@ -63,9 +63,8 @@ void Window::userType(int feq, std::string_view text) {
   if (!takesInput()) return;
   Control* c = find(feq);
   if (!c || !c->hasEntry() || c->readOnly || !enabledc(*c)) return;
-  std::string t(text);
-  if (c->text == t && c->edited) return;
-  c->text = t;
+  if (c->text == text && c->edited) return;
+  setEntryText(*c, text);
   c->edited = true;
   changed(feq, Prop::Text);
 }

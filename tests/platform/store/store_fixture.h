@@ -4,6 +4,8 @@
 #include <sqlite3.h>
 
 #include <fstream>
+#include <map>
+#include <memory>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -11,6 +13,7 @@
 
 #include "platform/core/field.h"
 #include "platform/store/file.h"
+#include "platform/store/file_key.h"
 
 namespace storetest {
 
@@ -24,13 +27,21 @@ struct Rec {
 };
 static_assert(sizeof(Rec) == 141);
 
+// One key source per owner password, as the data dictionary keeps one for its files.
+inline pf::FileKey* ownerKey(const std::string& owner) {
+  static std::map<std::string, std::unique_ptr<pf::FileKey>> keys;
+  auto& k = keys[owner];
+  if (!k) k = std::make_unique<pf::FileKey>(pf::Secret(owner));
+  return k.get();
+}
+
 // Keys: by name; by code then name; by count, most first; by name, Z to A.
 inline pf::FileDesc desc(const std::string& diskName = "test.tps", const std::string& password = {}) {
   pf::FileDesc d;
   d.label = "Test";
   d.prefix = "TST";
   d.diskName = diskName;
-  d.ownerPassword = password;
+  if (!password.empty()) d.cipher = ownerKey(password);
   d.recordSize = 41;
   d.bufferSize = sizeof(Rec);
   d.fields = {{"TST:NAME", pf::FieldType::String, 0, 20},   {"TST:CODE", pf::FieldType::CString, 20, 12},

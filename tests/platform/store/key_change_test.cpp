@@ -1,0 +1,301 @@
+// Changing the key of two encrypted files together: what opens them afterwards, what
+// other connections see, and what a failure or a kill -9 at any moment leaves behind.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <random>
+#include <thread>
+
+#include "platform/core/errors.h"
+#include "platform/store/key_change.h"
+#include "tests/platform/store/store_fixture.h"
+#include "tests/support/temp_dir.h"
+
+using namespace storetest;
+namespace Err = pf::Err;
+using pf::KeyFit;
+
+namespace {
+
+// Two files keyed alike through one key source, as a program keeps its encrypted files.
+struct Pair {
+  pf::FileKey key{pf::Secret("owner-words")};
+  pf::FileDesc one = keyed("one.tps"), two = keyed("two.tps");
+  std::vector<const pf::FileDesc*> files() const { return {&one, &two}; }
+
+  pf::FileDesc keyed(const char* name) {
+    pf::FileDesc d = desc(name);
+    d.cipher = &key;
+    return d;
+  }
+  // Both files with `n` records (one deleted on the way, so positions have a gap).
+  void make(int n) {
+    for (const pf::FileDesc* d : files()) {
+      std::vector<Row> rows;
+      for (int i = 0; i < n; ++i) rows.push_back({"name" + std::to_string(i), "c", 0, i, "memo " + std::to_string(i)});
+      storetest::make(*d, rows);
+      Rec r;
+      pf::File f(*d, &r);
+      f.open();
+      f.set();
+      f.next();
+      f.remove();
+      f.close();
+    }
+  }
+};
+
+// The names of the records, in record order; empty when the file does not open.
+std::vector<std::string> names(const pf::FileDesc& d) {
+  Rec r;
+  pf::File f(d, &r);
+  std::vector<std::string> out;
+  if (f.open() != 0) return out;
+  f.set();
+  while (f.next() == 0) out.push_back(r.NAME.clip());
+  return out;
+}
+
+std::vector<std::string> expectedNames(int n) {
+  std::vector<std::string> out;
+  for (int i = 1; i < n; ++i) out.push_back("name" + std::to_string(i));
+  return out;
+}
+
+class KeyChange : public ::testing::Test {
+ protected:
+  qbtest::TempDir dir;
+  Pair p;
+  pf::CipherKey owner = p.key.with(""), secret = p.key.with("Secret99"), other = p.key.with("Other123");
+};
+
+TEST_F(KeyChange, OnlyTheKeyInForceOpensEitherFileAndNoRecordIsLost) {
+  p.make(30);
+  struct Step {
+    const char* to;
+    pf::CipherKey* key;
+  };
+  Step steps[] = {{"a password", &secret}, {"another password", &other}, {"the owner password alone", &owner}};
+  for (const auto& s : steps) {
+    SCOPED_TRACE(s.to);
+    std::string why;
+    ASSERT_EQ(pf::changeKey(p.files(), p.key, *s.key, &why), 0) << why;
+    for (const pf::FileDesc* d : p.files()) {
+      SCOPED_TRACE(d->diskName);
+      for (pf::CipherKey* k : {&owner, &secret, &other})
+        EXPECT_EQ(pf::tryKey(*d, *k), k == s.key ? KeyFit::Opens : KeyFit::WrongKey);
+      EXPECT_EQ(names(*d), expectedNames(30));
+      EXPECT_FALSE(pf::fileExists(d->diskName + ".qbkey"));
+    }
+    EXPECT_EQ(p.key.hasPassword(), s.key != &owner);
+  }
+  EXPECT_FALSE(pf::fileExists("quillbox-rekey.journal"));
+  // Positions are not handed out again: the copy kept the file's counter.
+  Rec r;
+  pf::File f(p.one, &r);
+  ASSERT_EQ(f.open(), 0);
+  fill(r, {"new", "", 0, 0, ""});
+  ASSERT_EQ(f.add(), 0);
+  EXPECT_EQ(f.position().row, 31);
+}
+
+TEST_F(KeyChange, WhatTheKeyOpensIsToldApartFromDamage) {
+  p.make(3);
+  std::string bytes = slurp(dir.file("one.tps"));
+  struct Case {
+    const char* what;
+    std::function<void()> damage;
+    KeyFit right, wrong;
+  } cases[] = {
+      {"no file", [] { ::unlink("one.tps"); }, KeyFit::Missing, KeyFit::Missing},
+      {"intact", [] {}, KeyFit::Opens, KeyFit::WrongKey},
+      {"no bytes", [] { spit("one.tps", ""); }, KeyFit::Damaged, KeyFit::Damaged},
+      {"not whole pages", [&] { spit("one.tps", bytes.substr(0, bytes.size() - 100)); }, KeyFit::Damaged, KeyFit::Damaged},
+      {"a plain database", [] {
+         ::unlink("one.tps");
+         rawSql("one.tps", "CREATE TABLE t(x); INSERT INTO t VALUES(1);");
+       }, KeyFit::Damaged, KeyFit::Damaged},
+      {"a folder", [] {
+         ::unlink("one.tps");
+         ::mkdir("one.tps", 0700);
+       }, KeyFit::Damaged, KeyFit::Damaged},
+      // A key that reads the first page sees the damage behind it; a wrong one cannot.
+      {"pages after the first overwritten", [&] {
+         std::string b = bytes;
+         std::fill(b.begin() + 4096, b.end(), '\x55');
+         spit("one.tps", b);
+       }, KeyFit::Damaged, KeyFit::WrongKey},
+      {"first page overwritten", [&] {
+         std::string b = bytes;
+         std::fill(b.begin() + 16, b.begin() + 4096, '\x55');
+         spit("one.tps", b);
+       }, KeyFit::WrongKey, KeyFit::WrongKey},
+  };
+  for (auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ::rmdir("one.tps");
+    spit("one.tps", bytes);
+    c.damage();
+    EXPECT_EQ(pf::tryKey(p.one, owner), c.right);
+    EXPECT_EQ(pf::tryKey(p.one, secret), c.wrong);
+  }
+}
+
+TEST_F(KeyChange, AFileLeftMidWriteByAKillIsStillToldByItsKey) {
+  p.make(3);
+  pid_t child = fork();
+  if (child == 0) {
+    Rec r;
+    pf::File f(p.one, &r);
+    if (f.open() != 0 || f.logout() != 0) _exit(2);
+    for (int i = 0; i < 2000; ++i) {
+      fill(r, {"pending", "", 0, i, std::string(90, 'x')});
+      f.add();
+    }
+    kill(getpid(), SIGKILL);  // the journal is left hot
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFSIGNALED(status));
+  ASSERT_GT(slurp(dir.file("one.tps-journal")).size(), 0u);
+  EXPECT_EQ(pf::tryKey(p.one, secret), KeyFit::WrongKey);
+  EXPECT_EQ(pf::tryKey(p.one, owner), KeyFit::Opens);
+  EXPECT_EQ(names(p.one), expectedNames(3)) << "the unfinished records are rolled back";
+}
+
+TEST_F(KeyChange, ConnectionsOpenedBeforeTheChangeGoOnWithTheNewKey) {
+  p.make(600);
+  Rec r;
+  pf::File reader(p.one, &r);
+  ASSERT_EQ(reader.open(), 0);
+  reader.set(*p.one.key("TST:NameKey"));
+  for (int i = 0; i < 5; ++i) ASSERT_EQ(reader.next(), 0);
+  std::string fifth = r.NAME.clip();
+  Rec w;
+  pf::File writer(p.two, &w);
+  ASSERT_EQ(writer.open(), 0);
+
+  ASSERT_EQ(pf::changeKey(p.files(), p.key, secret), 0);
+
+  // The sequence goes on where it was, in the replaced file.
+  std::vector<std::string> rest;
+  while (reader.next() == 0) rest.push_back(r.NAME.clip());
+  EXPECT_EQ(pf::errorcode(), Err::RecordNotAvailable);
+  EXPECT_EQ(rest.size(), 599u - 5);
+  EXPECT_GT(rest.front(), fifth);
+  // A write lands in the file that is there now, under the new key.
+  fill(w, {"after the change", "", 0, 0, ""});
+  ASSERT_EQ(writer.add(), 0);
+  writer.close();
+  reader.close();
+  EXPECT_EQ(pf::tryKey(p.two, secret), KeyFit::Opens);
+  EXPECT_EQ(names(p.two).back(), "after the change");
+}
+
+TEST_F(KeyChange, AFailedChangeLeavesEveryFileUnderTheOldKey) {
+  p.make(10);
+  struct Case {
+    const char* what;
+    std::function<void()> before, after;
+    int code;
+  };
+  Rec r;
+  pf::File busy(p.two, &r);
+  Case cases[] = {
+      // Another connection half-way through its writes.
+      {"a transaction open on the second file",
+       [&] {
+         ASSERT_EQ(busy.open(), 0);
+         ASSERT_EQ(busy.logout(), 0);
+       },
+       [&] {
+         busy.rollback();
+         busy.close();
+       },
+       Err::Locked},
+      {"the copy of the second file cannot be written",
+       [] { ::mkdir("two.tps.qbkey", 0700); }, [] { ::rmdir("two.tps.qbkey"); }, Err::AccessDenied},
+  };
+  for (auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    c.before();
+    std::string why;
+    EXPECT_EQ(pf::changeKey(p.files(), p.key, secret, &why), c.code);
+    EXPECT_NE(why.find("two.tps"), std::string::npos) << why;
+    c.after();
+    EXPECT_FALSE(p.key.hasPassword());
+    for (const pf::FileDesc* d : p.files()) {
+      EXPECT_EQ(pf::tryKey(*d, owner), KeyFit::Opens) << d->diskName;
+      EXPECT_EQ(names(*d), expectedNames(10));
+      EXPECT_FALSE(pf::fileExists(d->diskName + ".qbkey"));
+    }
+    EXPECT_FALSE(pf::fileExists("quillbox-rekey.journal"));
+  }
+}
+
+// After a kill and the next start's clean-up: one key opens both files, with every record.
+void expectOneKey(Pair& p, const std::vector<pf::CipherKey*>& keys, int records, const std::string& when) {
+  pf::completeKeyChange(p.files());
+  int opening = 0;
+  for (pf::CipherKey* k : keys) {
+    KeyFit a = pf::tryKey(p.one, *k), b = pf::tryKey(p.two, *k);
+    EXPECT_EQ(a, b) << when << ": the two files answer one key differently";
+    if (a == KeyFit::Opens && b == KeyFit::Opens) {
+      ++opening;
+      p.key.use(pf::CipherKey(*k));
+    }
+  }
+  ASSERT_EQ(opening, 1) << when;
+  EXPECT_EQ(names(p.one), expectedNames(records)) << when;
+  EXPECT_EQ(names(p.two), expectedNames(records)) << when;
+  for (const char* left : {"one.tps.qbkey", "two.tps.qbkey", "quillbox-rekey.journal", "quillbox-rekey.journal.tmp"})
+    EXPECT_FALSE(pf::fileExists(left)) << when << ": " << left;
+}
+
+int killStep = 0;
+
+// Killed after each step in turn: the journal is in place from step 4 on.
+class KeyChangeKilled : public KeyChange, public ::testing::WithParamInterface<int> {};
+
+TEST_P(KeyChangeKilled, BothFilesAreLeftUnderOneKey) {
+  const int at = GetParam();
+  p.make(50);
+  pid_t child = fork();
+  if (child == 0) {
+    killStep = at;
+    pf::setKeyChangeProbe([](int step) {
+      if (step == killStep) kill(getpid(), SIGKILL);
+    });
+    pf::changeKey(p.files(), p.key, secret);
+    _exit(3);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFSIGNALED(status));
+  expectOneKey(p, {&owner, &secret}, 50, "killed after step " + std::to_string(at));
+  EXPECT_EQ(p.key.hasPassword(), at >= 4) << "the new key holds from the journal on";
+}
+
+INSTANTIATE_TEST_SUITE_P(AtEveryStep, KeyChangeKilled, ::testing::Range(1, 9));
+
+TEST_F(KeyChange, AKillAtAnyMomentOfRepeatedChangesLeavesBothFilesUnderOneKey) {
+  p.make(3000);
+  std::mt19937 random(12345);
+  for (int round = 0; round < 12; ++round) {
+    pid_t child = fork();
+    if (child == 0) {
+      for (;;) pf::changeKey(p.files(), p.key, p.key.hasPassword() ? owner : secret);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(50 + random() % 700));
+    kill(child, SIGKILL);
+    int status = 0;
+    waitpid(child, &status, 0);
+    expectOneKey(p, {&owner, &secret}, 3000, "round " + std::to_string(round));
+  }
+}
+
+}  // namespace
