@@ -1,8 +1,6 @@
 #include "platform/classes/help_controller.h"
 
-#include <algorithm>
-#include <cctype>
-
+#include "platform/core/strings.h"
 #include "platform/runtime/message.h"
 #include "platform/ui/keys.h"
 #include "platform/ui/ui.h"
@@ -11,27 +9,11 @@
 namespace pf {
 namespace {
 
-std::string fold(std::string s) {
-  std::transform(s.begin(), s.end(), s.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return s;
-}
-
-std::string clip(std::string s) {
-  while (!s.empty() && s.back() == ' ') s.pop_back();
-  return s;
-}
-
 // Texts keep at most this many bytes, as the help buffers do.
 std::string cut(std::string s, std::size_t max) {
-  s = clip(std::move(s));
+  s = clip(s);
   if (s.size() > max) s.resize(max);
   return s;
-}
-
-std::map<std::string, HelpBook>& books() {
-  static std::map<std::string, HelpBook> b;
-  return b;
 }
 
 HelpViewer* installedViewer = nullptr;
@@ -42,24 +24,11 @@ struct KeywordBlock {
   std::string keyword, text, caption;
 } lookupBlock;
 
-std::string notFoundPage(const HelpShown& what) {
-  return "<html><body><h1>Page not found</h1><p>The page \"" + what.page +
-         "\" is not in the help file \"" + what.file + "\".</p></body></html>";
-}
-
-void present(const std::string& file, const std::string& page) {
-  HelpShown what{file, page, false};
-  std::string html;
-  if (const HelpBook* book = findHelpBook(file)) {
-    auto it = book->pages.find(page);
-    if (it != book->pages.end()) {
-      what.found = true;
-      html = it->second;
-    }
-  }
-  if (!what.found) html = notFoundPage(what);
+void present(const std::string& file, const std::string& page, bool contents = false) {
+  HelpShown what{file, page, false, contents};
+  helpPageHtml(file, page, &what.found);
   helpShown().push_back(what);
-  if (installedViewer) installedViewer->show(what, html);
+  if (installedViewer) installedViewer->show(what);
 }
 
 // F1 acts as the help key in every window while a help object is ready; the help key
@@ -91,42 +60,6 @@ void unbindHelpKeys(HelpController* help, Window* window, int& handlerId) {
 
 int helpKeyF1() { return Key::F1; }
 int helpKeyF12() { return Key::F12; }
-
-void registerHelpBook(const std::string& fileName, HelpBook book) {
-  books()[fold(fileName)] = std::move(book);
-}
-
-const HelpBook* findHelpBook(const std::string& fileName) {
-  auto it = books().find(fold(clip(fileName)));
-  return it == books().end() ? nullptr : &it->second;
-}
-
-HelpBook helpBookFromFiles(const std::vector<std::pair<std::string, std::string>>& files) {
-  HelpBook book;
-  for (const auto& [name, body] : files) {
-    std::string low = fold(name);
-    auto ends = [&](const std::string& tail) {
-      return low.size() >= tail.size() && low.compare(low.size() - tail.size(), tail.size(), tail) == 0;
-    };
-    if (ends(".htm") || ends(".html")) {
-      book.pages[name] = body;
-    } else if (low == "keywords.txt") {
-      std::size_t at = 0;
-      while (at < body.size()) {
-        std::size_t end = body.find('\n', at);
-        if (end == std::string::npos) end = body.size();
-        std::string line = body.substr(at, end - at);
-        at = end + 1;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (line.empty() || line[0] == '#') continue;
-        auto bar = line.find('|');
-        if (bar == std::string::npos) continue;
-        book.keywords[fold(clip(line.substr(0, bar)))] = line.substr(bar + 1);
-      }
-    }
-  }
-  return book;
-}
 
 void setHelpViewer(HelpViewer* viewer) { installedViewer = viewer; }
 
@@ -184,7 +117,7 @@ void HelpController::HelpAddTopic(std::int32_t control, const std::string& page)
 void HelpController::HelpShowContents() {
   if (!BINITDONE || SZHELPFILE.empty()) return;
   const HelpBook* book = findHelpBook(SZHELPFILE);
-  present(SZHELPFILE, book ? book->contents : std::string("index.html"));
+  present(SZHELPFILE, book ? book->contents : std::string("index.html"), true);
 }
 
 void HelpController::HelpShowTopic(const std::string& page) {
@@ -218,7 +151,7 @@ void HelpController::HelpKeywordLookup(const std::string& keyword, const std::st
   lookupBlock.caption = cut(caption, 79);
   const HelpBook* book = findHelpBook(SZHELPFILE);
   if (book) {
-    auto it = book->keywords.find(fold(lookupBlock.keyword));
+    auto it = book->keywords.find(lower(lookupBlock.keyword));
     if (it != book->keywords.end()) {
       present(SZHELPFILE, it->second);
       return;

@@ -4,42 +4,29 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <string>
 #include <vector>
+
+#include "platform/classes/help_book.h"
 
 namespace pf {
 
 class Window;
 
-// A help file: named pages (HTML), the contents page and the keyword index.
-struct HelpBook {
-  std::string contents = "index.html";
-  std::map<std::string, std::string> pages;     // page name -> HTML
-  std::map<std::string, std::string> keywords;  // keyword (letter case folded) -> page
-};
-
-// Help files are found by name, letter case ignored ("Linkvue.chm").
-void registerHelpBook(const std::string& fileName, HelpBook book);
-const HelpBook* findHelpBook(const std::string& fileName);
-// Builds a book from files: *.htm/*.html are pages; "keywords.txt" holds
-// "keyword|page" lines (# starts a comment).
-HelpBook helpBookFromFiles(const std::vector<std::pair<std::string, std::string>>& files);
-
 // What the help window was asked to show.
 struct HelpShown {
-  std::string file;   // the help file name as given
-  std::string page;   // the page shown ("index.html" for the contents)
-  bool found = true;  // false: the file or page does not exist
+  std::string file;       // the help file name as given
+  std::string page;       // the page shown ("index.html" for the contents)
+  bool found = true;      // false: the file or page does not exist
+  bool contents = false;  // the file was opened at its contents
 };
 
-// The window that shows help pages. Without one installed (headless), pages are only
-// recorded in helpShown().
+// The window that shows help pages (helpPageHtml gives a page's HTML). Without one
+// installed (headless), pages are only recorded in helpShown().
 class HelpViewer {
  public:
   virtual ~HelpViewer() = default;
-  // `html` is the page, or a short "not found" page when found is false.
-  virtual void show(const HelpShown& what, const std::string& html) = 0;
+  virtual void show(const HelpShown& what) = 0;
 };
 void setHelpViewer(HelpViewer* viewer);
 // Every page shown since the start (or the last clear), oldest first.

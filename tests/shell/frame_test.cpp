@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
+#include <set>
 #include <fstream>
 #include <sstream>
 
@@ -493,6 +495,20 @@ TEST(HelpPages, EveryKeywordAndTopicHasItsPage) {
   }
   for (const char* t : {"Program defaults.htm", "Win_SelectCategory.htm", "Win_QuickLink.htm"})
     EXPECT_TRUE(book->pages.count(t)) << t;
+  for (const auto& e : book->index) EXPECT_TRUE(book->pages.count(e.page)) << e.keyword << " -> " << e.page;
+  // The contents lead to every page, and only to pages there are.
+  std::set<std::string> listed;
+  std::function<void(const std::vector<pf::HelpContentsEntry>&)> walk = [&](const auto& entries) {
+    for (const auto& e : entries) {
+      if (!e.page.empty()) {
+        EXPECT_TRUE(book->pages.count(e.page)) << e.title << " -> " << e.page;
+        listed.insert(e.page);
+      }
+      walk(e.children);
+    }
+  };
+  walk(book->tree);
+  for (const auto& [name, html] : book->pages) EXPECT_TRUE(listed.count(name)) << name << " is not in the contents";
   // Links between the pages all lead somewhere.
   for (const auto& [name, html] : book->pages) {
     for (std::size_t at = html.find("href=\""); at != std::string::npos; at = html.find("href=\"", at + 1)) {

@@ -13,6 +13,7 @@
 
 #include "data/globals.h"
 #include "platform/classes/help_controller.h"
+#include "platform/os/help_window.h"
 #include "platform/os/program.h"
 #include "platform/ui/layout.h"
 #include "platform/ui/qt/qt_view.h"
@@ -66,9 +67,9 @@ TEST(QtFrame, OpensAChildWindowAndHelp) {
         frame->userPress(frame->feq("?HELPHELPCONTENTS"));
       },
       [&] {
-        for (QWidget* w : QApplication::topLevelWidgets())
-          if (auto* b = qobject_cast<QTextBrowser*>(w))
-            helpShown = b->isVisible() && b->toPlainText().contains("Quillbox");
+        if (QWidget* help = pf::qtHelpWindow())
+          if (auto* b = help->findChild<QTextBrowser*>("page"))
+            helpShown = help->isVisible() && !help->parentWidget() && b->toPlainText().contains("Quillbox");
         shot = pf::qt::screenshot(0);
         pf::appFrame()->userClose();
       },

@@ -1,6 +1,8 @@
 // Context help: which page F1 opens, keyword look-ups, and the help object's life.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "platform/classes/help_controller.h"
 #include "platform/classes/window_controller.h"
 #include "platform/ui/keys.h"
@@ -158,9 +160,9 @@ TEST_F(HelpTest, KeywordLookup) {
 
 TEST_F(HelpTest, HelpWindowOutlivesItsWindow) {
   struct Recorder : pf::HelpViewer {
-    void show(const pf::HelpShown& what, const std::string& html) override {
+    void show(const pf::HelpShown& what) override {
       pages.push_back(what.page);
-      lastHtml = html;
+      lastHtml = pf::helpPageHtml(what.file, what.page);
     }
     std::vector<std::string> pages;
     std::string lastHtml;
@@ -179,11 +181,75 @@ TEST(HelpBook, BuiltFromFiles) {
   pf::HelpBook b = pf::helpBookFromFiles({{"index.html", "i"},
                                           {"A page.htm", "a"},
                                           {"notes.txt", "ignored"},
-                                          {"keywords.txt", "# comment\r\nOne Key|A page.htm\r\nbroken line\n"}});
+                                          {"keywords.txt", "# comment\r\nOne Key|A page.htm\r\nbroken line\n"
+                                                           "another|index.html\n"},
+                                          {"contents.txt", "# comment\r\n"
+                                                           "Start|index.html\n"
+                                                           "Book\n"
+                                                           "  Inner book\n"
+                                                           "    Deep|A page.htm\n"
+                                                           "  Second|index.html\r\n"
+                                                           "Last|A page.htm\n"}});
   EXPECT_EQ(b.pages.size(), 2u);
   ASSERT_EQ(b.keywords.count("one key"), 1u);
   EXPECT_EQ(b.keywords.at("one key"), "A page.htm");
-  EXPECT_EQ(b.keywords.size(), 1u);
+  EXPECT_EQ(b.keywords.size(), 2u);
+  ASSERT_EQ(b.index.size(), 2u);
+  EXPECT_EQ(b.index[0].keyword, "another") << "in keyword order, letter case ignored";
+  EXPECT_EQ(b.index[1].keyword, "One Key") << "as written";
+
+  // The tree as an outline: depth, title, page.
+  std::vector<std::string> outline;
+  std::function<void(const std::vector<pf::HelpContentsEntry>&, int)> walk = [&](const auto& entries, int depth) {
+    for (const auto& e : entries) {
+      outline.push_back(std::to_string(depth) + " " + e.title + "|" + e.page);
+      walk(e.children, depth + 1);
+    }
+  };
+  walk(b.tree, 0);
+  EXPECT_EQ(outline, (std::vector<std::string>{"0 Start|index.html", "0 Book|", "1 Inner book|",
+                                               "2 Deep|A page.htm", "1 Second|index.html",
+                                               "0 Last|A page.htm"}));
+}
+
+TEST(HelpBook, TitlesTextAndSearch) {
+  pf::HelpBook b;
+  b.pages = {
+      {"a.htm", "<html><head><title>Backup &amp; restore</title><style>p{}</style></head>"
+                "<body><h1>Backup</h1><p>Copy the <b>data</b>base files; a backup&nbsp;copy.</p></body></html>"},
+      {"b.htm", "<html><head><title>Passwords</title></head><body><p>Keep the password safe. "
+                "Passwords are not in the backup.</p></body></html>"},
+      {"c.htm", "<p>No title here &#233;t&#xE9;</p>"},
+  };
+  EXPECT_EQ(b.title("a.htm"), "Backup & restore");
+  EXPECT_EQ(b.title("c.htm"), "c.htm");
+  EXPECT_EQ(b.title("missing.htm"), "missing.htm");
+  EXPECT_EQ(pf::helpPageText(b.pages["a.htm"]), "Backup Copy the database files; a backup copy.")
+      << "the head is left out; an inline tag does not split a word";
+  EXPECT_EQ(pf::helpPageText(b.pages["c.htm"]), "No title here \xC3\xA9t\xC3\xA9");
+
+  struct Case {
+    const char* words;
+    std::vector<std::string> pages;   // in the order found
+  } cases[] = {
+      {"backup", {"a.htm", "b.htm"}},     // two hits, then one
+      {"BACKUP copy", {"a.htm"}},         // every word must be there
+      {"pass", {"b.htm"}},                // a word matches the words it begins
+      {"database", {"a.htm"}},
+      {"été", {"c.htm"}},
+      {"restore", {}},                    // the title is not the page's text
+      {"  ", {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.words);
+    std::vector<std::string> found;
+    for (const auto& h : b.search(c.words)) found.push_back(h.page);
+    EXPECT_EQ(found, c.pages);
+  }
+  auto hits = b.search("backup");
+  ASSERT_EQ(hits.size(), 2u);
+  EXPECT_EQ(hits[0].title, "Backup & restore");
+  EXPECT_EQ(hits[0].hits, 2);
 }
 
 }  // namespace
