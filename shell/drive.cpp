@@ -1,5 +1,7 @@
 // quillbox-drive: runs Quillbox headless in the current folder and plays a script of user
 // actions from standard input, printing after each step what the user would see.
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -10,7 +12,9 @@
 
 #include "platform/classes/report_controller.h"
 #include "platform/core/dates.h"
+#include "platform/core/strings.h"
 #include "platform/os/desktop_events.h"
+#include "platform/report/print.h"
 #include "platform/ui/keys.h"
 #include "platform/ui/test_driver.h"
 #include "shell/main_program.h"
@@ -71,6 +75,7 @@ Texts run to the end of the line; put them in double quotes to keep blanks at ei
   wait                     run until every program thread waits
   serve MS                 answer other programs (a second start) for MS milliseconds
   text CONTROL             print a control's text
+  printed                  print what the newest print job put on paper, line by line
   show                     print everything: windows, controls, rows, status bar, box
   status N                 print the frame's status zone N
   clipboard                print the clipboard
@@ -205,6 +210,35 @@ void printView(pf::TestDriver& d) {
   }
 }
 
+// The newest print job as the paper shows it: each page's texts line by line, top to
+// bottom, the texts of a line left to right.
+void printPrinted() {
+  const auto& jobs = pf::printJobs();
+  if (jobs.empty()) {
+    std::cout << "  nothing printed\n";
+    return;
+  }
+  const pf::PrintJob& job = jobs.back();
+  std::cout << "  printed \"" << job.name << "\", " << job.printed.pages.size()
+            << (job.printed.pages.size() == 1 ? " page" : " pages") << "\n";
+  for (std::size_t p = 0; p < job.printed.pages.size(); ++p) {
+    std::vector<const pf::PageItem*> texts;
+    for (const pf::PageItem& item : job.printed.pages[p].items)
+      if (item.kind == pf::PageItem::Kind::Text && !pf::trim(item.text).empty()) texts.push_back(&item);
+    // Half a millimetre apart or less is one line.
+    auto row = [](const pf::PageItem* i) { return static_cast<long>(std::lround(i->y * 2)); };
+    std::stable_sort(texts.begin(), texts.end(), [&](const pf::PageItem* a, const pf::PageItem* b) {
+      return row(a) != row(b) ? row(a) < row(b) : a->x < b->x;
+    });
+    std::cout << "    page " << p + 1 << "\n";
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+      bool first = i == 0 || row(texts[i]) != row(texts[i - 1]);
+      std::cout << (first ? (i ? "\n      " : "      ") : " | ") << pf::trim(texts[i]->text);
+    }
+    if (!texts.empty()) std::cout << "\n";
+  }
+}
+
 // Plays one line; false when the script should stop.
 bool play(pf::TestDriver& d, const std::string& text, std::string& in, bool& printed) {
   Line l = split(text);
@@ -266,6 +300,9 @@ bool play(pf::TestDriver& d, const std::string& text, std::string& in, bool& pri
   } else if (v == "text") {
     std::string t = d.text(l.arg, in);
     std::cout << "  " << l.arg << " \"" << t << "\"\n";
+    printed = true;
+  } else if (v == "printed") {
+    printPrinted();
     printed = true;
   } else if (v == "status") {
     std::cout << "  status " << l.arg << ": " << d.status(std::atoi(l.arg.c_str())) << "\n";
