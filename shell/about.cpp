@@ -46,10 +46,10 @@ class WinAboutWindow : public pf::WindowController {
  private:
   // A region exactly over the address, so that only the address reacts to the mouse.
   void createLinkArea() {
-    const pf::Control* url = win().control(win().feq("?QZWEBURL"));
     int area = win().create(pf::Kind::Region, AboutLinkArea);
     win().setProp(area, pf::Prop::Immediate, 1);
-    if (url) win().setPosition(area, url->x, url->y, url->w, url->h);
+    if (const pf::Control* url = win().control(win().feq("?QZWEBURL")))
+      win().setPosition(area, url->x, url->y, url->w, url->h);
     win().unhide(area);
     win().setProp(area, pf::Prop::Cursor, "~hand.cur");
   }

@@ -13,6 +13,7 @@
 
 #include "platform/runtime/message.h"
 #include "platform/runtime/runtime_internal.h"
+#include "platform/runtime/stack_switch.h"
 
 namespace ctxlib = boost::context;
 
@@ -51,6 +52,9 @@ EhGlobals& ehGlobals() { return *reinterpret_cast<EhGlobals*>(abi::__cxa_get_glo
 struct Thread {
   int number = 0;
   EhGlobals eh;
+  detail::StackBounds stack;  // the fiber's own
+  detail::StackBounds from;   // inside the thread: the stack that resumed it
+  void* fakeStack = nullptr;  // the sanitizer's state of the suspended thread
   std::shared_ptr<ThreadContext> context;
   std::deque<Event> queue;
   Procedure proc;
@@ -58,6 +62,8 @@ struct Thread {
   ctxlib::fiber back;   // inside the thread: the way back to the scheduler
   bool queued = false;
   bool exitDone = false;
+  bool entered = false;    // its fiber has begun to run
+  bool cancelled = false;  // ended before it began: it runs nothing
 };
 
 struct State {
@@ -151,7 +157,13 @@ void finishThread(Thread& t) {
 }
 
 ctxlib::fiber threadEntry(Thread* t, ctxlib::fiber&& back) {
+  detail::arriveOnStack(nullptr, &t->from);
+  t->entered = true;
   t->back = std::move(back);
+  if (t->cancelled) {
+    detail::leaveStack(nullptr, t->from);
+    return std::move(t->back);
+  }
   try {
     std::exception_ptr failure = runGuarded(t->number, [&] {
       auto& st = S();
@@ -166,14 +178,40 @@ ctxlib::fiber threadEntry(Thread* t, ctxlib::fiber&& back) {
   } catch (const ctxlib::detail::forced_unwind&) {
     // Being destroyed while suspended: still give back what the thread holds.
     finishThread(*t);
+    detail::leaveStack(nullptr, t->from);
     throw;
   }
+  detail::leaveStack(nullptr, t->from);
   return std::move(t->back);
 }
 
+// The guarded stack of a fiber, with its bounds noted for the sanitizer.
+struct FiberStack {
+  ctxlib::protected_fixedsize_stack inner{kStackBytes};
+  Thread* thread;
+
+  ctxlib::stack_context allocate() {
+    ctxlib::stack_context s = inner.allocate();
+    thread->stack = {static_cast<char*>(s.sp) - s.size, s.size};
+    return s;
+  }
+  void deallocate(ctxlib::stack_context& s) noexcept {
+    detail::forgetStack({static_cast<char*>(s.sp) - s.size, s.size});
+    inner.deallocate(s);
+  }
+};
+
 void makeFiber(Thread* t) {
-  t->fiber = ctxlib::fiber(std::allocator_arg, ctxlib::protected_fixedsize_stack(kStackBytes),
+  t->fiber = ctxlib::fiber(std::allocator_arg, FiberStack{{kStackBytes}, t},
                            [t](ctxlib::fiber&& back) { return threadEntry(t, std::move(back)); });
+}
+
+// Runs the suspended thread `t` from the current stack until it yields, ends or unwinds.
+void switchTo(Thread& t) {
+  void* fake = nullptr;
+  detail::leaveStack(&fake, t.stack);
+  t.fiber = std::move(t.fiber).resume();
+  detail::arriveOnStack(fake, nullptr);
 }
 
 // Destroys a suspended fiber; its stack unwinds with `current` pointing at it so that
@@ -185,8 +223,18 @@ void unwind(Thread& t) {
   st.current = &t;
   EhGlobals outer = ehGlobals();
   ehGlobals() = t.eh;
-  {
-    ctxlib::fiber f = std::move(t.fiber);
+  if (t.entered) {
+    void* fake = nullptr;
+    detail::leaveStack(&fake, t.stack);
+    {
+      ctxlib::fiber f = std::move(t.fiber);
+    }
+    detail::arriveOnStack(fake, nullptr);
+  } else {
+    // A fiber that never ran would be unwound in code that cannot tell the sanitizer of its
+    // switches; it runs to its end at once instead.
+    t.cancelled = true;
+    switchTo(t);
   }
   ehGlobals() = outer;
   st.current = saved;
@@ -194,7 +242,15 @@ void unwind(Thread& t) {
 
 void yieldToScheduler() {
   Thread* t = S().current;
-  t->back = std::move(t->back).resume();
+  detail::leaveStack(&t->fakeStack, t->from);
+  try {
+    t->back = std::move(t->back).resume();
+  } catch (const ctxlib::detail::forced_unwind&) {
+    // Resumed only to be unwound, by whoever destroys the fiber.
+    detail::arriveOnStack(t->fakeStack, &t->from);
+    throw;
+  }
+  detail::arriveOnStack(t->fakeStack, &t->from);
 }
 
 // On a program thread of an ending program nothing may wait any more.
@@ -366,7 +422,7 @@ bool runUntilIdle() {
     st.current = t;
     EhGlobals outer = ehGlobals();
     ehGlobals() = t->eh;
-    t->fiber = std::move(t->fiber).resume();
+    switchTo(*t);
     t->eh = ehGlobals();
     ehGlobals() = outer;
     st.current = nullptr;

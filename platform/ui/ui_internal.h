@@ -3,6 +3,7 @@
 
 #include <deque>
 #include <functional>
+#include <list>
 #include <map>
 #include <memory>
 #include <set>
@@ -30,7 +31,7 @@ constexpr int Event = 0x3C0;   // Event::param = the input's serial number
 struct Window::Impl {
   std::uintptr_t id = 0;
   WindowAttrs attrs;
-  std::vector<Control> controls;
+  std::list<Control> controls;   // a list: creating or destroying one moves no other
   std::vector<int> alerts;
   std::map<int, std::string> status;   // zone -> text
   int thread = 0;

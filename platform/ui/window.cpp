@@ -76,7 +76,7 @@ Window::Window(const std::string& procedure) : Window(findLayout(procedure)) {}
 Window::Window(const Layout& layout) : d_(std::make_unique<Impl>()) {
   auto& d = *d_;
   d.attrs = layout.window;
-  d.controls = layout.controls;
+  d.controls.assign(layout.controls.begin(), layout.controls.end());
   d.id = desk().nextId++;
   desk().windows[d.id] = this;
 }
@@ -106,7 +106,7 @@ int Window::focus() const { return d_->focus; }
 int Window::mouseX() const { return d_->mouseX; }
 int Window::mouseY() const { return d_->mouseY; }
 bool Window::inAcceptAll() const { return d_->acceptAll; }
-const std::vector<Control>& Window::controls() const { return d_->controls; }
+const std::list<Control>& Window::controls() const { return d_->controls; }
 std::uint64_t Window::changes() const { return d_->changes; }
 int Window::keyCode() const { return static_cast<int>(d_->current.param); }
 
@@ -419,8 +419,9 @@ void Window::acceptAll() {
 void Window::acceptAllStep(int from) {
   auto& d = *d_;
   if (!d.acceptAll) return;
-  for (int i = from; i < static_cast<int>(d.controls.size()); ++i) {
-    Control& c = d.controls[static_cast<std::size_t>(i)];
+  auto it = std::next(d.controls.begin(), std::min<std::ptrdiff_t>(from, std::ssize(d.controls)));
+  for (int i = from; it != d.controls.end(); ++i, ++it) {
+    Control& c = *it;
     if (c.feq <= 0 || !inputKind(c.kind) || c.readOnly || !shown(c) || !enabledc(c)) continue;
     bool rejected = false;
     if (c.hasEntry()) takeValue(c, rejected);
@@ -608,8 +609,7 @@ int Window::create(Kind kind, int feq, int parent) {
 }
 
 void Window::destroy(int feq) {
-  auto& cs = d_->controls;
-  cs.erase(std::remove_if(cs.begin(), cs.end(), [feq](const Control& c) { return c.feq == feq; }), cs.end());
+  d_->controls.remove_if([feq](const Control& c) { return c.feq == feq; });
   if (d_->focus == feq) d_->focus = 0;
   changed(feq, Prop::Type);
 }

@@ -19,6 +19,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <list>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -83,8 +84,10 @@ class Window {
 
   // --- controls -----------------------------------------------------------------------
   int feq(std::string_view name) const;   // letter case ignored; 0 when absent
-  const Control* control(int feq) const;  // nullptr when absent
-  const std::vector<Control>& controls() const;   // layout order
+  // nullptr when absent. The pointer holds until that control is destroyed, whatever other
+  // controls are created or destroyed meanwhile.
+  const Control* control(int feq) const;
+  const std::list<Control>& controls() const;   // layout order
   int create(Kind kind, int feq = 0, int parent = 0);   // 0: the next free number
   void destroy(int feq);
   void setPosition(int feq, int x, int y, int w, int h);

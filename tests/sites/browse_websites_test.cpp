@@ -170,8 +170,8 @@ TEST_F(BrowseTest, OpeningASiteRecordsOneVisit) {
   ASSERT_EQ(shell.opened.size(), 1u);
   EXPECT_EQ(shell.opened[0], "http://plain.example");
   auto all = qbtest::readSites();
-  EXPECT_EQ(qbtest::findSite(all, "Plain")->VISITS.get(), 5);
-  EXPECT_EQ(qbtest::findSite(all, "Plain")->LASTVISIT.get(), pf::dateToDay(2026, 12, 10));
+  EXPECT_EQ(qbtest::findSite(all, "Plain").VISITS.get(), 5);
+  EXPECT_EQ(qbtest::findSite(all, "Plain").LASTVISIT.get(), pf::dateToDay(2026, 12, 10));
   EXPECT_EQ(selectedDescription(), "Plain");
 
   // A double click and Enter warn about a link without "http" (capitals too), then open.
@@ -186,7 +186,7 @@ TEST_F(BrowseTest, OpeningASiteRecordsOneVisit) {
     ASSERT_NE(d.box(), nullptr);
     EXPECT_EQ(boxCaption(), "Link may not work!");
     d.answer(1);
-    EXPECT_EQ(qbtest::findSite(qbtest::readSites(), name)->VISITS.get(), 1);
+    EXPECT_EQ(qbtest::findSite(qbtest::readSites(), name).VISITS.get(), 1);
     EXPECT_EQ(d.windows().size(), 1u);   // the form did not open
   }
   EXPECT_EQ(shell.opened.size(), 3u);
@@ -205,7 +205,7 @@ TEST_F(BrowseTest, NoVisitWithoutAnOpenedAddress) {
   d.press("Enter");
   if (d.box()) d.answer(1);
   EXPECT_TRUE(shell.opened.empty());
-  EXPECT_EQ(qbtest::findSite(qbtest::readSites(), "Blank")->VISITS.get(), 0);
+  EXPECT_EQ(qbtest::findSite(qbtest::readSites(), "Blank").VISITS.get(), 0);
   // The desktop refuses the address: no visit either.
   shell.answer = false;
   d.clickRow("?BROWSE:1", 2);
@@ -213,8 +213,8 @@ TEST_F(BrowseTest, NoVisitWithoutAnOpenedAddress) {
   ASSERT_NE(d.box(), nullptr);
   d.answer(1);
   auto refused = qbtest::findSite(qbtest::readSites(), "Refused");
-  EXPECT_EQ(refused->VISITS.get(), 0);
-  EXPECT_EQ(refused->LASTVISIT.get(), 0);
+  EXPECT_EQ(refused.VISITS.get(), 0);
+  EXPECT_EQ(refused.LASTVISIT.get(), 0);
 }
 
 TEST_F(BrowseTest, FavouriteClickTogglesTheRowUnderThePointer) {
@@ -223,16 +223,16 @@ TEST_F(BrowseTest, FavouriteClickTogglesTheRowUnderThePointer) {
   openBrowse();   // One, Three, Two
   d.clickRow("?BROWSE:1", 3, 1);
   auto all = qbtest::readSites();
-  EXPECT_EQ(qbtest::findSite(all, "Two")->FAVOURITEYN, 1);
-  EXPECT_EQ(qbtest::findSite(all, "One")->FAVOURITEYN, 1);
+  EXPECT_EQ(qbtest::findSite(all, "Two").FAVOURITEYN, 1);
+  EXPECT_EQ(qbtest::findSite(all, "One").FAVOURITEYN, 1);
   EXPECT_EQ(selectedDescription(), "Two");
   EXPECT_EQ(row(3).cells[0].icon, 1);
   // A click elsewhere in the row, or below the last row, changes nothing.
   d.clickRow("?BROWSE:1", 1, 2);
   d.clickRow("?BROWSE:1", 9, 1);
   all = qbtest::readSites();
-  EXPECT_EQ(qbtest::findSite(all, "One")->FAVOURITEYN, 1);
-  EXPECT_EQ(qbtest::findSite(all, "Three")->FAVOURITEYN, 1);
+  EXPECT_EQ(qbtest::findSite(all, "One").FAVOURITEYN, 1);
+  EXPECT_EQ(qbtest::findSite(all, "Three").FAVOURITEYN, 1);
   // On the favourites tab a removed tick takes the website off the list.
   d.pick("?CURRENTTAB", "4");
   EXPECT_EQ(count(), "3");
@@ -245,13 +245,13 @@ TEST_F(BrowseTest, HighlightAndColourButtons) {
   qbtest::addSites({{"Red one", "http://r.example", "News", 0, 0, 8}, {"Lit", "http://l.example", "News", 0, 1, 1}});
   openBrowse();   // Lit, Red one
   d.click("?YELLOW_HL");
-  EXPECT_EQ(qbtest::findSite(qbtest::readSites(), "Lit")->HIGHLIGHT, 0);
+  EXPECT_EQ(qbtest::findSite(qbtest::readSites(), "Lit").HIGHLIGHT, 0);
   d.click("?YELLOW_HL");
-  EXPECT_EQ(qbtest::findSite(qbtest::readSites(), "Lit")->HIGHLIGHT, 1);
+  EXPECT_EQ(qbtest::findSite(qbtest::readSites(), "Lit").HIGHLIGHT, 1);
   d.pick("?CURRENTTAB", "6");
   EXPECT_EQ(column(2), (Names{"Red one"}));
   d.click("?CLR1");
-  EXPECT_EQ(qbtest::findSite(qbtest::readSites(), "Red one")->TEXTCOLOR, 1);
+  EXPECT_EQ(qbtest::findSite(qbtest::readSites(), "Red one").TEXTCOLOR, 1);
   EXPECT_TRUE(column(2).empty());
   EXPECT_EQ(count(), "0");
   EXPECT_EQ(d.focused(), "?BROWSE:1");
@@ -318,7 +318,7 @@ TEST_F(BrowseTest, InsertRoadEndToEnd) {
   EXPECT_EQ(row(1).cells[1].fg, 0x008000);
   EXPECT_EQ(row(1).cells[0].icon, 1);
   EXPECT_EQ(count(), "2");
-  auto kite = *qbtest::findSite(qbtest::readSites(), "Kite shop");
+  auto kite = qbtest::findSite(qbtest::readSites(), "Kite shop");
   EXPECT_EQ(kite.WEBADDRESS.str(), "http://kites.example/Shop?Item=Red");
   EXPECT_EQ(kite.CATEGORY.clip(), "Shops");
   EXPECT_EQ(kite.DATEADDED.get(), pf::dateToDay(2026, 12, 10));

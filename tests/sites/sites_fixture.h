@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -52,10 +53,12 @@ inline void addCategories(const std::vector<std::string>& names) {
 
 inline std::vector<WSitesRecord> readSites() { return readRecords<WSitesRecord>(WSitesDesc()); }
 
-inline const WSitesRecord* findSite(const std::vector<WSitesRecord>& all, const std::string& d) {
+// A copy, not a pointer: the list handed in is often a temporary that dies at the semicolon.
+// Not found fails the test at once.
+inline WSitesRecord findSite(const std::vector<WSitesRecord>& all, const std::string& d) {
   for (const auto& r : all)
-    if (r.DESCRIPTION.clip() == d) return &r;
-  return nullptr;
+    if (r.DESCRIPTION.clip() == d) return r;
+  throw std::runtime_error("no website \"" + d + "\" on file");
 }
 
 class SitesTest : public ::testing::Test {

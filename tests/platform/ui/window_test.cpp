@@ -471,6 +471,22 @@ TEST_F(ListTest, AFocusedControlsMessageShowsInTheStatusBar) {
   EXPECT_EQ(d.window().statusText(1), "");
 }
 
+// A procedure keeps a control's address while it creates another (the About window's link area
+// takes the address's geometry): no control moves when others come or go.
+TEST(Controls, CreatingOrDestroyingOthersMovesNoControl) {
+  pf::registerLayout("Form", kForm);
+  pf::Window w("Form");
+  const pf::Control* name = w.control(w.feq("?LOC:NAME"));
+  ASSERT_NE(name, nullptr);
+  for (int i = 0; i < 100; ++i) w.create(pf::Kind::Region);
+  w.destroy(w.feq("?NAME:PROMPT"));
+  w.destroy(w.highestFeq());
+  EXPECT_EQ(w.control(w.feq("?LOC:NAME")), name);
+  EXPECT_EQ(name->x, 40);
+  EXPECT_EQ(name->w, 100);
+  EXPECT_EQ(w.control(w.feq("?NAME:PROMPT")), nullptr);
+}
+
 // --- variables ------------------------------------------------------------------------------
 TEST(Binding, FieldsAndLocalsReadAndWrite) {
   pf::String<5> s;

@@ -228,10 +228,10 @@ TEST_F(CategoriesTest, RenameRewritesExactlyTheMatchingWebsites) {
   EXPECT_EQ(d.box(), nullptr);   // the rename shows nothing
   EXPECT_FALSE(formOpen());
   auto sites = readSites();
-  EXPECT_EQ(findSite(sites, "Paper")->CATEGORY.clip(), "Press");
-  EXPECT_EQ(findSite(sites, "Radio")->CATEGORY.clip(), "Press");
-  EXPECT_EQ(findSite(sites, "Lower")->CATEGORY.clip(), "news");
-  EXPECT_EQ(findSite(sites, "Shop")->CATEGORY.clip(), "Shops");
+  EXPECT_EQ(findSite(sites, "Paper").CATEGORY.clip(), "Press");
+  EXPECT_EQ(findSite(sites, "Radio").CATEGORY.clip(), "Press");
+  EXPECT_EQ(findSite(sites, "Lower").CATEGORY.clip(), "news");
+  EXPECT_EQ(findSite(sites, "Shop").CATEGORY.clip(), "Shops");
   EXPECT_EQ(names(), (std::vector<std::string>{"All Categories", "Default", "Press", "Shops", "Travel"}));
   EXPECT_TRUE(GLO_OldCategory.blank());
 }
@@ -246,7 +246,7 @@ TEST_F(CategoriesTest, AddingNeitherRenamesNorRefusesADuplicate) {
   EXPECT_EQ(names(), (std::vector<std::string>{"All Categories", "Blogs", "Default", "News", "News", "Shops", "Travel"}));
   EXPECT_EQ(pf::trim(d.text("?LOC:COUNT")), "7");
   // A website without a category is not handed the new name.
-  EXPECT_EQ(findSite(readSites(), "Unfiled")->CATEGORY.clip(), "");
+  EXPECT_EQ(findSite(readSites(), "Unfiled").CATEGORY.clip(), "");
 }
 
 TEST_F(CategoriesTest, ClosingNoteWhileBrowseWebsitesIsOpen) {

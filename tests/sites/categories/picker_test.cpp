@@ -135,8 +135,8 @@ TEST_F(CategoriesTest, PassKeepsTheCallersWebsiteRecord) {
     EXPECT_TRUE(GLO_OldCategory.blank());
   }
   auto sites = readSites();
-  EXPECT_EQ(findSite(sites, "Paper")->CATEGORY.clip(), "Press");
-  EXPECT_EQ(findSite(sites, "Shop")->CATEGORY.clip(), "Shops");
+  EXPECT_EQ(findSite(sites, "Paper").CATEGORY.clip(), "Press");
+  EXPECT_EQ(findSite(sites, "Shop").CATEGORY.clip(), "Shops");
 }
 
 }  // namespace
