@@ -24,8 +24,10 @@ class FileDriver;  // the driver behind a File (indexed, comma-delimited, ascii)
 
 class File {
  public:
-  // `buffer` is this thread's record buffer of desc.bufferSize bytes.
+  // `buffer` is this thread's record buffer of desc.bufferSize bytes. The file keeps `desc`
+  // by reference: it must outlive the file, so a temporary one is refused.
   File(const FileDesc& desc, void* buffer);
+  File(FileDesc&&, void*) = delete;
   ~File();
   File(const File&) = delete;
   File& operator=(const File&) = delete;

@@ -158,7 +158,8 @@ TEST(AsciiDriverTest, LongLinesBreakAfterABlank) {
     qbtest::TempDir dir;
     spit("long.txt", c.line + c.end + (c.end.empty() ? "" : "next\n"));
     LineRec r;
-    pf::File f(lineDesc("long.txt"), &r);
+    pf::FileDesc desc = lineDesc("long.txt");
+    pf::File f(desc, &r);
     ASSERT_EQ(f.open(pf::OpenMode::ReadOnly | pf::OpenMode::DenyNone), 0);
     std::string joined;
     for (std::size_t size : c.sizes) {
@@ -178,14 +179,17 @@ TEST(AsciiDriverTest, LongLinesBreakAfterABlank) {
   qbtest::TempDir dir;
   spit("words.txt", words + "\n");
   LineRec r;
-  pf::File f(lineDesc("words.txt"), &r);
+  pf::FileDesc desc = lineDesc("words.txt");
+  pf::File f(desc, &r);
   ASSERT_EQ(f.open(pf::OpenMode::ReadOnly | pf::OpenMode::DenyNone), 0);
   std::string joined;
   while (f.next() == 0) {
     std::string piece = f.line();
     EXPECT_LE(piece.size(), 255u);
     joined += piece;
-    if (joined.size() < words.size()) EXPECT_EQ(piece.back(), ' ') << "a word is never cut";
+    if (joined.size() < words.size()) {
+      EXPECT_EQ(piece.back(), ' ') << "a word is never cut";
+    }
   }
   EXPECT_EQ(joined, words);
 }
