@@ -1,8 +1,42 @@
 #include "reports/report_pass.h"
 
+#include "platform/classes/error_manager.h"
 #include "platform/runtime/runtime.h"
 
 namespace qb {
+
+namespace {
+const char* const LeftOutPart = "9 Left out by the key";
+}
+
+int ReportProcess::ProcessReset() {
+  // The measure runs over the key, before the walk turns to the records it leaves out.
+  int rc = pf::ProcessManager::ProcessReset();
+  leftOutFirst_ = rc == 0 && !leftOutByKey.empty();
+  if (leftOutFirst_) {
+    key_ = view().order();
+    view().setOrder(nullptr);
+    view().setFilter(LeftOutPart, leftOutByKey);
+    view().set();
+  }
+  return rc;
+}
+
+void ReportProcess::walkKey() {
+  leftOutFirst_ = false;
+  view().setOrder(key_);
+  view().setFilter(LeftOutPart, "");
+  view().set();
+}
+
+int ReportProcess::ProcessNextRecord() {
+  int rc = pf::ProcessManager::ProcessNextRecord();
+  if (leftOutFirst_ && rc == pf::Level::Notify) {
+    walkKey();
+    rc = pf::ProcessManager::ProcessNextRecord();
+  }
+  return rc;
+}
 
 std::uint8_t ReportPass::Setup() {
   if (std::uint8_t rc = ReportSetupBegin()) return rc;
@@ -19,6 +53,7 @@ std::uint8_t ReportPass::Setup() {
   }
   process.ViewAddSortOrder(key);
   if (!filter.empty()) process.ViewSetFilter(filter);
+  process.leftOutByKey = leftOutByKey;
   ReportSetupReport(process, report, preview);
   return 0;
 }

@@ -18,11 +18,22 @@ namespace qb {
 class ReportProcess : public pf::ProcessManager {
  public:
   std::function<void()> step;   // the report's per-record work
+  // For a walk that must reach every record: the filter that passes the records its key
+  // leaves out. Those come first, in record order, then the key's own in key order.
+  std::string leftOutByKey;
+
   std::uint8_t ProcessRecord() override {
     std::uint8_t rc = pf::ProcessManager::ProcessRecord();
     if (step) step();
     return rc;
   }
+  int ProcessReset() override;
+  int ProcessNextRecord() override;
+
+ private:
+  void walkKey();
+  const pf::KeyDesc* key_ = nullptr;
+  bool leftOutFirst_ = false;
 };
 
 class ReportPass : public pf::ReportController {
@@ -31,6 +42,7 @@ class ReportPass : public pf::ReportController {
 
   // Set by the procedure before Execute.
   const pf::KeyDesc* key = nullptr;
+  std::string leftOutByKey;   // see ReportProcess
   pf::Binding valueField;
   bool numericValue = false;
   int stepControls = 5;

@@ -206,6 +206,8 @@ void Rpt_Integrity() {
   addReportFooter(r);
 
   w.key = &WEB_KeyDescription();
+  // Every website is checked: one without a description is not in the key.
+  w.leftOutByKey = "CLIP(WEB:Description) = ''";
   w.valueField = pf::use(WEB->DESCRIPTION);
   w.process.step = [&] {
     for (const std::string& reason :

@@ -231,7 +231,9 @@ TEST_F(Reports, IntegrityPrintsOneLinePerFailedCheck) {
   const std::string prefixOnly = "No URL, has 'http://www.' only?";
   const std::string notVisited = "This website has not been visited to date";
   const std::string noCategory = "This website does not have a category?";
-  addSites({{"A prefix only", "http://www.", "News", 0},
+  const std::string noDescription = "This website does not have a description?";
+  addSites({{"", "nothing", "", 0},   // blank descriptions: not in the key, checked first
+            {"A prefix only", "http://www.", "News", 0},
             {"B bare host", "example.com", "News", 1},
             {"C other scheme", "ftp://files.example", "News", 1},
             {"D empty address", "", "News", 1},
@@ -239,18 +241,30 @@ TEST_F(Reports, IntegrityPrintsOneLinePerFailedCheck) {
             {"F upper case", "HTTP://F.EXAMPLE", "News", 1},
             {"G no category", "http://g.example", "", 1},
             {"H fine", "http://h.example", "News", 4},
-            {"", "nothing", "", 0}});   // blank description: never examined
+            {"", "http://blank.example", "News", 1}});
   pf::ReportDocument doc = print(qb::Rpt_Integrity, nullptr);
   EXPECT_EQ(column(doc, "?WEB:DESCRIPTION"),
-            (std::vector<std::string>{"A prefix only", "A prefix only", "B bare host",
+            (std::vector<std::string>{"", "", "", "", "", "A prefix only", "A prefix only", "B bare host",
                                       "C other scheme", "D empty address", "E leading blank",
                                       "G no category"}));
+  EXPECT_EQ(column(doc, "?WEB:WEBADDRESS").front(), "nothing");
+  EXPECT_EQ(column(doc, "?WEB:WEBADDRESS")[4], "http://blank.example");
   EXPECT_EQ(column(doc, "?LOC:RPTSTRG"),
-            (std::vector<std::string>{prefixOnly, notVisited, notHttp, notHttp, notHttp, notHttp,
+            (std::vector<std::string>{notHttp, notVisited, noCategory, noDescription, noDescription,
+                                      prefixOnly, notVisited, notHttp, notHttp, notHttp, notHttp,
                                       noCategory}));
   EXPECT_EQ(column(doc, "?STRING12"), (std::vector<std::string>{"Integrity Report"}));
   EXPECT_TRUE(d.boxTexts().size() == 0 ||
               d.boxTexts().back().find("no irregularities") == std::string::npos);
+}
+
+TEST_F(Reports, IntegrityFindsAWebsiteWithoutDescription) {
+  // Its only fault is the one the description key cannot show.
+  addSites({{"Fine", "http://fine.example", "News", 2}, {"", "http://fine.example/2", "News", 2}});
+  pf::ReportDocument doc = print(qb::Rpt_Integrity, nullptr);
+  EXPECT_EQ(column(doc, "?LOC:RPTSTRG"),
+            (std::vector<std::string>{"This website does not have a description?"}));
+  for (const std::string& text : d.boxTexts()) EXPECT_EQ(text.find("no irregularities"), std::string::npos);
 }
 
 TEST_F(Reports, IntegrityOfCleanFileSaysSoWithoutPreview) {
