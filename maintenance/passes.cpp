@@ -18,8 +18,6 @@
 namespace qb {
 namespace {
 
-const char* const CsvFileName = "SitesCSV.csv";
-
 class TaggingPass : public pf::ProcessManager {
  public:
   std::uint8_t ProcessRecord() override {
@@ -85,15 +83,22 @@ class TaggingWindow : public pf::ReportController {
 class CsvPass : public pf::ProcessManager {
  public:
   std::uint8_t ProcessRecord() override {
+    // A timer event may still come while the error is on screen.
+    if (failed) return pf::Answer::LeaveLoop;
     std::uint8_t rc = pf::ProcessManager::ProcessRecord();
     CSV->URL = pf::trim(WEB->WEBADDRESS.str());
+    ++GLO_CSVRecordCount;
     if (SitesCSV().add() != 0) {
+      // The first line that cannot be written ends the export (a full disk fails every
+      // line after it); the file it was to replace stays as it was.
       ProcessEndFrame();
       pf::message("Error with " + pf::errorfile());
+      failed = true;
+      return pf::Answer::LeaveLoop;
     }
-    ++GLO_CSVRecordCount;
     return rc;
   }
+  bool failed = false;
 };
 
 class CsvWindow : public pf::ReportController {
@@ -105,9 +110,9 @@ class CsvWindow : public pf::ReportController {
     pf::GLO_Request() = 0;
     pf::GLO_Response() = 0;
     GLO_CSVRecordCount = 0;
-    // Each export starts from an empty file, never appends to the last one.
-    if (pf::fileExists(CsvFileName) && pf::removeFile(CsvFileName) != 0)
-      pf::message("Error with " + pf::errorfile());
+    // Each export replaces the last one whole, never appends to it: the lines go to a new
+    // file that takes the old one's place when it is closed.
+    if (SitesCSV().replaceOnClose() != 0) pf::message("Error with " + pf::errorfile());
     SetupFiles({&Relate_SitesCSV()});
     ReportOpen(Relate_WSites());
     CSV->URL.clear();
@@ -125,12 +130,20 @@ class CsvWindow : public pf::ReportController {
     if (std::uint8_t rc = ReportKill()) return rc;
     if (FILESOPENED) {
       Relate_WSites().RelationSetQuickScan(false);
-      pf::message(std::to_string(GLO_CSVRecordCount) + " website records have been processed.",
-                  "CSV process complete...", pf::Icon::Information);
+      // SitesCSV closes last, and closing puts the new file in place.
+      TearDownFiles();
+      if (!process.failed && pf::errorcode() != 0) {
+        pf::message("Error with " + pf::errorfile());
+        process.failed = true;
+      }
+      // A failed export has no count to give and no file to show.
+      if (!process.failed)
+        pf::message(std::to_string(GLO_CSVRecordCount) + " website records have been processed.",
+                    "CSV process complete...", pf::Icon::Information);
       GLO_CSVRecordCount = 0;
     }
     if (OPENED) SavePlacement();
-    ViewSaveCSV();
+    if (!process.failed) ViewSaveCSV();
     return TearDownEnd();
   }
 

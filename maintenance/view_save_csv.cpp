@@ -1,6 +1,7 @@
 #include <memory>
 #include <string>
 
+#include "data/dictionary.h"
 #include "maintenance/maintenance.h"
 #include "platform/classes/error_manager.h"
 #include "platform/classes/text_viewer_window.h"
@@ -28,7 +29,9 @@ class ViewSaveCsvWindow : public pf::TextViewerWindow {
     Resizer.ResizeInit(pf::Resize::Anchor, 0, 0, &win());
     RESIZE = &Resizer;
     RestorePlacement();
-    ready_ = viewer_.TextViewerInit(file_, "sitescsv.csv", win(), feq("?ASCIIBOX"), pf::AppErrors,
+    // The export's own name: an older file whose name differs only in letter case is
+    // not the export.
+    ready_ = viewer_.TextViewerInit(file_, SitesCSVDesc().diskName, win(), feq("?ASCIIBOX"), pf::AppErrors,
                                     pf::TextViewerFlag::Find | pf::TextViewerFlag::Print);
     if (!ready_) return pf::Level::Fatal;
     viewer_.TextViewerSetPrinter(printer_);

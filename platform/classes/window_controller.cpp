@@ -683,12 +683,15 @@ void WindowController::SetupEnd() {
   for (const auto& [control, page] : ControlTopics) Help->HelpAddTopic(control, page);
 }
 
+void WindowController::TearDownFiles() {
+  if (!FILESOPENED) return;
+  for (auto it = files_.rbegin(); it != files_.rend(); ++it) (*it)->RelationClose();
+  files_.clear();
+  FILESOPENED = 0;
+}
+
 std::uint8_t WindowController::TearDownEnd() {
-  if (FILESOPENED) {
-    for (auto it = files_.rbegin(); it != files_.rend(); ++it) (*it)->RelationClose();
-    files_.clear();
-    FILESOPENED = 0;
-  }
+  TearDownFiles();
   if (OPENED) SavePlacement();
   if (LOC_InstanceThread && InstanceMarker) {
     *InstanceMarker = 0;

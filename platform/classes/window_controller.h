@@ -283,6 +283,8 @@ class WindowController {
   // tear-down closes them. The first is the primary file of a form unless PRIMARY is
   // already set. Answers the first failed open's level (0 when all opened).
   int SetupFiles(std::initializer_list<FileRelations*> files, bool primaryFirst = false);
+  // Closes those files now, the last opened first (TearDownEnd does it otherwise).
+  void TearDownFiles();
   // Set-up steps 11 to 15: the resizer, the placement from AppIni, one ResizeApply,
   // SetAlertKeys, the help object with its topics.
   void SetupEnd();

@@ -61,6 +61,7 @@ class FileDriver {
   bool readOnly() const { return readOnly_; }
   int openMode() const { return mode_; }
   virtual int send(const std::string& option) { (void)option; return 0; }
+  virtual int replaceOnClose() { return fail(Err::AccessDenied, "this file is not replaced whole"); }
 
   // nullptr when the driver cannot read in that order.
   virtual std::unique_ptr<Cursor> cursor(const CursorSpec& spec) = 0;
@@ -107,5 +108,10 @@ std::unique_ptr<FileDriver> makeAsciiDriver(const FileDesc& desc, void* buffer);
 
 // Maps an errno value of a file operation to the platform's error number.
 int errnoToError(int e);
+
+// Makes `path` a new, empty file that only its owner may read or write, whatever the
+// umask, where the file system keeps modes (SQLite gives a database's journal the
+// database's mode). 0 or an errno value.
+int createPrivateFile(const std::string& path);
 
 }  // namespace pf

@@ -34,6 +34,16 @@ int errnoToError(int e) {
   }
 }
 
+int createPrivateFile(const std::string& path) {
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  if (fd < 0) return errno;
+  // The umask may have taken the owner's bits too. A file system without modes (a FAT
+  // stick) refuses the change; the file is made all the same.
+  (void)::fchmod(fd, 0600);
+  ::close(fd);
+  return 0;
+}
+
 namespace {
 
 int status(const std::string& file, int code, const std::string& detail = {}) {
@@ -119,6 +129,7 @@ bool File::readOnly() const { return driver_->readOnly(); }
 int File::openMode() const { return driver_->openMode(); }
 
 int File::send(const std::string& option) { return status(name(), driver_->send(option)); }
+int File::replaceOnClose() { return status(name(), driver_->replaceOnClose(), driver_->detail()); }
 
 namespace {
 

@@ -47,6 +47,10 @@ class File {
   int openMode() const;
   // Driver strings: "QUICKSCAN=on", "QUICKSCAN=off", "Recover=10".
   int send(const std::string& option);
+  // A comma-delimited file written whole: the next open for writing starts an empty file
+  // under a temporary name, and close() puts it in place of the file of exactly this
+  // name (readable by its owner only), or drops it when a line could not be written.
+  int replaceOnClose();
 
   // Sequences. set() starts record order; set(key) starts the key's order at its first
   // entry; setFromBuffer(key) starts at the first entry whose key value is not below

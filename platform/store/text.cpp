@@ -2,6 +2,7 @@
 // file (a line longer than a line record takes several), read in file order; a record's
 // position is its byte offset plus one.
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -30,6 +31,7 @@ class TextDriver : public FileDriver {
     std::string p = path();
     int access = mode & 0x0F;
     bool write = csv_ && (access == OpenMode::ReadWrite || access == OpenMode::WriteOnly);
+    if (write && replacing_) return openReplacement(mode);
     struct stat st {};
     if (::stat(p.c_str(), &st) != 0) {
       int e = errno;
@@ -53,17 +55,21 @@ class TextDriver : public FileDriver {
   int create() override {
     closeFd();
     std::string p = path();
-    int fd = ::open(p.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) {
-      int e = errno;
-      return fail(e == ENOENT ? Err::PathNotFound : errnoToError(e), p);
-    }
-    ::close(fd);
+    if (::unlink(p.c_str()) != 0 && errno != ENOENT) return fail(errnoToError(errno), p);
+    if (int e = createPrivateFile(p)) return fail(e == ENOENT ? Err::PathNotFound : errnoToError(e), p);
+    return Err::None;
+  }
+
+  int replaceOnClose() override {
+    if (!csv_) return fail(Err::AccessDenied, "a line file is only read");
+    closeFd();
+    replacing_ = true;
     return Err::None;
   }
 
   int close() override {
     if (fd_ < 0) return fail(Err::NotOpen);
+    if (!staged_.empty()) return closeReplacement();
     closeFd();
     return Err::None;
   }
@@ -93,7 +99,9 @@ class TextDriver : public FileDriver {
       ssize_t n = ::write(fd_, p, left);
       if (n < 0) {
         if (errno == EINTR) continue;
-        return fail(errnoToError(errno), "write failed");
+        int e = errno;
+        if (!staged_.empty()) writeFailed_ = errnoToError(e);
+        return fail(errnoToError(e), std::strerror(e));
       }
       p += n;
       left -= static_cast<std::size_t>(n);
@@ -257,6 +265,63 @@ class TextDriver : public FileDriver {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
     current_ = 0;
+    if (!staged_.empty()) ::unlink(staged_.c_str());
+    staged_.clear();
+    writeFailed_ = 0;
+  }
+
+  // The name as given, in the folder it resolves to: the new file never takes over an
+  // entry whose name differs in letter case.
+  std::string givenPath() const {
+    std::string p = path();
+    auto slash = p.rfind('/');
+    std::string name = desc_.diskName;
+    auto given = name.find_last_of("/\\");
+    if (given != std::string::npos) name = name.substr(given + 1);
+    return slash == std::string::npos ? name : p.substr(0, slash + 1) + name;
+  }
+
+  // The new file is written beside the old one and locked while it is; one that is not
+  // locked was left by a program that ended before it could put it in place.
+  int openReplacement(int mode) {
+    std::string target = givenPath();
+    std::string tmp = target + ".qbnew";
+    int e = createPrivateFile(tmp);
+    if (e == EEXIST) {
+      int old = ::open(tmp.c_str(), O_RDONLY | O_CLOEXEC);
+      bool stale = old >= 0 && ::flock(old, LOCK_EX | LOCK_NB) == 0;
+      if (old >= 0) ::close(old);
+      if (!stale) return fail(Err::AccessDenied, "another export is writing the file");
+      ::unlink(tmp.c_str());
+      e = createPrivateFile(tmp);
+    }
+    if (e) return fail(e == ENOENT ? Err::PathNotFound : errnoToError(e), tmp);
+    fd_ = ::open(tmp.c_str(), O_RDWR | O_APPEND | O_CLOEXEC);
+    if (fd_ < 0 || ::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+      int err = errno;
+      if (fd_ >= 0) ::close(fd_);
+      fd_ = -1;
+      ::unlink(tmp.c_str());
+      return fail(errnoToError(err), tmp);
+    }
+    staged_ = tmp;
+    target_ = target;
+    replacing_ = false;
+    mode_ = mode;
+    readOnly_ = false;
+    current_ = 0;
+    return Err::None;
+  }
+
+  // Puts the new file in place, whole; after a failed write the old file stays.
+  int closeReplacement() {
+    int code = writeFailed_;
+    std::string why = code ? "a line could not be written" : std::string();
+    if (!code && ::fsync(fd_) != 0) code = errnoToError(errno), why = std::strerror(errno);
+    if (!code && ::rename(staged_.c_str(), target_.c_str()) != 0) code = errnoToError(errno), why = std::strerror(errno);
+    if (!code) staged_.clear();
+    closeFd();
+    return code ? fail(code, why) : Err::None;
   }
 
   // The whole line fills the record: blank padded, never cut inside a character.
@@ -355,6 +420,10 @@ class TextDriver : public FileDriver {
   }
 
   bool csv_;
+  bool replacing_ = false;  // the next open for writing starts a new file
+  std::string staged_;      // the new file while it is written
+  std::string target_;
+  int writeFailed_ = 0;
   int fd_ = -1;
   std::int64_t current_ = 0;
   std::string line_;

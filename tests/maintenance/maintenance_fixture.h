@@ -34,6 +34,7 @@ inline void writeSites(const std::vector<Web>& sites) {
   pf::File f(WSitesDesc(), &r);
   ASSERT_EQ(f.create(), 0);
   ASSERT_EQ(f.open(), 0);
+  ASSERT_EQ(f.logout(), 0);
   int n = 0;
   for (const auto& s : sites) {
     r = WSitesRecord{};
@@ -45,6 +46,7 @@ inline void writeSites(const std::vector<Web>& sites) {
     r.FAVOURITEYN = s.favourite;
     ASSERT_EQ(f.add(), 0);
   }
+  ASSERT_EQ(f.commit(), 0);
   f.close();
 }
 

@@ -1,11 +1,16 @@
 // The tagging reset, the CSV export and its viewer, played by a user.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <csignal>
 #include <string>
 #include <vector>
 
+#include "platform/runtime/runtime.h"
 #include "tests/maintenance/maintenance_fixture.h"
 #include "sites/browse_websites.h"
+#include "tests/support/file_modes.h"
 #include "tests/support/slices.h"
 
 namespace qbtest {
@@ -162,6 +167,102 @@ TEST_F(CsvExport, NoAddressesGivesEmptyFile) {
   EXPECT_EQ(slurp("SitesCSV.csv"), "");
   EXPECT_TRUE(d.enabled("?SEARCH", "ViewSaveCSV"));
   EXPECT_TRUE(d.enabled("?PRINT", "ViewSaveCSV"));
+}
+
+TEST_F(CsvExport, ReplacesItsOwnFileAndNoOther) {
+  // An older export whose name differs in letter case is not the export: it is neither
+  // written to nor shown.
+  ScopedUmask open(0);
+  for (bool ownFileThere : {true, false}) {
+    SCOPED_TRACE(ownFileThere);
+    std::ofstream("sitescsv.csv") << "\"older, other case\"\r\n";
+    if (ownFileThere) std::ofstream("SitesCSV.csv") << "\"last export\"\r\n";
+    else pf::removeFile("SitesCSV.csv");
+    writeSites({{"http://a.org"}});
+    exportAll("1");
+    EXPECT_EQ(slurp("SitesCSV.csv"), "\"http://a.org\"\r\n");
+    EXPECT_EQ(slurp("sitescsv.csv"), "\"older, other case\"\r\n");
+    EXPECT_EQ(shownRows(), (std::vector<std::string>{"\"http://a.org\""}));
+    EXPECT_EQ(modeOf("SitesCSV.csv"), 0600);
+    EXPECT_EQ(modeOf("SitesCSV.csv.qbnew"), -1);
+    d.click("?SAVEBUT", "ViewSaveCSV");
+    d.answerFile("");
+    d.click("?CLOSE", "ViewSaveCSV");
+    ASSERT_FALSE(isOpen("ViewSaveCSV"));
+  }
+}
+
+TEST_F(CsvExport, CancelKeepsTheLinesWrittenSoFar) {
+  std::vector<Web> sites;
+  for (int i = 0; i < 40; ++i) sites.push_back({"http://site" + std::to_string(100 + i) + ".org"});
+  writeSites(sites);
+  std::ofstream("SitesCSV.csv") << "\"last export\"\r\n";
+  pf::setSliceRecordLimit(5);
+  d.start(qb::Create_CSV);
+  d.advance(10);
+  d.advance(10);
+  d.click("?PROGRESS:CANCEL");
+  pf::setSliceRecordLimit(0);
+  ASSERT_NE(d.box(), nullptr);
+  const std::string text = d.box()->message.text;
+  const int count = std::stoi(text);
+  EXPECT_GT(count, 0);
+  EXPECT_LT(count, 40);
+  EXPECT_EQ(text, std::to_string(count) + " website records have been processed.");
+  d.answer(1);
+  ASSERT_TRUE(isOpen("ViewSaveCSV"));
+  EXPECT_EQ(shownRows().size(), static_cast<std::size_t>(count));
+  const std::string file = slurp("SitesCSV.csv");
+  EXPECT_EQ(file.find("last export"), std::string::npos);
+  EXPECT_EQ(file.substr(0, 22), "\"http://site100.org\"\r\n");
+}
+
+// Files may not grow past a few kilobytes, as on a full disk: every line after the first
+// that fails would fail too.
+class FullDisk {
+ public:
+  explicit FullDisk(rlim_t bytes) {
+    getrlimit(RLIMIT_FSIZE, &old_);
+    oldSignal_ = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit r = old_;
+    r.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &r);
+  }
+  ~FullDisk() {
+    setrlimit(RLIMIT_FSIZE, &old_);
+    std::signal(SIGXFSZ, oldSignal_);
+  }
+
+ private:
+  rlimit old_{};
+  void (*oldSignal_)(int) = nullptr;
+};
+
+TEST_F(CsvExport, FullDiskIsOneErrorAndKeepsTheLastExport) {
+  std::vector<Web> sites;
+  for (int i = 0; i < 200; ++i) sites.push_back({"http://a-rather-long-address.example/page" + std::to_string(i)});
+  writeSites(sites);
+  std::ofstream("SitesCSV.csv") << "\"last export\"\r\n";
+  std::vector<std::string> texts;
+  {
+    FullDisk full(4096);
+    d.start(qb::Create_CSV);
+    for (int i = 0; i < 1000; ++i) {
+      if (d.box()) {
+        texts.push_back(d.box()->message.text);
+        d.advance(100);   // the pass's timer goes on while the box is read
+        d.answer(1);
+      } else if (isOpen("Create_CSV")) {
+        d.advance(10);
+      } else {
+        break;
+      }
+    }
+  }
+  EXPECT_EQ(texts, (std::vector<std::string>{"Error with SitesCSV.csv"}));
+  EXPECT_FALSE(isOpen("ViewSaveCSV"));
+  EXPECT_EQ(slurp("SitesCSV.csv"), "\"last export\"\r\n");
+  EXPECT_EQ(modeOf("SitesCSV.csv.qbnew"), -1);
 }
 
 TEST_F(CsvExport, ViewerSavesCopies) {
