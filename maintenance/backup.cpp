@@ -1,6 +1,8 @@
 #include <cstdlib>
 #include <string>
+#include <vector>
 
+#include "data/dictionary.h"
 #include "data/globals.h"
 #include "maintenance/maintenance.h"
 #include "platform/classes/ini_manager.h"
@@ -8,6 +10,7 @@
 #include "platform/core/strings.h"
 #include "platform/runtime/events.h"
 #include "platform/runtime/message.h"
+#include "platform/store/backup_set.h"
 #include "platform/store/file.h"
 #include "platform/ui/binding.h"
 #include "platform/ui/ui.h"
@@ -32,11 +35,10 @@ std::string driveFolder(char letter) {
 namespace {
 
 struct BackupFile {
-  const char* name;
+  const pf::FileDesc& (*desc)();
   std::uint8_t progress;
 };
-const BackupFile BackupFiles[] = {
-    {"wsites.tps", 45}, {"Defaults.tps", 60}, {"Access.tps", 75}, {"Category.tps", 100}};
+const BackupFile BackupFiles[] = {{WSitesDesc, 45}, {DefaultsDesc, 60}, {AccessDesc, 75}, {CategoryDesc, 100}};
 
 class BackupWindow : public pf::WindowController {
  public:
@@ -135,22 +137,29 @@ class BackupWindow : public pf::WindowController {
       enabled ? win().enable(feq(b)) : win().disable(feq(b));
   }
 
-  bool copyOne(const std::string& name) {
-    if (target_.empty()) return false;
-    if (pf::copyFile(name, target_ + "/" + name) == 0) return true;
-    return pf::copyFile(name, target_) == 0;
-  }
-
+  // The copies go in as one set: a failure anywhere leaves the last backup as it was.
+  // Only a folder takes them; whatever else bears the name is never written over.
   void startBackup() {
     setButtons(false);
+    std::vector<const pf::FileDesc*> members;
+    for (const BackupFile& f : BackupFiles) members.push_back(&f.desc());
+    pf::BackupSet set(members);
+    if (target_.empty() || set.begin(target_) != 0) {
+      copyError();
+      return;
+    }
     for (const BackupFile& f : BackupFiles) {
-      fileName_ = f.name;
-      if (pf::fileExists(f.name) && !copyOne(f.name)) {
+      fileName_ = f.desc().diskName;
+      if (pf::fileExists(fileName_) && set.add(f.desc()) != 0) {
         copyError();
         return;
       }
       progress_ = f.progress;
       win().display();
+    }
+    if (set.commit() != 0) {
+      copyError();
+      return;
     }
     done_ = 1;
     LOC_DRIVELETTER.clear();

@@ -14,6 +14,7 @@
 #include "platform/core/field.h"
 #include "platform/core/strings.h"
 #include "platform/store/cipher.h"
+#include "platform/store/connection.h"
 #include "platform/store/driver.h"
 #include "platform/store/file_key.h"
 #include "platform/store/share_lock.h"
@@ -97,7 +98,9 @@ void storeField(const FieldDesc& f, char* buf, sqlite3_stmt* st, int col) {
   }
 }
 
-int mapRc(int rc) {
+}  // namespace
+
+int sqliteError(int rc) {
   switch (rc & 0xFF) {
     case SQLITE_OK:
     case SQLITE_DONE:
@@ -113,6 +116,15 @@ int mapRc(int rc) {
     default: return Err::FileSystemError;
   }
 }
+
+int configureConnection(sqlite3* db, const FileDesc& desc) {
+  sqlite3_busy_timeout(db, 3000);
+  sqlite3_extended_result_codes(db, 0);
+  if (registerFilterFunctions(db) != SQLITE_OK) return SQLITE_ERROR;
+  return keyConnection(db, currentKey(desc));
+}
+
+namespace {
 
 // One value of a key column: folded text or a number.
 struct KeyVal {
@@ -339,7 +351,7 @@ class IndexedDriver final : public FileDriver {
     if (readOnly_) return Err::AccessDenied;
     return Err::None;
   }
-  int sqlFail(int rc) { return fail(mapRc(rc), db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc)); }
+  int sqlFail(int rc) { return fail(sqliteError(rc), db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc)); }
 
   std::vector<std::string> columns_;  // quoted, per field
   std::vector<Hidden> hidden_;
@@ -509,11 +521,8 @@ int IndexedDriver::stepDone(sqlite3_stmt* st) {
 }
 
 int IndexedDriver::configure() {
-  sqlite3_busy_timeout(db_, 3000);
-  sqlite3_extended_result_codes(db_, 0);
-  if (registerFilterFunctions(db_) != SQLITE_OK) return SQLITE_ERROR;
   keyGeneration_ = desc_.cipher ? desc_.cipher->generation() : 0;
-  return keyConnection(db_, currentKey(desc_));
+  return configureConnection(db_, desc_);
 }
 
 int IndexedDriver::openDb(const std::string& path, int mode, bool checkKeys) {
@@ -549,7 +558,7 @@ int IndexedDriver::openDb(const std::string& path, int mode, bool checkKeys) {
     closeDb();
     return fail(code, d);
   };
-  if (rc != SQLITE_OK) return bail(mapRc(rc), {});
+  if (rc != SQLITE_OK) return bail(sqliteError(rc), {});
   if (configure() != SQLITE_OK) return bail(Err::InvalidFile, {});
 
   bool encrypted = desc_.cipher != nullptr;
@@ -560,7 +569,7 @@ int IndexedDriver::openDb(const std::string& path, int mode, bool checkKeys) {
     if (rc != SQLITE_OK) {
       sqlite3_finalize(q);
       int code = (rc & 0xFF) == SQLITE_NOTADB ? (encrypted ? Err::BadOwner : Err::InvalidFile)
-               : (rc & 0xFF) == SQLITE_ERROR ? Err::InvalidFile : mapRc(rc);
+               : (rc & 0xFF) == SQLITE_ERROR ? Err::InvalidFile : sqliteError(rc);
       return bail(code, {});
     }
     while ((rc = sqlite3_step(q)) == SQLITE_ROW) {
@@ -572,7 +581,7 @@ int IndexedDriver::openDb(const std::string& path, int mode, bool checkKeys) {
       else if (name == "keys") keys = value;
     }
     sqlite3_finalize(q);
-    if (rc != SQLITE_DONE) return bail(mapRc(rc), {});
+    if (rc != SQLITE_DONE) return bail(sqliteError(rc), {});
   }
   if (format != kFormat) return bail(Err::InvalidFile, "not a data file of this program");
   if (fields != fieldsDecl()) return bail(Err::BadRecord, "the file's record declaration differs");
@@ -646,7 +655,8 @@ int IndexedDriver::create() {
   if (::stat(dir.c_str(), &ds) != 0 || !S_ISDIR(ds.st_mode)) return fail(Err::PathNotFound, dir);
   if (::access(dir.c_str(), W_OK) != 0) return fail(Err::AccessDenied, dir);
 
-  int rc = sqlite3_open_v2(tmp.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
+  if (int e = createPrivateFile(tmp)) return fail(errnoToError(e), tmp);
+  int rc = sqlite3_open_v2(tmp.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
   int code = Err::None;
   if (rc == SQLITE_OK) rc = configure();
   if (rc == SQLITE_OK && !desc_.cipher) rc = exec("PRAGMA page_size=4096");
@@ -662,7 +672,7 @@ int IndexedDriver::create() {
     rc = exec(sql);
   }
   if (rc != SQLITE_OK) {
-    code = mapRc(rc);
+    code = sqliteError(rc);
     detail_ = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc);
   }
   sqlite3_close_v2(db_);

@@ -1,15 +1,39 @@
 // The data backup window, played by a user, with drive letters led to test folders.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <string>
 
+#include "platform/store/cipher.h"
 #include "tests/maintenance/maintenance_fixture.h"
+#include "tests/support/file_modes.h"
 
 namespace qbtest {
 namespace {
 
 const char* const NothingBackedUp = "No data files have been backed up!";
+const char* const CopyError =
+    "Some possible reasons...|     - Is drive the letter entered correct?|     - Is the backup media in the "
+    "selected drive?|     - Is the disk full?||     Please check then retry.";
+
+// The records of a copy of a data file, read with that file's declaration and key.
+template <class Record>
+std::vector<Record> readCopy(const pf::FileDesc& desc, const std::string& path) {
+  pf::FileDesc copy = desc;
+  copy.diskName = path;
+  return readRecords<Record>(copy);
+}
+
+std::vector<std::string> addresses(const std::vector<WSitesRecord>& sites) {
+  std::vector<std::string> out;
+  for (const auto& s : sites) out.push_back(s.WEBADDRESS.str());
+  return out;
+}
 
 class Backup : public MaintenanceTest {
  protected:
@@ -33,6 +57,7 @@ class Backup : public MaintenanceTest {
 
 TEST_F(Backup, DriveButtonPreparesFolderAndCopiesPresentFiles) {
   // No Access.tps here: it is skipped and the others still go.
+  ScopedUmask anyoneMay(0);
   GLO_DefaultBupDrive = "G";
   open();
   EXPECT_EQ(d.text("?LOC:DRIVELETTER"), "G");
@@ -44,9 +69,13 @@ TEST_F(Backup, DriveButtonPreparesFolderAndCopiesPresentFiles) {
   ASSERT_NE(d.box(), nullptr);
   EXPECT_EQ(d.box()->message.text, "The backup process is complete.||   Create another backup?");
   EXPECT_EQ(d.box()->message.caption, "Data Backup...");
-  for (const char* f : {"wsites.tps", "Defaults.tps", "Category.tps"})
-    EXPECT_EQ(slurp(usb + "/SitesBup/" + f), slurp(f)) << f;
-  EXPECT_FALSE(pf::fileExists(usb + "/SitesBup/Access.tps"));
+  const std::string to = usb + "/SitesBup/";
+  EXPECT_EQ(addresses(readCopy<WSitesRecord>(WSitesDesc(), to + "wsites.tps")),
+            std::vector<std::string>{"http://a.org"});
+  EXPECT_EQ(readCopy<CategoryRecord>(CategoryDesc(), to + "Category.tps").size(), 2u);
+  EXPECT_EQ(readCopy<DefaultsRecord>(DefaultsDesc(), to + "Defaults.tps").size(), 1u);
+  for (const char* f : {"wsites.tps", "Defaults.tps", "Category.tps"}) EXPECT_EQ(modeOf(to + f), 0600) << f;
+  EXPECT_FALSE(pf::fileExists(to + "Access.tps"));
   EXPECT_FALSE(d.enabled("?STARTBUP"));
   d.answer("&No");
   EXPECT_EQ(d.box(), nullptr) << "a completed backup closes without the warning: " << box();
@@ -99,9 +128,7 @@ TEST_F(Backup, DriveCWarnsOnceThenBacksUp) {
 }
 
 TEST_F(Backup, LetterLeadingNowhereIsACopyError) {
-  const char* const reasons =
-      "Some possible reasons...|     - Is drive the letter entered correct?|     - Is the backup media in the "
-      "selected drive?|     - Is the disk full?||     Please check then retry.";
+  const char* const reasons = CopyError;
   open();
   for (const char* button : {"?FBUT", "?GBUT"}) {   // no folder given; a folder not there
     SCOPED_TRACE(button);
@@ -117,6 +144,59 @@ TEST_F(Backup, LetterLeadingNowhereIsACopyError) {
   ASSERT_NE(d.box(), nullptr);
   EXPECT_EQ(d.box()->message.text, NothingBackedUp);
   d.answer(1);
+}
+
+TEST_F(Backup, ASitesBupThatIsNotAFolderIsNeverWrittenOver) {
+  for (bool link : {false, true}) {
+    SCOPED_TRACE(link ? "a link to a file" : "a plain file");
+    const std::string mine = link ? dir.path() + "/my-file" : usb + "/SitesBup";
+    pf::removeFile(usb + "/SitesBup");
+    ::rmdir((usb + "/SitesBup").c_str());
+    std::ofstream(mine) << "the user's own";
+    if (link) {
+      ASSERT_EQ(::symlink(mine.c_str(), (usb + "/SitesBup").c_str()), 0);
+    }
+    open();
+    d.click("?EBUT");
+    d.click("?STARTBUP");
+    ASSERT_NE(d.box(), nullptr);
+    EXPECT_EQ(d.box()->message.text, CopyError);
+    expectBox("Error...");
+    EXPECT_EQ(slurp(mine), "the user's own");
+    EXPECT_TRUE(d.enabled("?STARTBUP"));
+    d.click("?CLOSE");
+    ASSERT_NE(d.box(), nullptr);
+    EXPECT_EQ(d.box()->message.text, NothingBackedUp);
+    d.answer(1);
+    EXPECT_FALSE(pf::fileExists(usb + "/SitesBup.qbcopy"));
+  }
+}
+
+TEST_F(Backup, AJournalLeftHotByACrashIsPlayedBackIntoTheCopy) {
+  std::vector<Web> sites;
+  for (int i = 0; i < 300; ++i) sites.push_back({"http://site" + std::to_string(i) + ".org"});
+  writeSites(sites);
+  // Another program killed in the middle of a write, part of it already in the file.
+  pid_t child = fork();
+  if (child == 0) {
+    sqlite3* db = nullptr;
+    sqlite3_open_v2("wsites.tps", &db, SQLITE_OPEN_READWRITE, nullptr);
+    pf::keyConnection(db, pf::currentKey(WSitesDesc()));
+    sqlite3_exec(db, "PRAGMA cache_size=1; BEGIN; DELETE FROM rec;", nullptr, nullptr, nullptr);
+    kill(getpid(), SIGKILL);
+  }
+  int st = 0;
+  waitpid(child, &st, 0);
+  struct stat js {};
+  ASSERT_EQ(::stat("wsites.tps-journal", &js), 0);
+  ASSERT_GT(js.st_size, 0) << "the writer left no journal";
+
+  open();
+  d.click("?EBUT");
+  d.click("?STARTBUP");
+  expectBox("Data Backup...", "&No");
+  EXPECT_EQ(readCopy<WSitesRecord>(WSitesDesc(), usb + "/SitesBup/wsites.tps").size(), 300u);
+  EXPECT_EQ(readSites().size(), 300u);
 }
 
 TEST_F(Backup, DriveTableMadeWhenMissing) {

@@ -172,7 +172,7 @@ TEST_F(CsvExport, NoAddressesGivesEmptyFile) {
 TEST_F(CsvExport, ReplacesItsOwnFileAndNoOther) {
   // An older export whose name differs in letter case is not the export: it is neither
   // written to nor shown.
-  ScopedUmask open(0);
+  ScopedUmask anyoneMay(0);
   for (bool ownFileThere : {true, false}) {
     SCOPED_TRACE(ownFileThere);
     std::ofstream("sitescsv.csv") << "\"older, other case\"\r\n";

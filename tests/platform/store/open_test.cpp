@@ -8,6 +8,7 @@
 
 #include "platform/core/errors.h"
 #include "tests/platform/store/store_fixture.h"
+#include "tests/support/file_modes.h"
 #include "tests/support/temp_dir.h"
 
 using namespace storetest;
@@ -203,6 +204,26 @@ TEST(OpenTest, CreateReplacesAnOldFileAndItsJournal) {
   pf::FileDesc nowhere = desc("missing/test.tps");
   pf::File g(nowhere, &r);
   EXPECT_EQ(g.create(), Err::PathNotFound);
+}
+
+TEST(OpenTest, NewFilesAreTheirOwnersAloneWhateverTheUmask) {
+  for (mode_t mask : {mode_t(0), mode_t(022), mode_t(0277)}) {
+    SCOPED_TRACE(mask);
+    qbtest::TempDir dir;
+    qbtest::ScopedUmask as(mask);
+    for (const char* key : {"", "secret"}) {
+      pf::FileDesc d = desc("test.tps", key);
+      Rec r;
+      pf::File f(d, &r);
+      ASSERT_EQ(f.create(), 0);
+      ASSERT_EQ(f.open(), 0);
+      fill(r, {"a", "", 0, 0, "a"});
+      ASSERT_EQ(f.add(), 0);   // the journal is made now
+      EXPECT_EQ(qbtest::modeOf("test.tps"), 0600);
+      EXPECT_EQ(qbtest::modeOf("test.tps-journal"), 0600);
+      f.close();
+    }
+  }
 }
 
 }  // namespace

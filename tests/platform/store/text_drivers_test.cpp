@@ -1,5 +1,7 @@
 // The comma-delimited and line drivers.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "platform/core/errors.h"
 #include "tests/platform/store/store_fixture.h"
@@ -69,6 +71,58 @@ TEST(CsvDriverTest, WritesEveryFieldQuotedWithCrLf) {
   EXPECT_EQ(got, (std::vector<std::string>{"abc", "a\"b", "  lead and trail", "x,y", "\"\"", "caf\xC3\xA9", ""}));
   EXPECT_EQ(g.records(), 7);
   EXPECT_EQ(g.add(), Err::AccessDenied);
+}
+
+TEST(CsvDriverTest, ReplacedWholeWhenClosed) {
+  qbtest::TempDir dir;
+  pf::FileDesc d = csvDesc();
+  UrlRec r;
+  auto writeAll = [&](pf::File& f, std::initializer_list<const char*> urls) {
+    for (const char* u : urls) {
+      r.URL = u;
+      ASSERT_EQ(f.add(), 0);
+    }
+  };
+  spit("SitesCSV.csv", "\"old\"\r\n");
+  spit("sitescsv.csv", "\"other case\"\r\n");
+  // What a program killed while writing left behind: nobody holds it any more.
+  spit("SitesCSV.csv.qbnew", "\"half\"\r\n");
+  pf::File f(d, &r);
+  ASSERT_EQ(f.replaceOnClose(), 0);
+  ASSERT_EQ(f.open(), 0);
+  writeAll(f, {"a", "b"});
+  EXPECT_EQ(slurp("SitesCSV.csv"), "\"old\"\r\n") << "in place only when closed";
+
+  // A second writer meanwhile is refused, and the first one's file is left alone.
+  pf::File g(d, &r);
+  ASSERT_EQ(g.replaceOnClose(), 0);
+  EXPECT_EQ(g.open(), Err::AccessDenied);
+  r.URL = "c";
+  ASSERT_EQ(f.add(), 0);
+  ASSERT_EQ(f.close(), 0);
+  EXPECT_EQ(slurp("SitesCSV.csv"), "\"a\"\r\n\"b\"\r\n\"c\"\r\n");
+  EXPECT_EQ(slurp("sitescsv.csv"), "\"other case\"\r\n");
+  struct stat st {};
+  EXPECT_NE(::lstat("SitesCSV.csv.qbnew", &st), 0);
+
+  // Without its own file there, it still takes the name as given.
+  ::unlink("SitesCSV.csv");
+  ASSERT_EQ(f.replaceOnClose(), 0);
+  ASSERT_EQ(f.open(), 0);
+  writeAll(f, {"d"});
+  ASSERT_EQ(f.close(), 0);
+  EXPECT_EQ(slurp("SitesCSV.csv"), "\"d\"\r\n");
+  EXPECT_EQ(slurp("sitescsv.csv"), "\"other case\"\r\n");
+
+  // A file dropped before it is closed leaves the old one.
+  {
+    pf::File h(d, &r);
+    ASSERT_EQ(h.replaceOnClose(), 0);
+    ASSERT_EQ(h.open(), 0);
+    writeAll(h, {"never in place"});
+  }
+  EXPECT_EQ(slurp("SitesCSV.csv"), "\"d\"\r\n");
+  EXPECT_NE(::lstat("SitesCSV.csv.qbnew", &st), 0);
 }
 
 TEST(CsvDriverTest, SeveralFieldsAndNumbers) {

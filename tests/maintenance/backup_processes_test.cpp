@@ -1,0 +1,174 @@
+// The data backup of the shipped program on a large file, killed at any moment or
+// meeting another process that writes meanwhile.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <fcntl.h>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <utility>
+
+#include "data/dictionary.h"
+#include "platform/store/cipher.h"
+#include "platform/store/file.h"
+#include "tests/support/child_process.h"
+#include "tests/support/record_files.h"
+#include "tests/support/temp_dir.h"
+
+namespace qbtest {
+namespace {
+
+int run(const std::vector<std::string>& argv) {
+  ChildProcess p(argv);
+  p.closeInput();
+  return p.wait();
+}
+
+void generate(int websites) { ASSERT_EQ(run({QUILLBOX_GEN, std::to_string(websites)}), 0); }
+
+template <class Record>
+int countIn(const pf::FileDesc& desc, const std::string& path) {
+  pf::FileDesc copy = desc;
+  copy.diskName = path;
+  Record r;
+  pf::File f(copy, &r);
+  if (f.open(pf::OpenMode::ReadOnly | pf::OpenMode::DenyNone) != 0) return -1;
+  int n = static_cast<int>(f.records());
+  f.close();
+  return n;
+}
+
+// SQLite's own check of a copy, opened with the key of the file it was made from.
+std::string integrityOf(const std::string& path, const pf::FileDesc& desc) {
+  sqlite3* db = nullptr;
+  std::string result;
+  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK &&
+      pf::keyConnection(db, pf::currentKey(desc)) == SQLITE_OK) {
+    char* err = nullptr;
+    sqlite3_exec(db, "PRAGMA integrity_check",
+                 [](void* p, int, char** v, char**) {
+                   *static_cast<std::string*>(p) += v[0] ? v[0] : "";
+                   return 0;
+                 },
+                 &result, &err);
+    if (err) result = err;
+    sqlite3_free(err);
+  }
+  sqlite3_close(db);
+  return result;
+}
+
+// The categories tell one round's set from another's.
+void addCategory(const std::string& name) {
+  addRecords<CategoryRecord>(CategoryDesc(), std::vector<std::string>{name},
+                             [](CategoryRecord& r, const std::string& n) { r.CATEGORY = n; });
+}
+
+bool exists(const std::string& path) { return ::access(path.c_str(), F_OK) == 0; }
+
+class BackupProcesses : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    usb = dir.path() + "/usb";
+    set = usb + "/SitesBup/";
+    ::mkdir(usb.c_str(), 0777);
+    std::ofstream("Drives.ini") << "[Drives]\nE=" << usb << "\n";
+  }
+  // The program with its backup window open, drive E: chosen.
+  std::unique_ptr<ChildProcess> readyToBackUp() {
+    auto p = std::make_unique<ChildProcess>(std::vector<std::string>{QUILLBOX_DRIVE, "--quiet"});
+    for (const char* line : {"close", "choose ?FILECREATEADATABACKUP", "click ?EBUT"}) p->send(line);
+    EXPECT_TRUE(p->waitFor("> click ?EBUT"));
+    return p;
+  }
+  void backUpWhole() {
+    auto p = readyToBackUp();
+    for (const char* line : {"click ?STARTBUP", "answer &No", "quit"}) p->send(line);
+    p->closeInput();
+    EXPECT_EQ(p->wait(), 0);
+  }
+  std::pair<int, int> setCounts() {
+    return {countIn<WSitesRecord>(WSitesDesc(), set + "wsites.tps"),
+            countIn<CategoryRecord>(CategoryDesc(), set + "Category.tps")};
+  }
+
+  TempDir dir;
+  std::string usb, set;
+};
+
+TEST_F(BackupProcesses, AKillAtAnyMomentLeavesTheOldSetOrTheNew) {
+  generate(3000);
+  backUpWhole();
+  std::pair<int, int> last = setCounts();
+  ASSERT_EQ(last.first, 3000);
+  generate(30000);
+
+  int mended = 0;
+  for (int round = 0; round < 8; ++round) {
+    SCOPED_TRACE("round " + std::to_string(round));
+    addCategory("Round " + std::to_string(round));
+    std::pair<int, int> source = {countIn<WSitesRecord>(WSitesDesc(), "wsites.tps"),
+                                  countIn<CategoryRecord>(CategoryDesc(), "Category.tps")};
+    auto p = readyToBackUp();
+    p->send("click ?STARTBUP");
+    std::this_thread::sleep_for(std::chrono::milliseconds(35 * round));
+    p->kill9();
+    if (exists(usb + "/SitesBup.qbcopy")) ++mended;
+
+    std::pair<int, int> now = setCounts();
+    EXPECT_TRUE(now == last || now == source)
+        << "set of " << now.first << " websites and " << now.second << " categories; before " << last.first << "/"
+        << last.second << ", source " << source.first << "/" << source.second;
+    EXPECT_EQ(integrityOf(set + "wsites.tps", WSitesDesc()), "ok");
+    last = now;
+  }
+  EXPECT_GT(mended, 0) << "no kill came while the copies were written";
+
+  // The next backup tidies whatever the kills left.
+  backUpWhole();
+  EXPECT_EQ(setCounts().first, countIn<WSitesRecord>(WSitesDesc(), "wsites.tps"));
+  for (const char* left : {"/SitesBup.qbcopy", "/SitesBup.qbold", "/SitesBup/wsites.tps.qbcopy",
+                           "/SitesBup/Category.tps.qbcopy", "/SitesBup/wsites.tps-journal"})
+    EXPECT_FALSE(exists(usb + left)) << left;
+}
+
+TEST_F(BackupProcesses, AnotherProgramWritingMeanwhileGetsNoHalfWrittenCopy) {
+  generate(30000);
+  // Another program adds 5,000 websites at a time, one transaction each, all along.
+  pid_t writer = fork();
+  if (writer == 0) {
+    ::setpgid(0, 0);
+    int devnull = ::open("/dev/null", O_WRONLY);
+    ::dup2(devnull, 1);
+    ::dup2(devnull, 2);
+    for (;;) {
+      pid_t g = fork();
+      if (g == 0) {
+        ::execl(QUILLBOX_GEN, QUILLBOX_GEN, "5000", static_cast<char*>(nullptr));
+        ::_exit(127);
+      }
+      ::waitpid(g, nullptr, 0);
+      ::usleep(50 * 1000);
+    }
+  }
+  ::setpgid(writer, writer);
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  for (int round = 0; round < 2; ++round) {
+    SCOPED_TRACE("round " + std::to_string(round));
+    backUpWhole();
+    int n = setCounts().first;
+    EXPECT_GE(n, 30000);
+    EXPECT_EQ(n % 5000, 0) << n << " websites: a transaction cut in two";
+    EXPECT_EQ(integrityOf(set + "wsites.tps", WSitesDesc()), "ok");
+  }
+  ::kill(-writer, SIGKILL);
+  ::waitpid(writer, nullptr, 0);
+}
+
+}  // namespace
+}  // namespace qbtest
