@@ -114,6 +114,8 @@ struct Swap {
 // Writes `copy` as the whole of `file` under `next`, checking it reads back complete.
 int copyUnderKey(Swap& s, const CipherKey& current, const CipherKey& next, std::string& why) {
   removeCopy(s.copy);
+  // The copy becomes the data file: it is made its owner's alone before SQLite fills it.
+  if (int e = createPrivateFile(s.copy)) return why = std::strerror(e), errnoToError(e);
   Connection& src = s.old;
   if (src.open(s.target, current, 500, true) != SQLITE_OK) return why = src.message(), Err::BadOwner;
   int rc;

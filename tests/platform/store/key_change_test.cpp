@@ -13,6 +13,7 @@
 #include "platform/core/errors.h"
 #include "platform/store/key_change.h"
 #include "tests/platform/store/store_fixture.h"
+#include "tests/support/file_modes.h"
 #include "tests/support/temp_dir.h"
 
 using namespace storetest;
@@ -101,6 +102,15 @@ TEST_F(KeyChange, OnlyTheKeyInForceOpensEitherFileAndNoRecordIsLost) {
   fill(r, {"new", "", 0, 0, ""});
   ASSERT_EQ(f.add(), 0);
   EXPECT_EQ(f.position().row, 31);
+}
+
+TEST_F(KeyChange, ReKeyedFilesAreStillTheirOwnersAlone) {
+  qbtest::ScopedUmask anyoneMay(0);
+  p.make(3);
+  for (pf::CipherKey* k : {&secret, &owner}) {
+    ASSERT_EQ(pf::changeKey(p.files(), p.key, *k), 0);
+    for (const char* f : {"one.tps", "two.tps"}) EXPECT_EQ(qbtest::modeOf(f), 0600) << f;
+  }
 }
 
 TEST_F(KeyChange, WhatTheKeyOpensIsToldApartFromDamage) {
