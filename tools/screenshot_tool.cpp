@@ -1,65 +1,316 @@
-// quillbox-screenshots OUTDIR: starts Quillbox, saves pictures of the frame and of each
-// of its menus opened over it, then closes the program. For people to look at.
+// quillbox-screenshots OUTDIR: starts Quillbox in the current folder (tools/screenshots fills it
+// with generated websites first) and saves a picture of every window as a user meets it: the
+// frame and its menus, the websites browse on each tab, each form in each mode, the category
+// windows, the search and link dialogs, the report chooser, a report's progress window and
+// preview page, the maintenance windows and a box of every kind. For people to look at.
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QGuiApplication>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
+#include <QScreen>
 #include <QTimer>
 
+#include <cstdio>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "platform/os/program.h"
+#include "platform/runtime/message.h"
+#include "platform/runtime/runtime.h"
+#include "platform/ui/keys.h"
 #include "platform/ui/qt/qt_view.h"
 #include "platform/ui/ui.h"
 #include "platform/ui/window.h"
 #include "shell/main_program.h"
 
+namespace {
+
+QString out;
+
+pf::Window* byName(const std::string& name) {
+  for (pf::Window* w : pf::windowsInZOrder())
+    if (w->name() == name) return w;
+  return nullptr;
+}
+
+bool shown(const std::string& name) { return byName(name) != nullptr; }
+
+void press(const std::string& window, const std::string& control) {
+  if (pf::Window* w = byName(window)) {
+    int feq = w->feq(control);
+    if (feq) w->userPress(feq);
+    else std::fprintf(stderr, "screenshots: %s has no %s\n", window.c_str(), control.c_str());
+  } else {
+    std::fprintf(stderr, "screenshots: no window %s for %s\n", window.c_str(), control.c_str());
+  }
+}
+
+void menu(const std::string& item) { press("Main", item); }
+
+void chooseTab(int tab) {
+  if (pf::Window* b = byName("BrowseWebsites")) b->userChooseTab(b->feq("?CURRENTTAB"), tab);
+}
+
+// The newest open box, or nullptr.
+pf::Dialog* box() {
+  auto open = pf::openDialogs();
+  return open.empty() ? nullptr : open.front();
+}
+
+void answer(int button) {
+  if (pf::Dialog* d = box()) pf::answerDialog(d->id, button);
+}
+
+// What the user sees: the whole screen under a display server, else the frame with the
+// top-level windows drawn where they stand.
+void shot(const std::string& name) {
+  QPixmap pic;
+  QScreen* screen = QGuiApplication::primaryScreen();
+  if (QGuiApplication::platformName() == "xcb" && screen) {
+    pic = screen->grabWindow(0);
+  } else if (QWidget* f = pf::qt::frameWidget()) {
+    pic = f->grab();
+    QPainter p(&pic);
+    for (QWidget* top : QApplication::topLevelWidgets())
+      if (top != f && top->isVisible() && !qobject_cast<QMenu*>(top))
+        p.drawPixmap(f->mapFromGlobal(top->mapToGlobal(QPoint(0, 0))), top->grab());
+  }
+  if (!pic.isNull()) pic.save(out + "/" + QString::fromStdString(name) + ".png");
+}
+
+void menuShots() {
+  auto* f = qobject_cast<QMainWindow*>(pf::qt::frameWidget());
+  if (!f) return;
+  const auto actions = f->menuBar()->actions();
+  for (QAction* a : actions) {
+    QMenu* m = a->menu();
+    if (!m) continue;
+    QRect r = f->menuBar()->actionGeometry(a);
+    QPoint at = f->menuBar()->mapToGlobal(r.bottomLeft());
+    m->popup(at);
+    QCoreApplication::processEvents();
+    QPixmap pic = f->grab();
+    QPainter p(&pic);
+    p.drawPixmap(f->mapFromGlobal(at), m->grab());
+    p.end();
+    pic.save(out + "/menu-" + a->text().remove('&').toLower() + ".png");
+    m->hide();
+  }
+}
+
+// A procedure that shows one box of each kind, one after the other.
+void boxesOfEveryKind() {
+  pf::message("An information box.||It carries the information icon.", "Information", pf::Icon::Information);
+  pf::message("A warning box with two buttons.", "Exclamation", pf::Icon::Exclamation, "&Remove|&Cancel", 2);
+  pf::message("A question with three answers?", "Question", pf::Icon::Question, "&Yes|&No|&Cancel", 1);
+  pf::message("A stop box: something went wrong.", "Hand", pf::Icon::Hand);
+  pf::message("A box with the red cross.", "Red cross", pf::Icon::RedCross);
+  pf::message("A plain box without an icon or a caption.");
+}
+
+struct Step {
+  std::string what;
+  std::function<void()> act;
+  std::function<bool()> ready;   // empty: go on after the settle time
+  int settle = 400;
+};
+
+std::vector<Step> steps;
+
+void add(std::string what, std::function<void()> act, std::function<bool()> ready = {}, int settle = 400) {
+  steps.push_back(Step{std::move(what), std::move(act), std::move(ready), settle});
+}
+void snap(const std::string& name) { add("shot " + name, [name] { shot(name); }, {}, 150); }
+void waitFor(const std::string& what, std::function<bool()> ready, int settle = 500) {
+  add(what, [] {}, std::move(ready), settle);
+}
+
+void run(std::size_t i) {
+  if (i >= steps.size()) return;
+  steps[i].act();
+  auto started = std::make_shared<QElapsedTimer>();
+  started->start();
+  auto poll = std::make_shared<std::function<void()>>();
+  *poll = [i, started, poll] {
+    const Step& s = steps[i];
+    if (s.ready && !s.ready() && started->elapsed() < 15000) {
+      QTimer::singleShot(50, *poll);
+      return;
+    }
+    if (s.ready && !s.ready()) std::fprintf(stderr, "screenshots: gave up waiting: %s\n", s.what.c_str());
+    QTimer::singleShot(s.settle, [i] { run(i + 1); });
+  };
+  QTimer::singleShot(50, *poll);
+}
+
+void plan() {
+  auto rows = [] {
+    pf::Window* b = byName("BrowseWebsites");
+    return b && b->rowCount(b->feq("?BROWSE:1")) > 0;
+  };
+  waitFor("the browse", rows, 1200);
+  snap("frame");
+  add("menus", menuShots);
+
+  const char* tabs[] = {"description", "address", "category", "favorites", "highlighted", "colored"};
+  for (int t = 1; t <= 6; ++t) {
+    add("tab", [t] { chooseTab(t); }, {}, 500);
+    snap(std::string("browse-tab") + std::to_string(t) + "-" + tabs[t - 1]);
+  }
+  add("tab 1", [] { chooseTab(1); });
+  add("one category", [] {
+    pf::Window* b = byName("BrowseWebsites");
+    int combo = b->feq("?CAT:CATEGORY");
+    if (b->rowCount(combo) >= 3) b->userSelectRow(combo, 3);
+  }, {}, 600);
+  snap("browse-one-category");
+  add("all categories", [] {
+    if (pf::Window* b = byName("BrowseWebsites")) b->userKey(pf::Key::F2);
+  });
+  add("Window > Tile", [] { menu("?TILE"); }, {}, 600);
+  snap("browse-tiled");
+  add("Window > Cascade", [] { menu("?CASCADE"); }, {}, 600);
+  snap("browse-cascaded");
+
+  // The website form in its three modes.
+  add("insert", [] { press("BrowseWebsites", "?INSERT:3"); }, [] { return shown("UpdateWebsites"); });
+  snap("form-insert");
+  add("cancel", [] { press("UpdateWebsites", "?CANCEL"); }, [] { return !shown("UpdateWebsites"); });
+  add("change", [] { press("BrowseWebsites", "?CHANGE:3"); }, [] { return shown("UpdateWebsites"); });
+  snap("form-change");
+  add("cancel", [] { press("UpdateWebsites", "?CANCEL"); }, [] { return !shown("UpdateWebsites"); });
+  add("view", [] { press("BrowseWebsites", "?VIEW"); }, [] { return shown("UpdateWebsites"); });
+  snap("form-view");
+  add("close", [] { press("UpdateWebsites", "?CANCEL"); }, [] { return !shown("UpdateWebsites"); });
+  add("delete", [] { press("BrowseWebsites", "?DELETE:3"); }, [] { return box() != nullptr; });
+  snap("form-delete-question");
+  add("keep it", [] {
+    if (pf::Dialog* d = box()) pf::answerDialog(d->id, static_cast<int>(d->buttons.size()));
+  }, [] { return box() == nullptr; });
+
+  // Search and the link dialogs.
+  add("search", [] { press("BrowseWebsites", "?GISBUSKDAF3"); }, [] { return shown("BuscadorF3"); });
+  snap("search");
+  add("close search", [] { press("BuscadorF3", "?F3BOT_CANCELAR"); }, [] { return !shown("BuscadorF3"); });
+  add("other link", [] { press("BrowseWebsites", "?QLBUT"); }, [] { return shown("Win_OtherLink"); });
+  snap("link-other");
+  add("close", [] {
+    if (pf::Window* w = byName("Win_OtherLink")) w->userClose();
+  }, [] { return !shown("Win_OtherLink"); });
+  add("e-mail", [] { press("BrowseWebsites", "?EMAILBUT"); }, [] { return shown("Win_EmailLink"); });
+  snap("link-email");
+  add("close", [] {
+    if (pf::Window* w = byName("Win_EmailLink")) w->userClose();
+  }, [] { return !shown("Win_EmailLink"); });
+
+  // The report chooser, a report's question, progress window and preview.
+  add("chooser", [] { press("BrowseWebsites", "?PRINTBUT"); }, [] { return shown("Win_Reports"); });
+  snap("report-chooser");
+  add("print", [] { press("Win_Reports", "?CLOSE"); }, [] { return box() != nullptr; });
+  snap("report-question");
+  add("include", [] { answer(2); }, [] {
+    pf::Window* p = byName("Rpt_Websites");
+    return p && !p->text(p->feq("?PROGRESS:PCTTEXT")).empty();
+  }, 100);
+  snap("report-progress");
+  waitFor("the preview", [] { return shown("_PreviewWindow_"); }, 1200);
+  snap("report-preview");
+  add("pages to print", [] { press("_PreviewWindow_", "?PREVIEW:PAGESTOPRINT"); }, [] { return shown("_PagesToPrint_"); });
+  snap("report-pages-to-print");
+  add("cancel", [] { press("_PagesToPrint_", "?CANCEL"); }, [] { return !shown("_PagesToPrint_"); });
+  add("exit preview", [] { press("_PreviewWindow_", "?PREVIEW:EXITBUTTON"); }, [] { return !shown("_PreviewWindow_"); }, 800);
+
+  // Categories.
+  add("categories", [] { menu("?BROWSECATEGORIES"); }, [] { return shown("BrowseCategories"); });
+  snap("categories-browse");
+  add("insert", [] { press("BrowseCategories", "?INSERT:2"); }, [] { return shown("UpdateCategory"); });
+  snap("category-form-insert");
+  add("cancel", [] { press("UpdateCategory", "?CANCEL"); }, [] { return !shown("UpdateCategory"); });
+  add("a category", [] {
+    if (pf::Window* b = byName("BrowseCategories")) b->userSelectRow(b->feq("?BROWSE:1"), 4);
+  });
+  add("change", [] { press("BrowseCategories", "?CHANGE:2"); }, [] { return shown("UpdateCategory"); });
+  snap("category-form-change");
+  add("cancel", [] { press("UpdateCategory", "?CANCEL"); }, [] { return !shown("UpdateCategory"); });
+  add("close", [] { press("BrowseCategories", "?CLOSE"); }, [] { return !shown("BrowseCategories"); });
+  add("selected category report", [] { menu("?REPORTSBYSELCAT"); }, [] { return shown("Win_SelectCategory"); });
+  snap("category-picker");
+  add("continue", [] { press("Win_SelectCategory", "?CLOSE"); }, [] { return box() != nullptr; });
+  add("exclude", [] { answer(1); }, [] { return box() == nullptr && !shown("Rpt_WebsitesSelectedCat"); }, 600);
+  add("no records?", [] { answer(1); }, [] { return box() == nullptr; });
+
+  // Windows of the frame's own thread: the browse must be closed for the maintenance menu.
+  add("close the browse", [] { press("BrowseWebsites", "?CLOSE"); }, [] { return !shown("BrowseWebsites"); }, 1200);
+  snap("frame-alone");
+  add("preferences", [] { menu("?PREFERENCESSEL"); }, [] { return shown("Win_Preferences"); });
+  snap("preferences");
+  add("cancel", [] { press("Win_Preferences", "?CANCEL"); }, [] { return !shown("Win_Preferences"); });
+  add("backup", [] { menu("?FILECREATEADATABACKUP"); }, [] { return shown("Win_BackupData"); });
+  snap("backup");
+  add("close", [] { press("Win_BackupData", "?CLOSE"); }, [] { return !shown("Win_BackupData"); });
+  add("password", [] { menu("?FILEPWORDPROTECTION"); }, [] { return shown("Update_Password"); });
+  snap("password-form");
+  add("cancel", [] {
+    if (pf::Window* w = byName("Update_Password")) w->userClose();
+  }, [] { return !shown("Update_Password"); });
+  add("about", [] { menu("?ABOUTABOUT"); }, [] { return shown("Win_About"); });
+  snap("about");
+  add("close", [] {
+    if (pf::Window* w = byName("Win_About")) w->userClose();
+  }, [] { return !shown("Win_About"); });
+  add("reset colours", [] { menu("?MAINTENANCERESETCOLORS"); }, [] { return box() != nullptr; });
+  snap("tagging-reset-question");
+  add("remove", [] { answer(1); }, [] {
+    pf::Window* p = byName("RemoveTagging");
+    return p && p->text(p->feq("?PROGRESS:PCTTEXT")) != "0% Completed";
+  }, 100);
+  snap("tagging-reset-progress");
+  waitFor("the end of the reset", [] { return !shown("RemoveTagging"); }, 600);
+  add("end message", [] {}, {}, 300);
+  snap("tagging-reset-done");
+  add("ok", [] {
+    while (box()) answer(1);
+  }, [] { return box() == nullptr; });
+  add("integrity check", [] { menu("?REPORTSINTEGRITYREPORT"); }, [] { return shown("_PreviewWindow_") || box(); }, 1200);
+  snap("integrity-preview");
+  add("exit preview", [] {
+    if (shown("_PreviewWindow_")) press("_PreviewWindow_", "?PREVIEW:EXITBUTTON");
+    else answer(1);
+  }, [] { return !shown("_PreviewWindow_") && !box(); }, 800);
+  add("print setup", [] { menu("?PRINTSETUP"); }, [] { return box() != nullptr; }, 800);
+  snap("print-setup");
+  add("cancel", [] { answer(0); }, [] { return box() == nullptr; });
+  add("calendar", [] { menu("?CALENDAR"); }, [] { return box() != nullptr; }, 600);
+  snap("calendar");
+  add("cancel", [] { answer(0); }, [] { return box() == nullptr; });
+
+  // A box of every kind.
+  add("boxes", [] { pf::start(boxesOfEveryKind, 25000); }, [] { return box() != nullptr; });
+  for (const char* kind : {"information", "exclamation", "question", "hand", "redcross", "plain"}) {
+    snap(std::string("box-") + kind);
+    add("next box", [] { answer(1); }, [] { return true; }, 500);
+  }
+  add("end", [] {
+    if (pf::Window* f = pf::appFrame()) f->userClose();
+  });
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("screenshots");
+  out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("screenshots");
   QDir().mkpath(out);
   qb::installThreadHooks();
   qb::registerHelp();
-
-  std::vector<std::function<void()>> steps;
-  auto frame = [] { return qobject_cast<QMainWindow*>(pf::qt::frameWidget()); };
-  steps.push_back([&] {
-    if (QWidget* f = pf::qt::frameWidget()) f->grab().save(out + "/frame.png");
-  });
-  steps.push_back([&] {
-    QMainWindow* f = frame();
-    if (!f) return;
-    const auto actions = f->menuBar()->actions();
-    for (int i = 0; i < actions.size(); ++i) {
-      QMenu* menu = actions[i]->menu();
-      if (!menu) continue;
-      QRect r = f->menuBar()->actionGeometry(actions[i]);
-      QPoint at = f->menuBar()->mapToGlobal(r.bottomLeft());
-      menu->popup(at);
-      QCoreApplication::processEvents();
-      QPixmap shot = f->grab();
-      QPainter p(&shot);
-      p.drawPixmap(f->mapFromGlobal(at), menu->grab());
-      p.end();
-      QString name = actions[i]->text().remove('&').toLower();
-      shot.save(out + "/menu-" + name + ".png");
-      menu->hide();
-    }
-  });
-  steps.push_back([] {
-    if (pf::Window* f = pf::appFrame()) f->userClose();
-  });
-  std::function<void(std::size_t)> run = [&](std::size_t i) {
-    if (i >= steps.size()) return;
-    QTimer::singleShot(i == 0 ? 1200 : 300, [&, i] {
-      steps[i]();
-      run(i + 1);
-    });
-  };
-  run(0);
+  plan();
+  QTimer::singleShot(0, [] { run(0); });
+  QTimer::singleShot(240000, [] { pf::endAllThreads(); });
   pf::runOnDesktop(qb::MainProgram);
   return 0;
 }

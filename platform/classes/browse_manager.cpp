@@ -580,6 +580,15 @@ std::uint8_t BrowseManager::TakeEvent() {
   if (killed_ || !WINDOW) return 0;
   Window& w = win();
   const Event& e = w.currentEvent();
+  if (e.code == EVENT::Sized && e.control == 0 && applied_) {
+    // A list that now shows more or fewer rows gets a full page again, from the same top.
+    int n = pageSize(), have = static_cast<int>(rows_.size());
+    if (have > n || (have < n && !(atTop_ && atBottom_))) {
+      int s = selectedRow();
+      fillAround(s ? rows_[static_cast<std::size_t>(s - 1)].position : Position{}, s ? s - 1 : 0);
+    }
+    return 0;
+  }
   if (e.control == LISTCONTROL) {
     if (isScroll(e.code)) {
       locator_.clear();

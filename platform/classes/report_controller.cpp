@@ -16,22 +16,9 @@ namespace pf {
 
 namespace {
 
-const char* const ProgressLayout = R"(
-window %NAME% plain "Please wait..." size 142,59 font "MS Sans Serif" 8 center
-  progress ?PROGRESS:THERMOMETER at 15,15 size 111,12 range 0,100
-  string ?PROGRESS:USERSTRING "" at 0,3 size 141,10
-  string ?PROGRESS:PCTTEXT "" at 0,30 size 141,10
-  button ?PROGRESS:CANCEL "Cancel" at 46,42 size 49,15 icon "WACANCEL.ICO" tip "Cancel Report" msg "Cancel Report"
-end
-)";
-
 // The procedure's own progress layout, or the standard one under its name.
 const std::string& progressLayoutFor(const std::string& procedure) {
-  if (!hasLayout(procedure)) {
-    std::string text = ProgressLayout;
-    text.replace(text.find("%NAME%"), 6, procedure);
-    registerLayout(procedure, text);
-  }
+  if (!hasLayout(procedure)) registerLayout(procedure, findLayout("_ReportProgress_"));
   return procedure;
 }
 

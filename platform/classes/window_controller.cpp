@@ -1,6 +1,7 @@
 #include "platform/classes/window_controller.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 #include "platform/classes/error_manager.h"
@@ -73,6 +74,8 @@ void ControlResizer::ResizeInit(int strategy, std::uint8_t setMinSize, std::uint
     window_->setProp(0, Prop::MaxWidth, window_->attrs().w);
     window_->setProp(0, Prop::MaxHeight, window_->attrs().h);
   }
+  designMinW_ = static_cast<int>(window_->propInt(0, Prop::MinWidth));
+  designMinH_ = static_cast<int>(window_->propInt(0, Prop::MinHeight));
   if (strategy == Resize::Spread) ResizeSetParentDefaults();
   auto handler = [this](Window&, const Event&) {
     ResizeApply();
@@ -98,7 +101,7 @@ void ControlResizer::ResizeReset() {
   }
 }
 
-void ControlResizer::applyOne(int control, const Item& it, int width, int height) {
+bool ControlResizer::place(const Item& it, int width, int height, int& x, int& y, int& w, int& h) const {
   int dx = width - refW_, dy = height - refH_;
   auto pos = [](int strategy, int at, int size, int ref, int delta, int now) {
     switch (strategy) {
@@ -115,10 +118,18 @@ void ControlResizer::applyOne(int control, const Item& it, int width, int height
       default: return size;
     }
   };
-  int x = pos(it.xs, it.x, it.w, refW_, dx, width);
-  int y = pos(it.ys, it.y, it.h, refH_, dy, height);
-  int w = len(it.ws, it.w, refW_, dx, width);
-  int h = len(it.hs, it.h, refH_, dy, height);
+  x = pos(it.xs, it.x, it.w, refW_, dx, width);
+  y = pos(it.ys, it.y, it.h, refH_, dy, height);
+  auto grown = [](int strategy, int size, int delta) { return strategy == ResizeSize::Grow ? size + delta : 1; };
+  w = len(it.ws, it.w, refW_, dx, width);
+  h = len(it.hs, it.h, refH_, dy, height);
+  return x >= 0 && y >= 0 && x + w <= width && y + h <= height && grown(it.ws, it.w, dx) >= 1 &&
+         grown(it.hs, it.h, dy) >= 1;
+}
+
+void ControlResizer::applyOne(int control, const Item& it, int width, int height) {
+  int x = 0, y = 0, w = 0, h = 0;
+  place(it, width, height, x, y, w, h);
   const Control* c = window_->control(control);
   if (c && (c->x != x || c->y != y || c->w != w || c->h != h)) window_->setPosition(control, x, y, w, h);
 }
@@ -134,15 +145,63 @@ std::uint8_t ControlResizer::ResizeApplyTo(int control) {
   int width = static_cast<int>(window_->propInt(0, Prop::Width));
   int height = static_cast<int>(window_->propInt(0, Prop::Height));
   if (width <= 0 || height <= 0) return 0;
-  // A window below its designed size keeps its controls where they were designed.
-  width = std::max(width, refW_);
-  height = std::max(height, refH_);
+  keepControlsShown();
   for (const auto& [feq, item] : items_) {
     if (control != 0 && feq != control) continue;
     if (!window_->control(feq)) continue;
     applyOne(feq, item, width, height);
   }
   return 0;
+}
+
+// The window may shrink only as far as every control it shows whole still fits in it, at
+// the place its strategies give it, and no two of them that stood apart meet: that is the
+// window's minimum size (never below the one it was given).
+void ControlResizer::keepControlsShown() {
+  struct Shown {
+    const Item* item;
+    bool container;   // holds others: may lie under them
+  };
+  std::vector<Shown> whole;
+  int x = 0, y = 0, w = 0, h = 0;
+  for (const auto& [feq, item] : items_) {
+    const Control* c = window_->control(feq);
+    if (!c || !window_->visible(feq) || !place(item, refW_, refH_, x, y, w, h)) continue;
+    bool container = kindIs(c, {Kind::Sheet, Kind::Tab, Kind::Group, Kind::Option, Kind::Panel, Kind::Box,
+                                Kind::Image, Kind::Line});
+    whole.push_back(Shown{&item, container});
+  }
+  auto rectAt = [&](const Item& it, int width, int height, int r[4]) {
+    return place(it, width, height, r[0], r[1], r[2], r[3]);
+  };
+  auto meet = [](const int a[4], const int b[4]) {
+    return a[0] < b[0] + b[2] && b[0] < a[0] + a[2] && a[1] < b[1] + b[3] && b[1] < a[1] + a[3];
+  };
+  // The pairs that stand apart as designed.
+  std::vector<std::pair<std::size_t, std::size_t>> apart;
+  for (std::size_t i = 0; i < whole.size(); ++i)
+    for (std::size_t j = i + 1; j < whole.size(); ++j) {
+      if (whole[i].container || whole[j].container) continue;
+      int a[4], b[4];
+      rectAt(*whole[i].item, refW_, refH_, a);
+      rectAt(*whole[j].item, refW_, refH_, b);
+      if (!meet(a, b)) apart.emplace_back(i, j);
+    }
+  auto fits = [&](int width, int height) {
+    std::vector<std::array<int, 4>> at(whole.size());
+    for (std::size_t i = 0; i < whole.size(); ++i)
+      if (!rectAt(*whole[i].item, width, height, at[i].data())) return false;
+    for (auto [i, j] : apart)
+      if (meet(at[i].data(), at[j].data())) return false;
+    return true;
+  };
+  int minW = refW_, minH = refH_;
+  while (minW > 1 && fits(minW - 1, refH_)) --minW;
+  while (minH > 1 && fits(refW_, minH - 1)) --minH;
+  minW = std::max(minW, designMinW_);
+  minH = std::max(minH, designMinH_);
+  if (window_->propInt(0, Prop::MinWidth) != minW) window_->setProp(0, Prop::MinWidth, minW);
+  if (window_->propInt(0, Prop::MinHeight) != minH) window_->setProp(0, Prop::MinHeight, minH);
 }
 
 void ControlResizer::ResizeSetParentDefaults() {

@@ -168,10 +168,14 @@ class ControlResizer {
     int xs = ResizePos::Fixed, ys = ResizePos::Fixed;
     int ws = ResizeSize::Fixed, hs = ResizeSize::Fixed;
   };
+  // Where the control stands at a window size; false when it would leave the window.
+  bool place(const Item& item, int width, int height, int& x, int& y, int& w, int& h) const;
   void applyOne(int control, const Item& item, int width, int height);
+  void keepControlsShown();
   Window* window_ = nullptr;
   int strategy_ = 0;
   int refW_ = 0, refH_ = 0;
+  int designMinW_ = 0, designMinH_ = 0;
   std::map<int, Item> items_;
 };
 

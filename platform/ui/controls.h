@@ -111,6 +111,8 @@ struct Control {
   bool isDefault = false, vscroll = false, hscroll = false, required = false;
   bool separator = false;  // menu separator
   bool password = false;   // an entry that shows what is typed as masks
+  bool boxed = false;      // an option group drawn as a box with its text as the caption
+  char align = 'L';        // a string's or prompt's text: 'L', 'C' (centred) or 'R'
   std::int32_t color = -1, fontColor = -1, fill = -1;
   std::int32_t bevel[3] = {0, 0, 0};
   Font font;
@@ -125,6 +127,7 @@ struct Control {
   std::vector<ListRow> rows;
   std::map<int, std::string> icons;            // list icon list
   int selected = 0;
+  int viewRows = 0;         // rows the view shows at once (0: worked out from the height)
   int vscrollPos = 0;
   int progress = 0, rangeLow = 0, rangeHigh = 100;
   int mouseDownRow = 0, mouseDownColumn = 0, mouseDownField = 0;

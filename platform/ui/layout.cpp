@@ -26,7 +26,9 @@
 //   font "Arial" 8 [bold]   color C   fontcolor C   fill C   value "1" (radio)
 //   values "1" "0" (check: on, off)   drop N   range LOW,HIGH (progress)
 //   hide disable immediate readonly skip default vscroll hscroll required checked
-//   password (an entry that masks what is typed)
+//   password (an entry that masks what is typed)   boxed (an option drawn as a box with
+//   its text as the caption; without it an option only groups its radios)
+//   left center right (the alignment of a string's or prompt's text)
 // Window attributes: its text is the caption; at, size, font, icon, wallpaper "x.bmp",
 //   resize, immediate, maximize, iconize, center, noesc, min W,H, max W,H, timer N
 //   (hundredths), status W1,W2,... (-1 takes the rest of the width).
@@ -258,6 +260,10 @@ void controlAttrs(Parser& p, Control& c, WindowAttrs& w) {
     else if (a == "required") c.required = true;
     else if (a == "checked") c.checked = true;
     else if (a == "password") c.password = true;
+    else if (a == "boxed") c.boxed = true;
+    else if (a == "left") c.align = 'L';
+    else if (a == "center") c.align = 'C';
+    else if (a == "right") c.align = 'R';
     else throw LayoutError(p.line(), "unknown attribute: " + a);
   }
 }
@@ -364,6 +370,11 @@ void registerLayout(const std::string& procedure, const std::string& text) {
   auto& r = reg();
   r.added[lower(procedure)] = text;
   r.parsed[lower(procedure)] = std::move(l);
+}
+
+void registerLayout(const std::string& procedure, Layout layout) {
+  layout.window.name = procedure;
+  reg().parsed[lower(procedure)] = std::move(layout);
 }
 
 const Layout& findLayout(const std::string& procedure) {

@@ -30,6 +30,8 @@ const Layout& findLayout(const std::string& procedure);
 bool hasLayout(const std::string& procedure);
 // Adds or replaces a layout (tests use their own small ones).
 void registerLayout(const std::string& procedure, const std::string& text);
+// Another procedure's window made from a layout (windows shared by several procedures).
+void registerLayout(const std::string& procedure, Layout layout);
 std::vector<std::string> layoutNames();
 
 }  // namespace pf

@@ -381,6 +381,12 @@ void TestDriver::resizeWindow(int width, int height, const std::string& in) {
   idle();
 }
 
+void TestDriver::showRows(const std::string& list, int rows, const std::string& in) {
+  Window& w = window(in);
+  w.userListRows(feq(list, in), rows);
+  idle();
+}
+
 void TestDriver::setWindowState(Prop state, const std::string& in) {
   Window& w = window(in);
   w.userSetState(state);

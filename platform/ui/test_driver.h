@@ -68,6 +68,8 @@ class TestDriver {
   void drag(const std::string& control, int x, int y, int dx, int dy, const std::string& in = {});
   void closeBox(const std::string& in = {});          // the window's close box
   void resizeWindow(int w, int h, const std::string& in = {});
+  // The screen shows `rows` rows of the list at once (as the Qt view reports it).
+  void showRows(const std::string& list, int rows, const std::string& in = {});
   void setWindowState(Prop state, const std::string& in = {});   // Maximize, Iconize, Visible = restore
   void activate(const std::string& window);
 

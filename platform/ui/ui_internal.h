@@ -18,7 +18,7 @@ namespace pf {
 // One user action waiting for the window's thread.
 struct Input {
   enum Kind { Focus, Press, Key, Row, DoubleClick, Tab, Scroll, Mouse, ColumnResize, MoveColumn,
-              Close, Resize, Move, State, Activate };
+              Close, Resize, Move, State, Activate, ListRows };
   Kind kind = Focus;
   int feq = 0;
   int a = 0, b = 0, c = 0;
@@ -39,6 +39,7 @@ struct Window::Impl {
   bool cycled = false;
   bool acceptAll = false;
   bool iconized = false, maximized = false;
+  bool hidden = false;   // opened, but not on the screen
   int focus = 0;
   int mouseX = 0, mouseY = 0;
   int capture = 0;

@@ -804,8 +804,8 @@ std::int64_t Window::propInt(int feq, Prop p, int index) const {
       case Prop::StatusWidth:
         return index >= 1 && index <= static_cast<int>(a.statusWidths.size())
                    ? a.statusWidths[static_cast<std::size_t>(index - 1)] : 0;
-      case Prop::Visible: return d.open && !d.iconized;
-      case Prop::Hide: return !d.open;
+      case Prop::Visible: return d.open && !d.iconized && !d.hidden;
+      case Prop::Hide: return !d.open || d.hidden;
       default: return 0;
     }
   }
@@ -821,6 +821,7 @@ std::int64_t Window::propInt(int feq, Prop p, int index) const {
       return c.selected;
     case Prop::Items: {
       if (!c.hasRows()) return 0;
+      if (c.kind == Kind::List && c.viewRows > 0) return c.viewRows;
       int h = c.kind == Kind::DropList || c.kind == Kind::DropCombo ? c.drop * kListLine : c.h;
       bool header = false;
       for (const auto& col : c.format.columns) header = header || !col.header.empty();
@@ -954,8 +955,9 @@ void Window::setProp(int feq, Prop p, std::int64_t value, int index) {
         break;
       }
       case Prop::Hide:
-        if (v) setProp(0, Prop::Iconize, 1);
-        return;
+        if (d.hidden == (v != 0)) return;
+        d.hidden = v != 0;
+        break;
       default: return;
     }
     changed(0, p);

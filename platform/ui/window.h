@@ -171,6 +171,9 @@ class Window {
   void userMove(int x, int y);
   void userSetState(Prop state);           // Prop::Maximize, Prop::Iconize or Prop::Active (restore: Prop::Visible)
   void userActivate();
+  // The view shows `rows` rows of the list at once (its row height is its own); a change
+  // reaches the procedure as EVENT::Sized, so that a page of rows is filled anew.
+  void userListRows(int feq, int rows);
 
   // The model's change counter (the view redraws when it moved).
   std::uint64_t changes() const;

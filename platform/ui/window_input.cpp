@@ -16,7 +16,7 @@ bool isListLike(Kind k) { return k == Kind::List || k == Kind::DropList || k == 
 
 bool Window::takesInput() const {
   const auto& d = *d_;
-  if (!d.open || d.iconized) return false;
+  if (!d.open || d.iconized || d.hidden) return false;
   if (topWindow(d.thread) != this) return false;
   return !threadBlocked(d.thread);
 }
@@ -54,6 +54,7 @@ void Window::userClose() { if (takesInput()) postInput(Input::Close, 0); }
 void Window::userResize(int w, int h) { if (d_->open) postInput(Input::Resize, 0, w, h); }
 void Window::userMove(int x, int y) { if (d_->open) postInput(Input::Move, 0, x, y); }
 void Window::userSetState(Prop state) { if (d_->open) postInput(Input::State, 0, static_cast<int>(state)); }
+void Window::userListRows(int feq, int rows) { if (d_->open) postInput(Input::ListRows, feq, rows); }
 void Window::userActivate() {
   if (d_->open) deskActivate(*this, true);
 }
@@ -265,6 +266,15 @@ void Window::runInput(const Event& e) {
     case Input::Activate:
       deskActivate(*this, true);
       return;
+    case Input::ListRows: {
+      if (!c || c->kind != Kind::List || in.a < 1 || c->viewRows == in.a) return;
+      c->viewRows = in.a;
+      changed(in.feq, Prop::Items);
+      Event s;
+      s.code = EVENT::Sized;
+      deliverLater(s);
+      return;
+    }
   }
 }
 

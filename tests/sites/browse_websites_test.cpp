@@ -522,6 +522,29 @@ TEST_F(BrowseTest, PagesAndLocator) {
   EXPECT_EQ(selectedDescription(), "L site 59");
 }
 
+TEST_F(BrowseTest, APageIsAsLongAsTheScreenShowsRows) {
+  std::vector<Site> many;
+  for (int i = 0; i < 60; ++i) many.push_back({"Site " + std::to_string(100 + i), "http://x.example", "News"});
+  qbtest::addSites(many);
+  openBrowse();
+  d.press("PgDn");
+  d.press("Down");
+  std::string chosen = selectedDescription();
+  std::string top = column(2).front();
+  // The list was made taller (a drag of the splitter, a larger window), then shorter.
+  for (int rows : {24, 7, 24}) {
+    SCOPED_TRACE(rows);
+    d.showRows("?BROWSE:1", rows);
+    EXPECT_EQ(d.rows("?BROWSE:1").size(), static_cast<std::size_t>(rows));
+    EXPECT_EQ(column(2).front(), top) << "the page starts where it started";
+    EXPECT_EQ(selectedDescription(), chosen);
+  }
+  d.press("Ctrl+End");
+  d.showRows("?BROWSE:1", 30);
+  EXPECT_EQ(d.rows("?BROWSE:1").size(), 30u) << "rows above the last come in";
+  EXPECT_EQ(column(2).back(), "Site 159");
+}
+
 }  // namespace
 
 namespace {

@@ -1,4 +1,5 @@
-// Dialog units of a window and the fonts its controls are drawn in.
+// Dialog units of a window, from its font as the layouts were measured: x a quarter of the
+// mean advance of the letters A-Z and a-z, y an eighth of the font's height.
 #pragma once
 
 #include <QFont>
@@ -9,9 +10,8 @@
 
 namespace pf::qt {
 
-// x: a quarter of the font's average character width, y: an eighth of its height.
 struct Units {
-  double x = 1.5, y = 1.625;
+  double x = 1.5, y = 1.625;   // pixels per unit
   int px(int du) const { return static_cast<int>(du * x + 0.5); }
   int py(int du) const { return static_cast<int>(du * y + 0.5); }
   int dx(int px) const { return static_cast<int>(px / x + 0.5); }
@@ -21,7 +21,6 @@ struct Units {
   }
 };
 
-QFont fontOf(const Font& f, const QFont& base);
 Units unitsOf(const QFont& f);
 
 }  // namespace pf::qt

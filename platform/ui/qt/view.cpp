@@ -102,7 +102,7 @@ void View::create(Window& w) {
   shown_[w.id()] = std::move(s);
   raw->sync(w);
   raw->seen = w.changes();
-  raw->show();
+  raw->show(w);
 }
 
 void View::syncDialogs() {
@@ -112,7 +112,7 @@ void View::syncDialogs() {
     if (dialogs_.count(d->id)) continue;
     QWidget* parent = nullptr;
     if (Window* top = topWindow(d->thread))
-      if (WindowView* s = find(top->id())) parent = s->top->window();
+      if (WindowView* s = find(top->id()); s && s->top && s->top->isVisible()) parent = s->top->window();
     if (!parent) parent = frameWidget();
     dialogs_[d->id] = showDialog(*d, parent);
   }

@@ -7,12 +7,14 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QStatusBar>
+#include <QScreen>
 #include <QStyle>
 #include <QToolBar>
 #include <QVBoxLayout>
 #include <set>
 
 #include "platform/ui/qt/convert.h"
+#include "platform/ui/qt/fonts.h"
 #include "platform/ui/qt/qt_view.h"
 #include "platform/ui/qt/view.h"
 
@@ -99,7 +101,9 @@ WindowView::WindowView(View& view, Window& w) : view_(view) {
     strip = new QWidget();
     strip->setFont(base);
     strip->setFixedHeight(u.py(a.toolbarHeight > 0 ? a.toolbarHeight : 26));
-    strip->setMinimumWidth(u.px(a.w));
+    // The bar and its picture span the whole width, however wide the frame.
+    strip->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    strip->setMinimumWidth(u.px(a.w) / 2);
     QPixmap wall = picture(a.wallpaper);
     if (!wall.isNull()) {
       QPalette pal = strip->palette();
@@ -110,6 +114,13 @@ WindowView::WindowView(View& view, Window& w) : view_(view) {
     if (main) {
       auto* tb = new QToolBar(main);
       tb->setMovable(false);
+      tb->setFloatable(false);
+      tb->setContextMenuPolicy(Qt::PreventContextMenu);
+      tb->setContentsMargins(0, 0, 0, 0);
+      if (tb->layout()) {
+        tb->layout()->setContentsMargins(0, 0, 0, 0);
+        tb->layout()->setSpacing(0);
+      }
       tb->addWidget(strip);
       main->addToolBar(tb);
     } else if (lay) {
@@ -125,6 +136,8 @@ WindowView::WindowView(View& view, Window& w) : view_(view) {
     if (status) {
       for (int width : a.statusWidths) {
         auto* l = new QLabel(status);
+        l->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+        l->setContentsMargins(3, 0, 3, 0);
         if (width < 0) status->addWidget(l, 1);
         else {
           l->setFixedWidth(u.px(width));
@@ -137,12 +150,57 @@ WindowView::WindowView(View& view, Window& w) : view_(view) {
   for (const auto& c : w.controls()) addControl(c);
 }
 
-void WindowView::show() {
+void WindowView::show(Window& w) {
+  shown_ = true;
+  if (w.propInt(0, Prop::Hide)) return;
   if (sub) {
     sub->show();
     fitSubWindow();
   } else {
     top->show();
+  }
+  keepInside(w);
+}
+
+// A window the program places (or the system places) opens where the user can reach it: in
+// the frame's client area, moved in, and made smaller only when it cannot fit there.
+void WindowView::keepInside(Window& w) {
+  if (kind == WindowKind::Frame || !top || !top->isVisible()) return;
+  QRect room;
+  if (sub) {
+    if (QMdiArea* area = sub->mdiArea()) room = area->viewport()->rect();
+  } else if (QWidget* f = view_.frameWidget(); f && f->isVisible()) {
+    auto* fm = qobject_cast<QMainWindow*>(f);
+    QWidget* inner = fm && fm->centralWidget() ? fm->centralWidget() : f;
+    room = QRect(inner->mapToGlobal(QPoint(0, 0)), inner->size());
+  } else if (QScreen* sc = top->screen()) {
+    room = sc->availableGeometry();
+  }
+  if (room.isEmpty()) return;
+  const WindowAttrs& a = w.attrs();
+  QRect g = top->frameGeometry();
+  bool resized = false;
+  if (a.resizable && (g.width() > room.width() || g.height() > room.height())) {
+    int dw = std::max(0, g.width() - room.width()), dh = std::max(0, g.height() - room.height());
+    client->resize(std::max(client->minimumWidth(), client->width() - dw),
+                   std::max(client->minimumHeight(), client->height() - dh));
+    if (sub) fitSubWindow();
+    g = top->frameGeometry();
+    resized = true;
+  }
+  QPoint at(std::clamp(g.x(), room.left(), std::max(room.left(), room.right() + 1 - g.width())),
+            std::clamp(g.y(), room.top(), std::max(room.top(), room.bottom() + 1 - g.height())));
+  bool moved = at != g.topLeft();
+  if (moved) top->move(at);
+  // The model learns where the window stands now, as after a move by the user.
+  if (moved) {
+    QPoint p = top->pos();
+    geomSeen.moveTo(u.dx(p.x()), u.dy(p.y()));
+    w.userMove(u.dx(p.x()), u.dy(p.y()));
+  }
+  if (resized) {
+    geomSeen.setSize(QSize(u.dx(client->width()), u.dy(client->height())));
+    w.userResize(u.dx(client->width()), u.dy(client->height()));
   }
 }
 
@@ -187,9 +245,18 @@ void WindowView::sync(Window& w) {
   }
   for (const auto& c : w.controls()) controls[c.feq]->sync(w, c);
   syncInput(w);
+  // The limits of a window the user can size.
+  if (kind == WindowKind::Frame) {
+    top->setMinimumSize(u.px(a.minW), u.py(a.minH));
+  } else if (a.resizable) {
+    client->setMinimumSize(u.px(a.minW), u.py(a.minH));
+    client->setMaximumSize(a.maxW > 0 ? u.px(a.maxW) : QWIDGETSIZE_MAX, a.maxH > 0 ? u.py(a.maxH) : QWIDGETSIZE_MAX);
+  }
   // Placement the program set (a restored position or size) goes to the screen.
   QRect geom(a.x, a.y, a.w, a.h);
+  bool placed = false;
   if (geom != geomSeen) {
+    placed = true;
     geomSeen = geom;
     QSize want(u.px(a.w), u.py(a.h));
     if (kind == WindowKind::Frame) {
@@ -202,6 +269,10 @@ void WindowView::sync(Window& w) {
     if (sub) fitSubWindow();
     if (a.x >= 0 && a.y >= 0 && !a.center) top->move(u.px(a.x), u.py(a.y));
   }
+  bool hidden = w.propInt(0, Prop::Hide) != 0;
+  if (shown_ && hidden && top->isVisible()) top->hide();
+  else if (shown_ && !hidden && !top->isVisible()) show(w);
+  else if (placed) keepInside(w);
   bool iconized = w.propInt(0, Prop::Iconize) != 0, maximized = w.propInt(0, Prop::Maximize) != 0;
   Qt::WindowStates st = top->windowState();
   Qt::WindowStates want = iconized ? Qt::WindowMinimized : maximized ? Qt::WindowMaximized : Qt::WindowNoState;

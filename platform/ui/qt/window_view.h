@@ -28,7 +28,7 @@ class WindowView {
  public:
   WindowView(View& view, Window& w);   // builds its widgets and shows them
   ~WindowView();
-  void show();
+  void show(Window& w);   // first shown, unless the program hid it
   WindowView(const WindowView&) = delete;
   WindowView& operator=(const WindowView&) = delete;
 
@@ -59,8 +59,10 @@ class WindowView {
  private:
   void addControl(const Control& c);
   void fitSubWindow();
+  void keepInside(Window& w);
 
   View& view_;
+  bool shown_ = false;
 };
 
 }  // namespace pf::qt

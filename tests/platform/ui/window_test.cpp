@@ -223,6 +223,19 @@ TEST_F(FormTest, DriverRefusesWhatAUserCannotDo) {
   EXPECT_NE(d.snapshot().find("?CANCEL button \"&Cancel\" disabled"), std::string::npos) << d.snapshot();
 }
 
+TEST_F(FormTest, AHiddenWindowIsOffTheScreenUntilShownAgain) {
+  startForm();
+  pf::Window& w = d.window();
+  w.setProp(0, pf::Prop::Hide, 1);
+  EXPECT_EQ(w.propInt(0, pf::Prop::Hide), 1);
+  EXPECT_EQ(w.propInt(0, pf::Prop::Visible), 0);
+  EXPECT_EQ(w.propInt(0, pf::Prop::Iconize), 0) << "hidden, not minimised";
+  EXPECT_THROW(d.click("?OK"), std::runtime_error) << "a hidden window takes no input";
+  w.setProp(0, pf::Prop::Hide, 0);
+  d.click("?OK");
+  EXPECT_EQ(rec.log.back(), "Accepted ?OK");
+}
+
 // --- keys -------------------------------------------------------------------------------
 TEST(Keys, NamesReadBack) {
   struct Case { const char* name; int code; };
@@ -404,6 +417,17 @@ TEST_F(ListTest, CellsShowThroughTheirPictures) {
   EXPECT_EQ(d.rows("?LIST"), (std::vector<V>{{"1", "Alpha", "3"}, {"0", "Beta", "0"}, {"0", "Gamma", "12"}}));
   EXPECT_EQ(d.selected("?LIST"), 1);
   EXPECT_EQ(d.window().rowsVisible(d.feq("?LIST")), 5);   // 60 units, less the header, 10 a row
+}
+
+TEST_F(ListTest, TheRowsTheScreenShowsReachTheProcedure) {
+  pf::Window& w = d.window();
+  int list = w.feq("?LIST");
+  d.showRows("?LIST", 7);
+  EXPECT_EQ(w.rowsVisible(list), 7) << "the screen's rows, not the model's row height";
+  EXPECT_EQ(rec.log, (V{"Sized"}));
+  rec.clear();
+  d.showRows("?LIST", 7);
+  EXPECT_TRUE(rec.log.empty()) << "no news, no event";
 }
 
 TEST_F(ListTest, AClickSelectsTheRowBeforeItsAlertArrives) {

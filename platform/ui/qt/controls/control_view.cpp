@@ -22,6 +22,7 @@
 #include "platform/ui/qt/controls/tab_control.h"
 #include "platform/ui/qt/controls/text_control.h"
 #include "platform/ui/qt/convert.h"
+#include "platform/ui/qt/fonts.h"
 #include "platform/ui/qt/resources.h"
 #include "platform/ui/qt/view.h"
 #include "platform/ui/qt/window_view.h"

@@ -13,7 +13,10 @@ LabelControl::LabelControl(WindowView& win, const Control& c, QWidget* parent) :
 }
 
 void LabelControl::syncContent(Window&, const Control& c) {
-  static_cast<QLabel*>(w_.data())->setText(plain(c.text));
+  auto* l = static_cast<QLabel*>(w_.data());
+  Qt::Alignment h = c.align == 'C' ? Qt::AlignHCenter : c.align == 'R' ? Qt::AlignRight : Qt::AlignLeft;
+  l->setAlignment(h | (l->wordWrap() ? Qt::AlignTop : Qt::AlignVCenter));
+  l->setText(plain(c.text));
 }
 
 }  // namespace pf::qt

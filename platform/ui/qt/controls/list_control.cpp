@@ -1,16 +1,58 @@
 #include "platform/ui/qt/controls/list_control.h"
 
+#include <QEvent>
 #include <QHeaderView>
+#include <QStyledItemDelegate>
 #include <QScrollBar>
 #include <QTreeWidget>
 
 #include "platform/ui/keys.h"
 #include "platform/ui/qt/convert.h"
+#include "platform/ui/qt/fonts.h"
 #include "platform/ui/qt/qt_view.h"
 #include "platform/ui/qt/view.h"
 #include "platform/ui/qt/window_view.h"
 
 namespace pf::qt {
+namespace {
+
+// Every row as high as a row of text in the list's font, whatever its cells hold, so that
+// a page holds a known number of rows.
+class RowDelegate : public QStyledItemDelegate {
+ public:
+  RowDelegate(int height, QObject* parent) : QStyledItemDelegate(parent), height_(height) {}
+  QSize sizeHint(const QStyleOptionViewItem& o, const QModelIndex& i) const override {
+    return QSize(QStyledItemDelegate::sizeHint(o, i).width(), height_);
+  }
+
+ private:
+  int height_;
+};
+
+// Tells the model how many rows the list shows whenever its viewport changes size.
+class RowsReporter : public QObject {
+ public:
+  RowsReporter(std::uintptr_t window, int feq, int rowHeight, QObject* parent)
+      : QObject(parent), window_(window), feq_(feq), rowHeight_(rowHeight) {}
+  bool eventFilter(QObject* o, QEvent* e) override {
+    if (e->type() == QEvent::Resize) {
+      int rows = std::max(1, static_cast<QWidget*>(o)->height() / rowHeight_);
+      if (rows != reported_)
+        if (Window* m = findWindow(window_)) {
+          reported_ = rows;
+          m->userListRows(feq_, rows);
+        }
+    }
+    return false;
+  }
+
+ private:
+  std::uintptr_t window_;
+  int feq_, rowHeight_;
+  int reported_ = 0;
+};
+
+}  // namespace
 
 ListControl::ListControl(WindowView& win, const Control& c, QWidget* parent) : ControlView(win, c) {
   auto* holder = new QWidget(parent);
@@ -24,7 +66,13 @@ ListControl::ListControl(WindowView& win, const Control& c, QWidget* parent) : C
   tree->header()->setSectionsMovable(false);
   tree->setProperty("qbFeq", c.feq);
   tree->viewport()->installEventFilter(theView->filter());
+  QFont font = c.font.size > 0 || !c.font.name.empty() || c.font.style ? fontOf(c.font, win.client->font())
+                                                                        : win.client->font();
+  int rowHeight = QFontMetrics(font).height() + 4;
+  tree->setIconSize(QSize(rowHeight - 3, rowHeight - 3));
+  tree->setItemDelegate(new RowDelegate(rowHeight, tree));
   Target t = target();
+  tree->viewport()->installEventFilter(new RowsReporter(t.window, c.feq, rowHeight, tree));
   // The right mouse button: the row under the pointer is chosen, then the list gets the
   // MouseRight key, which a procedure alerts for its popup menu.
   tree->setContextMenuPolicy(Qt::CustomContextMenu);

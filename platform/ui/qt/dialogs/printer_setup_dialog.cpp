@@ -4,7 +4,7 @@
 
 namespace pf::qt {
 
-PrinterSetupDialog::PrinterSetupDialog(const Dialog& d, QWidget* parent) : QPrintDialog(&pf::qt::printer(), parent) {
+PrinterSetupDialog::PrinterSetupDialog(const Dialog& d, QWidget* parent) : QPageSetupDialog(&pf::qt::printer(), parent) {
   setWindowModality(Qt::NonModal);
   int id = d.id;
   QObject::connect(this, &QDialog::finished, [id](int result) { answerDialog(id, result == QDialog::Accepted ? 1 : 0); });

@@ -1,13 +1,13 @@
-// The printer set-up dialog: chooses the printer and page that reports print on.
+// The printer set-up dialog: the page and printer that reports print on (no printing here).
 #pragma once
 
-#include <QPrintDialog>
+#include <QPageSetupDialog>
 
 #include "platform/ui/ui.h"
 
 namespace pf::qt {
 
-class PrinterSetupDialog : public QPrintDialog {
+class PrinterSetupDialog : public QPageSetupDialog {
  public:
   PrinterSetupDialog(const Dialog& d, QWidget* parent);
 };
