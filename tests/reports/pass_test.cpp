@@ -8,6 +8,7 @@
 #include "platform/classes/process_manager.h"
 #include "platform/classes/report_controller.h"
 #include "tests/reports/reports_fixture.h"
+#include "tests/support/slices.h"
 
 namespace qbtest {
 namespace {
@@ -135,6 +136,46 @@ TEST_F(Pass, WritesAreCommittedPerSliceAndCancelStops) {
   EXPECT_EQ(out.response, pf::Response::Cancelled);
   EXPECT_EQ(out.reached.size(), done) << "nothing after Cancel";
   EXPECT_EQ(out.inFrame, std::vector<bool>(done, true));
+}
+
+// A step that throws in the middle of a slice: the stop box says so, what was written stays
+// written (as after a failed write), and nothing holds the file while the box waits.
+TEST_F(Pass, AnExceptionMidSliceFreesTheFile) {
+  addSites(fiveSites());
+  pf::setThreadFailureHandler([](std::exception_ptr failure) { pf::AppErrors.threadFailed(failure); });
+  qbtest::Slices slices(d, 2);
+  int reached = 0;
+  d.start([&] {
+    PassWindow w;
+    w.writes = 1;
+    w.process.step = [&] {
+      WEB->VISITS = 9;
+      EXPECT_EQ(w.process.view().put(), 0);
+      if (++reached == 3) throw std::runtime_error("disk on fire");
+      return std::uint8_t{0};
+    };
+    w.Execute();
+  });
+  EXPECT_EQ(slices.run(), 2);
+  ASSERT_NE(d.box(), nullptr);
+  EXPECT_EQ(d.box()->message.text, "An error has ended TestPass:|disk on fire");
+  EXPECT_FALSE(progressOpen());
+
+  // Another writer gets the file at once, and sees the three records written.
+  WSitesRecord r;
+  pf::File f(WSitesDesc(), &r);
+  ASSERT_EQ(f.open(), 0);
+  std::vector<int> visits;
+  f.set();
+  while (f.next() == 0) visits.push_back(r.VISITS);
+  EXPECT_EQ(visits, (std::vector<int>{9, 9, 9, 1, 1}));
+  f.set();
+  ASSERT_EQ(f.next(), 0);
+  r.VISITS = 5;
+  EXPECT_EQ(f.put(), 0);
+  f.close();
+  d.answer("&Ignore");
+  EXPECT_EQ(d.box(), nullptr);
 }
 
 TEST_F(Pass, TwoPassesOnTwoThreadsWalkIndependently) {
