@@ -2,11 +2,12 @@
 
 #include "data/access.h"
 #include "data/globals.h"
+#include "data/protection.h"
 #include "platform/classes/error_manager.h"
 #include "platform/classes/window_controller.h"
 #include "platform/core/errors.h"
-#include "platform/core/strings.h"
 #include "platform/runtime/message.h"
+#include "platform/ui/ui.h"
 
 namespace qb {
 namespace {
@@ -40,9 +41,12 @@ class ValidatePasswordWindow : public pf::WindowController {
     if (control == feq("?CANCELBUT")) pf::halt(HaltCancelled);
     if (control == feq("?CLOSE")) {
       win().update();
-      if (pf::trim(LOC_PASSWORD.view()) == pf::trim(GLO_ProgramPassword.view())) {
+      // The entry is right when it opens the files: nothing readable holds the password.
+      pf::WaitCursor wait;
+      if (UseProgramPassword(LOC_PASSWORD.view())) {
         GLO_ProgramPassword.clear();
         LOC_PASSWORD.clear();
+        win().display(feq("?LOC:PASSWORD"));
         validated = 1;
         // The base handling closes the window: ?CLOSE is registered as a closing button.
       } else {
@@ -84,26 +88,25 @@ bool ValidatePassword() {
 }
 
 void CheckStartupPassword() {
+  StartProtection();
+  Protection state = ProbeProtection();
   // A password file that cannot be read must not open the program as if none were set.
+  if (state == Protection::Unreadable) pf::halt(HaltUnreadable);
+  if (state == Protection::Password) {
+    GLO_PasswordOn = 1;
+    // Whatever kept the window from taking a right entry, the program does not go on.
+    if (!ValidatePassword()) pf::halt(HaltNotEntered);
+    return;
+  }
+  // No password: the password file is opened (made when missing) as the program starts.
   if (Relate_Access().RelationOpen() != pf::Level::Benign) {
     Relate_Access().RelationClose();
     pf::halt(HaltUnreadable);
   }
   Access().set();
   int rc = Access().next();
-  if (rc != pf::Err::None && rc != pf::Err::RecordNotAvailable) {
-    Relate_Access().RelationClose();
-    pf::halt(HaltUnreadable);
-  }
-  bool protectedByPassword = rc == pf::Err::None && !ACC->PWORD.blank();
-  if (protectedByPassword) {
-    GLO_PasswordOn = 1;
-    GLO_ProgramPassword = ACC->PWORD.view();
-  }
   Relate_Access().RelationClose();
-  if (!protectedByPassword) return;
-  // Whatever kept the window from taking a right entry, the program does not go on.
-  if (!ValidatePassword()) pf::halt(HaltNotEntered);
+  if (rc != pf::Err::None && rc != pf::Err::RecordNotAvailable) pf::halt(HaltUnreadable);
 }
 
 }  // namespace qb

@@ -2,26 +2,42 @@
 
 #include "data/access.h"
 #include "data/globals.h"
+#include "data/protection.h"
 #include "platform/classes/error_manager.h"
 #include "platform/classes/window_controller.h"
 #include "platform/core/errors.h"
+#include "platform/core/secret.h"
 #include "platform/core/strings.h"
 #include "platform/runtime/message.h"
 #include "platform/ui/ui.h"
 
 namespace qb {
 
-std::vector<PasswordProblem> checkPasswordEntries(const std::string& password,
-                                                  const std::string& again) {
+namespace {
+
+std::string_view clipped(std::string_view s) {
+  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+  return s;
+}
+
+std::string_view trimmed(std::string_view s) {
+  s = clipped(s);
+  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
+  return s;
+}
+
+}  // namespace
+
+std::vector<PasswordProblem> checkPasswordEntries(std::string_view password, std::string_view again) {
   std::vector<PasswordProblem> out;
-  std::string pw = pf::clip(password), match = pf::clip(again);
+  std::string_view pw = clipped(password), match = clipped(again);
   if (pw.empty()) out.push_back({"You must enter a valid password.", "Invalid...", false});
   if (!pw.empty() && match.empty())
     out.push_back({"You must enter a matching password.", "Invalid match...", false});
   if (!pw.empty() && !match.empty() && pw != match)
     out.push_back({"The passwords do not match.", "Invalid match...", false});
   // Counted as it will be stored: without leading and trailing blanks.
-  if (!pw.empty() && pf::utf8Length(pf::trim(pw)) < 6)
+  if (!pw.empty() && pf::utf8Length(trimmed(pw)) < 6)
     out.push_back({"A Password must have at lease 6 characters.", "Invalid password...", true});
   return out;
 }
@@ -88,10 +104,8 @@ class UpdatePasswordWindow : public pf::WindowController {
         setValid(false);
         return pf::Answer::Handled;
       }
-      if (LOC_REMOVEPW == 1)
-        ACC->PWORD.clear();
-      else
-        ACC->PWORD = pf::trim(LOC_PWORD.view());
+      // The password is not stored: the files are keyed with it (tear-down).
+      newPassword_ = pf::Secret(LOC_REMOVEPW == 1 ? std::string_view() : trimmed(LOC_PWORD.view()));
       applied_ = true;
       CloseWithResponse(pf::Response::Cancelled);
       return pf::Answer::Handled;
@@ -111,33 +125,60 @@ class UpdatePasswordWindow : public pf::WindowController {
     if (std::uint8_t rc = WindowController::TearDown()) return rc;
     if (FILESOPENED) {
       RESPONSE = pf::Response::Cancelled;
-      // Only "&Apply and Save" writes; every other way out leaves the file as it was.
+      // Only "&Apply and Save" writes; every other way out leaves the files as they were.
+      // The record holds no password, whatever an older file kept in it.
       if (applied_) {
         pf::WaitCursor wait;
+        ACC->PWORD.clear();
         Relate_Access().RelationUpdate();
       }
     }
-    return TearDownEnd();
+    std::uint8_t rc = TearDownEnd();
+    if (applied_) rekey();
+    wipeEntries();
+    return rc;
   }
 
  private:
   int feq(const char* name) { return win().feq(name); }
   bool applyMode() const { return GLO_PasswordChangeMode == 0; }
 
+  // Both files under the new key, or neither: the message says when it failed.
+  void rekey() {
+    std::string why;
+    int code;
+    {
+      pf::WaitCursor wait;
+      code = ChangeProgramPassword(newPassword_.view(), &why);
+    }
+    if (code != pf::Err::None)
+      pf::message("The password protection could not be changed: the data files keep the password they "
+                  "had.||" + why,
+                  "Not changed...", pf::Icon::Exclamation);
+  }
+
+  void wipeEntries() {
+    newPassword_.clear();
+    validPword_.clear();
+    validMatch_.clear();
+    LOC_PWORD.clear();
+    LOC_MATCHPW.clear();
+  }
+
   void validate() {
-    auto problems = checkPasswordEntries(LOC_PWORD.clip(), LOC_MATCHPW.clip());
+    auto problems = checkPasswordEntries(LOC_PWORD.view(), LOC_MATCHPW.view());
     for (const auto& p : problems)
       pf::message(p.text, p.caption, p.information ? pf::Icon::Information : pf::Icon::Exclamation);
     if (problems.empty()) {
-      validPword_ = LOC_PWORD.clip();
-      validMatch_ = LOC_MATCHPW.clip();
+      validPword_ = pf::Secret(LOC_PWORD.view());
+      validMatch_ = pf::Secret(LOC_MATCHPW.view());
     }
     setValid(problems.empty());
   }
 
   bool entriesAsValidated() const {
     if (LOC_REMOVEPW == 1) return LOC_PWORD.blank() && LOC_MATCHPW.blank();
-    return LOC_PWORD.clip() == validPword_ && LOC_MATCHPW.clip() == validMatch_;
+    return LOC_PWORD.view() == validPword_.view() && LOC_MATCHPW.view() == validMatch_.view();
   }
 
   void setValid(bool valid) {
@@ -153,22 +194,18 @@ class UpdatePasswordWindow : public pf::WindowController {
     win().disable(feq("?LOC:REMOVEPW"));
     if (LOC_REMOVEPW == 1) {
       LOC_REMOVEPW = 0;
-      ACC->PWORD = savedPword_.view();
       win().display(feq("?LOC:REMOVEPW"));
     }
   }
 
   void removalTicked(bool on) {
     if (on) {
-      savedPword_ = ACC->PWORD.view();
-      ACC->PWORD.clear();
       LOC_PWORD.clear();
       LOC_MATCHPW.clear();
     } else {
       // Unticked: the entries come back as they were validated.
-      ACC->PWORD = savedPword_.view();
-      LOC_PWORD = validPword_;
-      LOC_MATCHPW = validMatch_;
+      LOC_PWORD = validPword_.view();
+      LOC_MATCHPW = validMatch_.view();
     }
     win().display();
   }
@@ -179,8 +216,7 @@ class UpdatePasswordWindow : public pf::WindowController {
   bool valid_ = false;
   bool applied_ = false;
   std::string caption_;
-  std::string validPword_, validMatch_;
-  pf::String<45> savedPword_;
+  pf::Secret validPword_, validMatch_, newPassword_;
 };
 
 }  // namespace

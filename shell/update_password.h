@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace qb {
@@ -15,7 +16,6 @@ struct PasswordProblem {
   bool information = false;   // the information icon; else the exclamation
 };
 // The checks of "Validate Entries" in their order; empty when the entries are valid.
-std::vector<PasswordProblem> checkPasswordEntries(const std::string& password,
-                                                  const std::string& again);
+std::vector<PasswordProblem> checkPasswordEntries(std::string_view password, std::string_view again);
 
 }  // namespace qb

@@ -153,5 +153,71 @@ TEST_F(PasswordGate, AnUnreadablePasswordFileEndsTheProgram) {
   EXPECT_FALSE(frame);
 }
 
+// The password file after someone has been at it, the program and its data left alone.
+enum class Tamper { Removed, Emptied, OwnerKeyed, OwnerKeyedWithAPassword, Garbage };
+
+void tamper(Tamper how) {
+  std::remove("Access.tps");
+  if (how == Tamper::Emptied) std::fclose(std::fopen("Access.tps", "wb"));
+  if (how == Tamper::Garbage) {
+    FILE* f = std::fopen("Access.tps", "wb");
+    std::fputs("not a password file", f);
+    std::fclose(f);
+  }
+  if (how == Tamper::OwnerKeyed || how == Tamper::OwnerKeyedWithAPassword) {
+    // What the owner password alone, which is in every copy of the program, can make.
+    AccessRecord rec;
+    pf::File f(AccessDesc(), &rec);
+    ASSERT_EQ(f.create(), 0);
+    ASSERT_EQ(f.open(), 0);
+    if (how == Tamper::OwnerKeyedWithAPassword) rec.PWORD = "mine12";
+    ASSERT_EQ(f.add(), 0);
+    f.close();
+  }
+}
+
+TEST_F(PasswordGate, APasswordFileRemovedOrReplacedLetsNobodyIn) {
+  const Tamper cases[] = {Tamper::Removed, Tamper::Emptied, Tamper::OwnerKeyed,
+                          Tamper::OwnerKeyedWithAPassword, Tamper::Garbage};
+  for (Tamper how : cases) {
+    SCOPED_TRACE("tampered " + std::to_string(static_cast<int>(how)));
+    resetShellGlobals();
+    TempDir own;
+    writeAccess("Secret1", true);
+    tamper(how);
+    // Three tries with anything but the password: the same prompt and the same end.
+    {
+      pf::TestDriver d;
+      std::string halt;
+      bool frame = false, asked = false;
+      runProgram(d, [&] {
+        asked = isOpen(d, "ValidatePassword");
+        for (const char* entry : {"", "mine12", "secret1"}) {
+          frame = frame || isOpen(d, "Main");
+          d.type("?LOC:PASSWORD", entry);
+          d.click("?CLOSE");
+          if (d.box() && d.box()->message.text == kInvalid) d.answer(1);
+        }
+        halt = haltText(d);
+      });
+      EXPECT_TRUE(asked);
+      EXPECT_FALSE(frame);
+      EXPECT_EQ(halt, qb::HaltThreeWrong);
+      EXPECT_EQ(openingPassword({"", "mine12"}), "(none)") << "the data opens with no other password";
+    }
+    // The password still opens the program, and the password file is made again under it.
+    resetShellGlobals();
+    pf::TestDriver d;
+    bool frame = false;
+    runProgram(d, [&] {
+      d.type("?LOC:PASSWORD", "Secret1");
+      d.click("?CLOSE");
+      frame = isOpen(d, "Main");
+    });
+    EXPECT_TRUE(frame);
+    EXPECT_EQ(openingPassword({"", "mine12", "Secret1"}), "Secret1");
+  }
+}
+
 }  // namespace
 }  // namespace qbtest

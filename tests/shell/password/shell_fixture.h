@@ -10,9 +10,12 @@
 
 #include "data/access.h"
 #include "data/globals.h"
+#include "data/protection.h"
 #include "platform/classes/error_manager.h"
 #include "platform/classes/ini_manager.h"
 #include "platform/os/desktop.h"
+#include "platform/core/strings.h"
+#include "platform/store/key_change.h"
 #include "platform/ui/test_driver.h"
 #include "shell/main_frame.h"
 #include "shell/main_program.h"
@@ -28,6 +31,8 @@ inline void resetShellGlobals() {
   GLO_Win_AboutThread = 0;
   GLO_BrowseSitesOpen = 0;
   GLO_BrowseCatsOpen = 0;
+  // As a program starts: the owner password alone until the password is given.
+  DataKey().use(DataKey().with({}));
 }
 
 class ShellTest : public ::testing::Test {
@@ -54,38 +59,46 @@ class ShellTest : public ::testing::Test {
         user);
   }
 
-  // Access.tps with one record holding `password`; nothing given: a file with no record.
-  void writeAccess(std::optional<std::string> password) {
+  // Access.tps with one blank record, keyed with `password` as applying it in the form
+  // keys it (blank: the owner password alone); nothing given: a file with no record.
+  // With `data`, wsites.tps holds a website and is keyed alike.
+  void writeAccess(std::optional<std::string> password, bool data = false) {
     pf::TestDriver d;
-    d.start([password] {
+    d.start([password, data] {
       pf::AppErrors.init();
       MakeThreadAccess();
       ASSERT_EQ(Relate_Access().RelationOpen(), 0);
       if (password) {
         *ACC = AccessRecord{};
-        ACC->PWORD = *password;
         ASSERT_EQ(Access().add(), 0);
       }
       Relate_Access().RelationClose();
-      FreeThreadAccess();
-    });
-  }
-
-  // The passwords of every record on disk, in record order.
-  std::vector<std::string> storedPasswords() {
-    std::vector<std::string> out;
-    pf::TestDriver d;
-    d.start([&out] {
-      pf::AppErrors.init();
-      MakeThreadAccess();
-      if (Relate_Access().RelationOpen() == 0) {
-        Access().set();
-        while (Access().next() == 0) out.push_back(ACC->PWORD.clip());
-        Relate_Access().RelationClose();
+      if (data) {
+        ASSERT_EQ(Relate_WSites().RelationOpen(), 0);
+        *WEB = WSitesRecord{};
+        WEB->DESCRIPTION = "A website";
+        ASSERT_EQ(WSites().add(), 0);
+        Relate_WSites().RelationClose();
       }
       FreeThreadAccess();
     });
-    return out;
+    if (password && !pf::isBlank(*password)) {
+      std::string why;
+      ASSERT_EQ(ChangeProgramPassword(*password, &why), 0) << why;
+    }
+    DataKey().use(DataKey().with({}));
+  }
+
+  // Which of `candidates` ("": the owner password alone) opens every keyed file on disk;
+  // "(none)" when none does.
+  static std::string openingPassword(const std::vector<std::string>& candidates) {
+    for (const auto& c : candidates) {
+      pf::CipherKey key = DataKey().with(c);
+      bool opens = pf::tryKey(AccessDesc(), key) == pf::KeyFit::Opens;
+      pf::KeyFit web = pf::tryKey(WSitesDesc(), key);
+      if (opens && (web == pf::KeyFit::Opens || web == pf::KeyFit::Missing)) return c;
+    }
+    return "(none)";
   }
 
   static bool isOpen(pf::TestDriver& d, const std::string& name) {

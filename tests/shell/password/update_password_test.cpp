@@ -1,5 +1,6 @@
 // The password form, played from the frame's File menu.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <string>
 #include <vector>
@@ -94,8 +95,7 @@ TEST_F(PasswordForm, ChecksInOrder) {
       EXPECT_EQ(d.enabled("?VALBUT"), !valid);
     }
   });
-  EXPECT_TRUE(storedPasswords().empty() || storedPasswords() == std::vector<std::string>{""})
-      << "nothing is stored without Apply and Save";
+  EXPECT_EQ(openingPassword({"", "Secret99", "changed"}), "") << "nothing is keyed without Apply and Save";
 }
 
 TEST_F(PasswordForm, ApplyStoresThePasswordWithoutItsBlanks) {
@@ -107,7 +107,8 @@ TEST_F(PasswordForm, ApplyStoresThePasswordWithoutItsBlanks) {
     d.click("?OKBUTTON");
     EXPECT_FALSE(isOpen(d, "Update_Password"));
   });
-  EXPECT_EQ(storedPasswords(), std::vector<std::string>{"Secret99"});
+  EXPECT_EQ(openingPassword({"", "  Secret99 ", "Secret99"}), "  Secret99 ") << "blanks around it do not count";
+  EXPECT_EQ(openingPassword({"", "Secret9"}), "(none)");
 }
 
 TEST_F(PasswordForm, AnEntryChangedAfterValidationIsNotSaved) {
@@ -121,7 +122,7 @@ TEST_F(PasswordForm, AnEntryChangedAfterValidationIsNotSaved) {
     EXPECT_FALSE(d.enabled("?OKBUTTON"));
     EXPECT_TRUE(d.enabled("?VALBUT"));
   });
-  for (const auto& p : storedPasswords()) EXPECT_EQ(p, "");
+  EXPECT_EQ(openingPassword({"", "Secret99", "Secret99x"}), "");
 }
 
 enum class Removal { Untouched, Ticked, TickedThenUnticked };
@@ -182,7 +183,7 @@ TEST_F(PasswordForm, OnlyApplyWritesWhatTheFormShows) {
         EXPECT_FALSE(isOpen(d, "Update_Password"));
       }
     });
-    EXPECT_EQ(storedPasswords(), std::vector<std::string>{c.stored});
+    EXPECT_EQ(openingPassword({"", "OldPass1", "NewPass22"}), c.stored);
   }
 }
 
@@ -241,6 +242,69 @@ TEST_F(PasswordForm, HelpLooksUpItsKeyword) {
     EXPECT_EQ(pf::helpShown()[0].page, "password.htm");
     EXPECT_TRUE(isOpen(d, "Update_Password"));
   });
+}
+
+// The websites on disk, read with `password` in force ("": the owner password alone).
+std::vector<std::string> websites(const std::string& password) {
+  DataKey().use(DataKey().with(password));
+  std::vector<std::string> out;
+  WSitesRecord rec;
+  pf::File f(WSitesDesc(), &rec);
+  if (f.open() == 0) {
+    f.set();
+    while (f.next() == 0) out.push_back(rec.DESCRIPTION.clip());
+  }
+  f.close();
+  DataKey().use(DataKey().with({}));
+  return out;
+}
+
+TEST_F(PasswordForm, ChangingAndRemovingThePasswordKeepEveryWebsite) {
+  writeAccess("OldPass1", true);
+  struct Step {
+    const char* current;
+    const char* next;   // empty: removed
+  } steps[] = {{"OldPass1", "NewPass22"}, {"NewPass22", ""}};
+  for (const auto& s : steps) {
+    SCOPED_TRACE(std::string(s.current) + " to \"" + s.next + "\"");
+    resetShellGlobals();
+    pf::TestDriver d;
+    runProgram(d, [&] {
+      openChange(d, s.current);
+      EXPECT_TRUE(validate(d, *s.next ? s.next : "anything", *s.next ? s.next : "anything").empty());
+      if (!*s.next) d.click("?LOC:REMOVEPW");
+      d.click("?OKBUTTON");
+      EXPECT_EQ(d.box(), nullptr);
+      EXPECT_FALSE(isOpen(d, "Update_Password"));
+    });
+    EXPECT_EQ(openingPassword({"", "OldPass1", "NewPass22"}), s.next);
+    EXPECT_EQ(websites(s.next), std::vector<std::string>{"A website"});
+    EXPECT_TRUE(websites(s.current).empty()) << "the old password opens nothing any more";
+  }
+}
+
+TEST_F(PasswordForm, AChangeThatCannotBeMadeSaysSoAndChangesNothing) {
+  writeAccess("OldPass1", true);
+  // The copy of the data under the new key has nowhere to go.
+  ASSERT_EQ(::mkdir("wsites.tps.qbkey", 0700), 0);
+  pf::TestDriver d;
+  std::string caption, text;
+  runProgram(d, [&] {
+    openChange(d, "OldPass1");
+    EXPECT_TRUE(validate(d, "NewPass22", "NewPass22").empty());
+    d.click("?OKBUTTON");
+    ASSERT_NE(d.box(), nullptr);
+    caption = d.box()->message.caption;
+    text = d.box()->message.text;
+    d.answer(1);
+    EXPECT_FALSE(isOpen(d, "Update_Password"));
+    EXPECT_TRUE(isOpen(d, "Main"));
+  });
+  EXPECT_EQ(caption, "Not changed...");
+  EXPECT_EQ(text.rfind("The password protection could not be changed: the data files keep the password they had.", 0), 0u)
+      << text;
+  EXPECT_EQ(openingPassword({"", "OldPass1", "NewPass22"}), "OldPass1");
+  EXPECT_EQ(websites("OldPass1"), std::vector<std::string>{"A website"});
 }
 
 }  // namespace
