@@ -2,7 +2,6 @@
 
 #include <utility>
 
-
 namespace pf {
 
 FileKey::FileKey(Secret owner) : owner_(std::move(owner)) { current_ = with({}); }
@@ -19,7 +18,8 @@ CipherKey FileKey::with(std::string_view password) const {
   // A separator no typed password holds, so "owner" + "x" never equals "ownerx" + "".
   k.passphrase.append(std::string_view("\x1f", 1));
   k.passphrase.append(password.substr(from, to - from + 1));
-  k.rounds = PasswordRounds;
+  k.rounds = passwordRounds_;
+  k.password = true;
   return k;
 }
 

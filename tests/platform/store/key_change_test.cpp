@@ -14,6 +14,7 @@
 #include "platform/store/key_change.h"
 #include "tests/platform/store/store_fixture.h"
 #include "tests/support/file_modes.h"
+#include "tests/support/quick_rounds.h"
 #include "tests/support/temp_dir.h"
 
 using namespace storetest;
@@ -24,6 +25,7 @@ namespace {
 
 // Two files keyed alike through one key source, as a program keeps its encrypted files.
 struct Pair {
+  Pair() { key.setPasswordRounds(qbtest::kQuickRounds); }
   pf::FileKey key{pf::Secret("owner-words")};
   pf::FileDesc one = keyed("one.tps"), two = keyed("two.tps");
   std::vector<const pf::FileDesc*> files() const { return {&one, &two}; }

@@ -19,6 +19,7 @@
 #include "platform/ui/test_driver.h"
 #include "shell/main_frame.h"
 #include "shell/main_program.h"
+#include "tests/support/quick_rounds.h"
 #include "tests/support/temp_dir.h"
 
 namespace qbtest {
@@ -32,6 +33,7 @@ inline void resetShellGlobals() {
   GLO_BrowseSitesOpen = 0;
   GLO_BrowseCatsOpen = 0;
   // As a program starts: the owner password alone until the password is given.
+  DataKey().setPasswordRounds(qbtest::kQuickRounds);
   DataKey().use(DataKey().with({}));
 }
 
