@@ -1,7 +1,6 @@
 #include "sites/browse_websites.h"
 
 #include <algorithm>
-#include <set>
 
 #include "data/access.h"
 #include "data/dictionary.h"
@@ -16,7 +15,6 @@
 #include "platform/store/bind.h"
 #include "platform/store/view.h"
 #include "platform/ui/keys.h"
-#include "platform/ui/list_format.h"
 #include "platform/ui/ui.h"
 #include "shell/open_url.h"
 #include "shell/procedures.h"
@@ -301,7 +299,6 @@ std::uint8_t BrowseWebsitesWindow::Setup() {
 
   brw.BrowseInit(list(), view, Relate_WSites(), *this);
   OpenWindow();
-  restoreListFormat();
   GLO_BrowseSitesOpen = 1;
   setOpenFlag_ = true;
 
@@ -335,6 +332,7 @@ std::uint8_t BrowseWebsitesWindow::Setup() {
   brw.BrowseAddField("WEB:HighLight", pf::use(WEB->HIGHLIGHT), 0);
   brw.BrowseAddField("WEB:TextColor", pf::use(WEB->TEXTCOLOR), 0);
   brw.BrowseAddField("WEB:SiteNotes", pf::use(WEB->SiteNotes), 0);
+  restoreListFormat();   // its pictures are checked against the fields just paired
   brw.SELECTCONTROL = feq("?SELECT:2");
   brw.INSERTCONTROL = feq("?INSERT:3");
   brw.CHANGECONTROL = feq("?CHANGE:3");
@@ -392,15 +390,8 @@ void BrowseWebsitesWindow::restoreListFormat() {
   std::string original = pf::AppIni.fetch(Section, IniOriginal);
   if (original == designed && !original.empty() && original.find('@') != std::string::npos) {
     std::string stored = pf::AppIni.fetch(Section, IniCurrent, designed);
-    if (stored != designed && !stored.empty()) {
-      // Only a layout that parses and shows the same fields replaces the design.
-      pf::ListFormat f = pf::ListFormat::parse(stored);
-      pf::ListFormat d = pf::ListFormat::parse(designed);
-      std::multiset<int> a, b;
-      for (const auto& c : f.columns) a.insert(c.field);
-      for (const auto& c : d.columns) b.insert(c.field);
-      if (f.valid && a == b) w.setProp(list(), pf::Prop::Format, stored);
-    }
+    if (stored != designed && !stored.empty() && brw.formatFits(stored))
+      w.setProp(list(), pf::Prop::Format, stored);
     return;
   }
   pf::AppIni.update(Section, IniOriginal, designed);

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cstring>
+#include <set>
 
 #include "platform/classes/file_accessor.h"
+#include "platform/core/pictures.h"
 #include "platform/core/strings.h"
 #include "platform/runtime/runtime.h"
 #include "platform/ui/keys.h"
@@ -162,6 +164,24 @@ const BrowseField* BrowseManager::fieldOfColumn(int column) const {
   for (const auto& f : fields_)
     if (f.cell == cell) return &f;
   return nullptr;
+}
+
+bool BrowseManager::formatFits(const std::string& format) const {
+  const Control* list = WINDOW ? WINDOW->win().control(LISTCONTROL) : nullptr;
+  if (!list) return false;
+  ListFormat f = ListFormat::parse(format);
+  if (!f.valid) return false;
+  std::multiset<int> shown, designed;
+  for (const auto& c : f.columns) shown.insert(c.field);
+  for (const auto& c : list->format.columns) designed.insert(c.field);
+  if (shown != designed) return false;
+  for (const auto& c : f.columns) {
+    if (c.picture.empty()) continue;
+    for (const auto& field : fields_)
+      if (field.cell == c.field && !pictureFits(parsePicture(c.picture), field.var.type, field.var.size))
+        return false;
+  }
+  return true;
 }
 
 int BrowseManager::BrowseFetchNext() {

@@ -124,6 +124,9 @@ class BrowseManager : public WindowComponent {
   const std::vector<BrowseField>& fields() const { return fields_; }
   // The paired field that a list column (display order, 1-based) shows; null when none.
   const BrowseField* fieldOfColumn(int column) const;
+  // Whether a list format kept from an earlier session may replace the list's own: it parses,
+  // shows the same cells, and no picture asks for more than its paired field can hold.
+  bool formatFits(const std::string& format) const;
   // Copies the selected row into its variables (blanks them when the list is empty).
   void TakeSelectedRow();
   // The locator text typed so far.

@@ -17,15 +17,17 @@ const char* const kMonths[] = {"January", "February", "March",     "April",   "M
 char lowerAscii(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-// Reads the digits at s[i], advancing i.
-int readInt(std::string_view s, std::size_t& i) {
+// Reads the digits at s[i], advancing i; a longer number reads as `most`.
+int readInt(std::string_view s, std::size_t& i, int most = 100000000) {
   int v = 0;
   while (i < s.size() && isDigit(s[i])) {
-    if (v < 100000000) v = v * 10 + (s[i] - '0');
+    if (v <= most) v = v * 10 + (s[i] - '0');
     ++i;
   }
-  return v;
+  return v > most ? most : v;
 }
+
+int readWidth(std::string_view s, std::size_t& i) { return readInt(s, i, MaxPictureWidth); }
 
 bool hasB(std::string_view rest) {
   for (char c : rest)
@@ -259,13 +261,13 @@ Picture parsePicture(std::string_view s) {
   switch (kind) {
     case 's':
       p.kind = Picture::Kind::String;
-      p.width = readInt(s, i);
+      p.width = readWidth(s, i);
       break;
     case 'n':
       p.kind = Picture::Kind::Number;
       if (i < s.size() && s[i] == '-') ++i;
       p.zeroFill = zeroFlag();
-      p.width = readInt(s, i);
+      p.width = readWidth(s, i);
       p.blankWhenZero = hasB(s.substr(i));
       break;
     case 'd':
@@ -291,6 +293,20 @@ Picture parsePicture(std::string_view s) {
       break;
   }
   return p;
+}
+
+int fieldTextWidth(FieldType type, std::size_t size) {
+  switch (type) {
+    case FieldType::String:
+    case FieldType::Memo: return static_cast<int>(size);
+    case FieldType::CString: return size > 0 ? static_cast<int>(size - 1) : 0;
+    case FieldType::Byte: return 3;    // 255
+    default: return 14;                // -2,147,483,648
+  }
+}
+
+bool pictureFits(const Picture& picture, FieldType type, std::size_t size) {
+  return picture.width <= fieldTextWidth(type, size);
 }
 
 std::string format(const Value& value, const Picture& p) {

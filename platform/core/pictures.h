@@ -32,7 +32,18 @@ struct Picture {
   std::string pattern;         // Pattern: the text between the two p's
 };
 
+// No field is wider than a memo's 65,520 bytes; a picture asking for more is read as that
+// wide, so a width of a billion costs no more than the widest field.
+constexpr int MaxPictureWidth = 65520;
+
 Picture parsePicture(std::string_view picture);
+
+// The most characters a field of this type and size gives a picture to show: its bytes for
+// text (a CSTRING's less its terminator), its longest number with sign and thousands
+// separators for numbers, dates and times.
+int fieldTextWidth(FieldType type, std::size_t size);
+// Whether the picture asks for no more characters than such a field can give.
+bool pictureFits(const Picture& picture, FieldType type, std::size_t size);
 
 std::string format(const Value& value, const Picture& picture);
 std::string format(const Value& value, std::string_view picture);

@@ -8,14 +8,30 @@ namespace {
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 bool isAlign(char c) { return c == 'L' || c == 'R' || c == 'C' || c == 'D'; }
 
+// Widths, indents and cell numbers beyond this make the format invalid: no window is wider.
+constexpr int MostNumber = 32767;
+
+// Reads the digits at s[j], advancing j; sets `bad` when the number is beyond MostNumber.
+int readNumber(const std::string& s, std::size_t& j, bool& bad) {
+  int n = 0;
+  while (j < s.size() && isDigit(s[j])) {
+    if (n <= MostNumber) n = n * 10 + (s[j] - '0');
+    ++j;
+  }
+  if (n > MostNumber) {
+    bad = true;
+    return MostNumber;
+  }
+  return n;
+}
+
 // Reads "(n)" at s[i]; returns the number or -1 and leaves i past it.
-int readParen(const std::string& s, std::size_t& i) {
+int readParen(const std::string& s, std::size_t& i, bool& bad) {
   if (i >= s.size() || s[i] != '(') return -1;
   std::size_t j = i + 1;
-  int n = 0;
   bool neg = false;
   if (j < s.size() && s[j] == '-') { neg = true; ++j; }
-  while (j < s.size() && isDigit(s[j])) n = n * 10 + (s[j++] - '0');
+  int n = readNumber(s, j, bad);
   if (j >= s.size() || s[j] != ')') return -1;
   i = j + 1;
   return neg ? -n : n;
@@ -34,11 +50,12 @@ ListFormat ListFormat::parse(const std::string& s) {
       continue;
     }
     ListColumn c;
-    while (i < s.size() && isDigit(s[i])) c.width = c.width * 10 + (s[i++] - '0');
+    bool bad = false;
+    c.width = readNumber(s, i, bad);
     std::size_t start = i;
     if (i < s.size() && isAlign(s[i])) {
       c.align = s[i++];
-      int n = readParen(s, i);
+      int n = readParen(s, i, bad);
       if (n >= 0) c.indent = n;
     }
     while (i < s.size() && !isDigit(s[i])) {
@@ -50,7 +67,7 @@ ListFormat ListFormat::parse(const std::string& s) {
         i = end + 1;
         if (i < s.size() && isAlign(s[i])) {
           c.headerAlign = s[i++];
-          int n = readParen(s, i);
+          int n = readParen(s, i, bad);
           if (n >= 0) c.headerIndent = n;
         }
       } else if (ch == '@') {
@@ -76,8 +93,7 @@ ListFormat ListFormat::parse(const std::string& s) {
         i = j;
       } else if (ch == '#') {
         std::size_t j = i + 1;
-        int n = 0;
-        while (j < s.size() && isDigit(s[j])) n = n * 10 + (s[j++] - '0');
+        int n = readNumber(s, j, bad);
         if (j < s.size() && s[j] == '#') {
           c.field = n;
           c.explicitField = true;
@@ -109,6 +125,7 @@ ListFormat ListFormat::parse(const std::string& s) {
         ++i;
       }
     }
+    if (bad) f.valid = false;
     c.source = s.substr(start, i - start);
     if (!c.explicitField) c.field = lastField + 1;
     lastField = c.field;

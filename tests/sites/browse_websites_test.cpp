@@ -414,6 +414,13 @@ TEST_F(BrowseTest, ListLayoutInTheIniFile) {
   pf::ListFormat moved = pf::ListFormat::parse(qb::BrowseWebsitesFormat);
   moved.columns[1].width = 150;
   std::swap(moved.columns[1], moved.columns[2]);
+  // The designed layout with one text replaced.
+  auto designedWith = [](const std::string& from, const std::string& to) {
+    std::string s = qb::BrowseWebsitesFormat;
+    std::size_t at = s.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    return s.replace(at, from.size(), to);
+  };
   struct Case {
     std::string stored;
     bool used;
@@ -421,18 +428,22 @@ TEST_F(BrowseTest, ListLayoutInTheIniFile) {
       {moved.str(), true},
       {"10L(5)|I~F~L(2)@n3@131L(2)|M*~Description~@s45@", false},   // other columns
       {"garbage@(((", false},
+      // Pictures no wider than the field they show; the address holds 254 bytes.
+      {designedWith("@S80@", "@s254@"), true},
+      {designedWith("@S80@", "@s255@"), false},
+      {designedWith("@s45@", "@s46@"), false},
+      {designedWith("@s45@", "@s999999999@"), false},
+      {designedWith("@n3@", "@n4@"), false},   // a byte shows at most 3 digits
+      {designedWith("131L", "99999999999L"), false},
+      {designedWith("L(2)|M*~Desc", "L(99999999999)|M*~Desc"), false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.stored);
     pf::AppIni.update("BrowseWebsites", "SRCF?Browse:1", c.stored);
     openBrowse();
     std::string shown = d.window("BrowseWebsites").propText(list(), pf::Prop::Format);
-    if (c.used) {
-      EXPECT_EQ(pf::ListFormat::parse(shown).columns[1].header, "Website address (URL)");
-      EXPECT_EQ(pf::ListFormat::parse(shown).columns[2].width, 150);
-    } else {
-      EXPECT_EQ(shown, qb::BrowseWebsitesFormat);
-    }
+    EXPECT_EQ(shown, c.used ? c.stored : qb::BrowseWebsitesFormat);
+    EXPECT_EQ(d.rows("?BROWSE:1").size(), 1u);
     d.click("?CLOSE");
   }
 }

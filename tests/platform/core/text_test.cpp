@@ -152,6 +152,26 @@ TEST_F(PicturesTest, FormatTable) {
   for (const auto& c : cases) EXPECT_EQ(pf::format(c.v, c.picture), c.out) << c.v.text() << " as " << c.picture;
 }
 
+TEST_F(PicturesTest, WidthsAreBoundByTheFieldAndTheWidestField) {
+  using T = pf::FieldType;
+  EXPECT_EQ(pf::parsePicture("@s999999999").width, pf::MaxPictureWidth);
+  EXPECT_EQ(pf::parsePicture("@n0999999999999").width, pf::MaxPictureWidth);
+  EXPECT_EQ(pf::parsePicture("@s65520").width, 65520);
+  EXPECT_EQ(pf::format(1, "@n999999999").size(), static_cast<std::size_t>(pf::MaxPictureWidth));
+  struct Case { const char* picture; T type; std::size_t size; bool fits; };
+  const Case cases[] = {
+      {"@s45", T::String, 45, true},     {"@s46", T::String, 45, false},
+      {"@s254", T::CString, 255, true},  {"@s255", T::CString, 255, false},
+      {"@s2000", T::Memo, 2000, true},   {"@s2001", T::Memo, 2000, false},
+      {"@n3", T::Byte, 1, true},         {"@n4", T::Byte, 1, false},
+      {"@n-14", T::Long, 4, true},       {"@n15", T::Long, 4, false},
+      {"@d17", T::Date, 4, true},        {"@t3", T::Time, 4, true},
+      {"@s999999999", T::Memo, 65520, true},   // read as the widest a field can be
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(pf::pictureFits(pf::parsePicture(c.picture), c.type, c.size), c.fits) << c.picture;
+}
+
 TEST_F(PicturesTest, DeformatReadsBackWhatFormatShows) {
   struct Case { const char* picture; std::vector<pf::Value> values; };
   const Case cases[] = {

@@ -62,11 +62,15 @@ TEST(ListFormat, MovedColumnsKeepTheirCells) {
 }
 
 TEST(ListFormat, QuotesInTipsAndDamagedTexts) {
+  EXPECT_TRUE(pf::ListFormat::parse("32767L(32767)~x~#32767#").valid);
   auto f = pf::ListFormat::parse("50L(2)|M~It''s~@s9@Q'Bob''s tip'");
   ASSERT_EQ(f.columns.size(), 1u);
   EXPECT_EQ(f.columns[0].tip, "Bob's tip");
   EXPECT_EQ(f.str(), "50L(2)|M~It''s~@s9@Q'Bob''s tip'");
-  for (const char* bad : {"L~x~", "10L~open", "10L@s5", "10LQ'unclosed", "abc", ""}) {
+  for (const char* bad : {"L~x~", "10L~open", "10L@s5", "10LQ'unclosed", "abc", "",
+                          // numbers no window holds (and no int either)
+                          "99999999999L(2)~x~", "32768L~x~", "10L(99999999999)~x~", "10L~x~L(40000)",
+                          "10L~x~#99999999999#"}) {
     auto d = pf::ListFormat::parse(bad);   // never crashes; says so when it could not read it
     if (!std::string(bad).empty()) {
       EXPECT_FALSE(d.valid) << bad;
