@@ -5,6 +5,7 @@
 #include "platform/classes/error_manager.h"
 #include "platform/classes/file_accessor.h"
 #include "platform/classes/ini_manager.h"
+#include "platform/classes/window_placement.h"
 #include "platform/core/pictures.h"
 #include "platform/report/previewer.h"
 #include "platform/report/print.h"
@@ -22,18 +23,6 @@ const std::string& progressLayoutFor(const std::string& procedure) {
   return procedure;
 }
 
-void applyPlacement(Window& w, const WindowPlacement& p) {
-  if (p.x && p.y) {
-    w.setProp(0, Prop::Xpos, *p.x);
-    w.setProp(0, Prop::Ypos, *p.y);
-  }
-  if (p.width && p.height && *p.width > 0 && *p.height > 0) {
-    w.setProp(0, Prop::Width, *p.width);
-    w.setProp(0, Prop::Height, *p.height);
-  }
-  if (p.maximized) w.setProp(0, Prop::Maximize, 1);
-}
-
 }  // namespace
 
 void PreviewSetIniManager(ReportPreviewer& preview, IniManager& ini) {
@@ -43,19 +32,7 @@ void PreviewSetIniManager(ReportPreviewer& preview, IniManager& ini) {
     p.resizable = true;
     if (ini.restoreWindow(section, p)) applyPlacement(w, p);
   };
-  preview.savePlacement = [&ini, section](Window& w) {
-    WindowPlacement p;
-    p.resizable = true;
-    p.maximized = w.propInt(0, Prop::Maximize) != 0;
-    p.minimized = w.propInt(0, Prop::Iconize) != 0;
-    if (!p.maximized && !p.minimized) {
-      p.x = static_cast<int>(w.propInt(0, Prop::Xpos));
-      p.y = static_cast<int>(w.propInt(0, Prop::Ypos));
-      p.width = static_cast<int>(w.propInt(0, Prop::Width));
-      p.height = static_cast<int>(w.propInt(0, Prop::Height));
-    }
-    ini.saveWindow(section, p);
-  };
+  preview.savePlacement = [&ini, section](Window& w) { ini.saveWindow(section, placementOf(w, true)); };
 }
 
 ReportController::ReportController(const std::string& procedure)

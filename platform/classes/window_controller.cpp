@@ -7,6 +7,7 @@
 #include "platform/classes/error_manager.h"
 #include "platform/classes/file_accessor.h"
 #include "platform/classes/ini_manager.h"
+#include "platform/classes/window_placement.h"
 #include "platform/ui/keys.h"
 #include "platform/ui/ui.h"
 
@@ -770,33 +771,12 @@ void WindowController::RestorePlacement() {
   p.resizable = w.attrs().resizable;
   if (!AppIni.restoreWindow(procedure_, p)) return;
   if (w.propInt(0, Prop::Maximize) && !p.maximized) w.setProp(0, Prop::Maximize, 0);
-  if (p.x && p.y) {
-    w.setProp(0, Prop::Xpos, *p.x);
-    w.setProp(0, Prop::Ypos, *p.y);
-  }
-  if (p.resizable && p.width && p.height && *p.width > 0 && *p.height > 0) {
-    w.setProp(0, Prop::Width, *p.width);
-    w.setProp(0, Prop::Height, *p.height);
-  }
-  if (p.maximized) w.setProp(0, Prop::Maximize, 1);
+  applyPlacement(w, p);
   w.setProp(0, Prop::Iconize, p.minimized ? 1 : 0);
 }
 
 void WindowController::SavePlacement() {
-  Window& w = *window_;
-  WindowPlacement p;
-  p.resizable = w.attrs().resizable;
-  p.maximized = w.propInt(0, Prop::Maximize) != 0;
-  p.minimized = w.propInt(0, Prop::Iconize) != 0;
-  if (!p.maximized && !p.minimized) {
-    p.x = static_cast<int>(w.propInt(0, Prop::Xpos));
-    p.y = static_cast<int>(w.propInt(0, Prop::Ypos));
-    if (p.resizable) {
-      p.width = static_cast<int>(w.propInt(0, Prop::Width));
-      p.height = static_cast<int>(w.propInt(0, Prop::Height));
-    }
-  }
-  AppIni.saveWindow(procedure_, p);
+  AppIni.saveWindow(procedure_, placementOf(*window_, window_->attrs().resizable));
 }
 
 bool WindowController::RecordChanged() {

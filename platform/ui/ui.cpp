@@ -407,6 +407,12 @@ void answerDialog(int id, int answer, const std::string& text, std::int32_t date
   wake(d->thread);
 }
 
+DesktopArea desktopArea(const Window& w) {
+  if (ViewObserver* v = desk().view)
+    if (auto a = v->desktopArea(w)) return *a;
+  return {0, 0, 853, 630};   // 1280 by 1024 pixels at 1.5 and 1.625 pixels a unit
+}
+
 void setViewObserver(ViewObserver* v) { desk().view = v; }
 ViewObserver* viewObserver() { return desk().view; }
 

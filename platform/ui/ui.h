@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -130,6 +131,15 @@ std::vector<std::string> splitButtons(const std::string& buttons);
 std::vector<std::string> messageLines(const std::string& text);
 std::string stripAmpersand(const std::string& s);
 
+// --- the desktop ------------------------------------------------------------------------
+// Where windows can stand: the desktop's work area, in the dialog units of one window's font.
+struct DesktopArea {
+  int x = 0, y = 0, w = 0, h = 0;
+};
+// As the view measures it for `w`; without a view, a desktop of 1280 by 1024 pixels in the
+// usual 8-point font.
+DesktopArea desktopArea(const Window& w);
+
 // --- the view ---------------------------------------------------------------------------
 // The Qt view (or nothing) follows the model through these calls; they come from inside
 // program threads and must only note what to redraw.
@@ -142,6 +152,8 @@ class ViewObserver {
   virtual void dialogOpened(Dialog& d) = 0;
   virtual void dialogClosed(int id) = 0;
   virtual void programChanged() = 0;   // z-order, input, cursor, tips
+  // The desktop's work area for `w` (desktopArea); nothing when the view cannot tell.
+  virtual std::optional<DesktopArea> desktopArea(const Window&) { return std::nullopt; }
 };
 void setViewObserver(ViewObserver* v);
 ViewObserver* viewObserver();

@@ -4,15 +4,18 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QScreen>
 #include <QTest>
 #include <QTextBrowser>
 #include <QTimer>
 
+#include <fstream>
 #include <functional>
 #include <vector>
 
 #include "data/globals.h"
 #include "platform/classes/help_controller.h"
+#include "platform/classes/ini_manager.h"
 #include "platform/os/help_window.h"
 #include "platform/os/program.h"
 #include "platform/ui/layout.h"
@@ -21,6 +24,7 @@
 #include "platform/ui/window.h"
 #include "shell/main_program.h"
 #include "shell/procedures.h"
+#include "tests/support/qt_desktop.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -143,6 +147,43 @@ TEST(QtFrame, SharedAltKeysPressTheToolbarButtons) {
   for (const char* n : {"BrowseWebsites", "Win_BackupData", "BrowseCategories"}) qb::setProcedure(n, {});
   ASSERT_EQ(seen.size(), std::size(presses));
   for (std::size_t i = 0; i < seen.size(); ++i) EXPECT_EQ(seen[i], presses[i].expect) << i;
+}
+
+// A frame placement that no screen holds (a hand-edited or foreign INI file) opens on the
+// screen and is written back as it opened.
+TEST(QtFrame, AFramePlacedBeyondTheScreenOpensOnIt) {
+  qbtest::TempDir dir;
+  std::ofstream("Linkvue.ini") << "[Main]\nMaximize=No\nMinimize=No\nXPos=50000\nYPos=-400\n"
+                                  "Width=99999\nHeight=99999\n";
+  qbtest::QtApp app;
+  qb::installThreadHooks();
+  QRect screen, frame, inside;
+  QSize least;
+  qbtest::runMainProgramWith({
+      [&] {
+        screen = QGuiApplication::primaryScreen()->availableVirtualGeometry();
+        if (QWidget* f = pf::qt::frameWidget()) {
+          frame = f->frameGeometry();
+          inside = f->geometry();
+          least = f->minimumSize();
+        }
+        pf::appFrame()->userClose();
+      },
+  });
+  ASSERT_FALSE(frame.isEmpty());
+  // The title bar's corner on the screen, the window no larger than it unless its menus and
+  // toolbar need more (its decorations, which only the window manager knows, may stand out at
+  // the far edges).
+  EXPECT_TRUE(screen.contains(frame.topLeft())) << frame.x() << "," << frame.y();
+  EXPECT_LE(inside.width(), std::max(screen.width(), least.width()));
+  EXPECT_LE(inside.height(), std::max(screen.height(), least.height()));
+  pf::IniManager ini;
+  ini.init("Linkvue.ini");
+  EXPECT_GT(ini.fetchInt("Main", "Width"), 0);
+  EXPECT_LT(ini.fetchInt("Main", "Width"), 1000);
+  EXPECT_LT(ini.fetchInt("Main", "Height"), 1000);
+  EXPECT_GE(ini.fetchInt("Main", "YPos"), 0);
+  EXPECT_LT(ini.fetchInt("Main", "XPos"), 1000);
 }
 
 }  // namespace

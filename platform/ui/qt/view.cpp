@@ -3,10 +3,13 @@
 #include <QApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QScreen>
 #include <set>
 #include <vector>
 
+#include "platform/ui/qt/dialog_units.h"
 #include "platform/ui/qt/dialogs/dialogs.h"
+#include "platform/ui/qt/fonts.h"
 #include "platform/ui/qt/resources.h"
 #include "platform/ui/ui_internal.h"
 #include "platform/ui/window.h"
@@ -35,6 +38,15 @@ View::~View() {
     if (s->kind == WindowKind::Frame) tops.emplace_back(s->top);
   for (auto& [id, w] : dialogs_) tops.emplace_back(w);
   for (auto& t : tops) delete t.data();   // QPointer: null once its owner took it
+}
+
+// The work area of every screen together, in the units of the window's own font.
+std::optional<DesktopArea> View::desktopArea(const Window& w) {
+  QScreen* screen = QGuiApplication::primaryScreen();
+  if (!screen) return std::nullopt;
+  QRect r = screen->availableVirtualGeometry();
+  Units u = unitsOf(fontOf(w.attrs().font, QApplication::font()));
+  return DesktopArea{u.dx(r.x()), u.dy(r.y()), u.dx(r.width()), u.dy(r.height())};
 }
 
 void View::schedule() {

@@ -30,6 +30,7 @@ class View : public ViewObserver {
   void dialogOpened(Dialog&) override { schedule(); }
   void dialogClosed(int) override { schedule(); }
   void programChanged() override { schedule(); }
+  std::optional<DesktopArea> desktopArea(const Window& w) override;
 
   // A sync at the next turn of the Qt loop (many model changes, one redraw).
   void schedule();

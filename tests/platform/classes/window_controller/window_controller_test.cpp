@@ -7,6 +7,7 @@
 #include "platform/classes/file_accessor.h"
 #include "platform/classes/ini_manager.h"
 #include "platform/classes/window_controller.h"
+#include "platform/classes/window_placement.h"
 #include "platform/core/field.h"
 #include "platform/ui/keys.h"
 #include "platform/ui/layout.h"
@@ -205,6 +206,47 @@ TEST_F(WindowControllerTest, DamagedPlacementKeepsTheDesignedSize) {
   EXPECT_EQ(w.propInt(0, pf::Prop::Height), 100);
   EXPECT_EQ(w.propInt(0, pf::Prop::Xpos), 10);
   EXPECT_FALSE(w.propInt(0, pf::Prop::Iconize));
+}
+
+// A hand-edited or foreign INI file never puts a window out of reach: the headless desktop is
+// 853 by 630 units; the dialog is designed at 10,10, 200 by 100.
+TEST_F(WindowControllerTest, PlacementBeyondTheDesktopIsBroughtBack) {
+  struct Case {
+    const char *x, *y, *w, *h;
+    int wantX, wantY, wantW, wantH;
+  } cases[] = {
+      {"30", "40", "99999", "150", 0, 40, 853, 150},
+      {"30", "40", "250", "99999", 30, 0, 250, 630},
+      {"-32000", "-32000", "250", "150", 0, 0, 250, 150},
+      {"5000", "5000", "250", "150", 603, 480, 250, 150},
+      {"30", "40", "99999999999", "150", 30, 40, 200, 100},   // no number: the designed size
+      {"30", "40", "250", "150", 30, 40, 250, 150},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.x) + "," + c.y + " " + c.w + "x" + c.h);
+    pf::AppIni.removeSection("TestDialog");
+    pf::AppIni.update("TestDialog", "XPos", c.x);
+    pf::AppIni.update("TestDialog", "YPos", c.y);
+    pf::AppIni.update("TestDialog", "Width", c.w);
+    pf::AppIni.update("TestDialog", "Height", c.h);
+    driver.start([] { runDialog(); });
+    pf::Window& w = driver.window("TestDialog");
+    EXPECT_EQ(w.propInt(0, pf::Prop::Xpos), c.wantX);
+    EXPECT_EQ(w.propInt(0, pf::Prop::Ypos), c.wantY);
+    EXPECT_EQ(w.propInt(0, pf::Prop::Width), c.wantW);
+    EXPECT_EQ(w.propInt(0, pf::Prop::Height), c.wantH);
+    w.post(pf::EVENT::CloseWindow);
+    driver.idle();
+    EXPECT_EQ(pf::AppIni.fetchInt("TestDialog", "Width"), c.wantW) << "what is written back";
+    EXPECT_EQ(pf::AppIni.fetchInt("TestDialog", "XPos"), c.wantX);
+  }
+  // A desktop of several screens may start left of or above the first one.
+  pf::WindowPlacement p;
+  p.x = -2000;
+  p.y = 900;
+  pf::keepOnDesktop(p, {-1280, 0, 2133, 630}, 200, 100);
+  EXPECT_EQ(*p.x, -1280);
+  EXPECT_EQ(*p.y, 530);
 }
 
 TEST_F(WindowControllerTest, SecondStartRestoresTheFirstWindow) {
