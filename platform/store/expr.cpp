@@ -121,6 +121,7 @@ struct ExprNode {
   int fieldIndex = -1;
   std::string name;                    // Bound
   int param = -1;                      // SQL parameter number (Literal, Bound)
+  int depth = 1;                       // levels from here to the deepest leaf
   std::vector<std::unique_ptr<ExprNode>> kids;
 };
 
@@ -170,6 +171,25 @@ class Parser {
   std::unique_ptr<ExprNode> fail(const std::string& msg) {
     if (error_.empty()) error_ = msg + " at position " + std::to_string(tok_.at + 1);
     return nullptr;
+  }
+
+  std::unique_ptr<ExprNode> tooDeep() {
+    return fail("expression nested more than " + std::to_string(MaxExpressionDepth) + " levels deep");
+  }
+
+  // One level more of the parser's own recursion for as long as it lives.
+  struct Level {
+    Parser& p;
+    explicit Level(Parser& parser) : p(parser) { ++p.depth_; }
+    ~Level() { --p.depth_; }
+    bool tooDeep() const { return p.depth_ > MaxExpressionDepth; }
+  };
+
+  // A node made from its operands is one level deeper than the deepest of them.
+  std::unique_ptr<ExprNode> deepened(std::unique_ptr<ExprNode> n) {
+    for (const auto& k : n->kids) n->depth = std::max(n->depth, k->depth + 1);
+    if (n->depth > MaxExpressionDepth) return tooDeep();
+    return n;
   }
 
   void advance() {
@@ -225,14 +245,14 @@ class Parser {
   bool isSym(const char* t) const { return tok_.kind == Token::Sym && tok_.text == t; }
   bool isWord(const char* w) const { return tok_.kind == Token::Name && upper(tok_.text) == w; }
 
-  static std::unique_ptr<ExprNode> make(Op op, bool text, std::unique_ptr<ExprNode> a,
-                                        std::unique_ptr<ExprNode> b = nullptr) {
+  std::unique_ptr<ExprNode> make(Op op, bool text, std::unique_ptr<ExprNode> a,
+                                 std::unique_ptr<ExprNode> b = nullptr) {
     auto n = std::make_unique<ExprNode>();
     n->op = op;
     n->isText = text;
     n->kids.push_back(std::move(a));
     if (b) n->kids.push_back(std::move(b));
-    return n;
+    return deepened(std::move(n));
   }
 
   std::unique_ptr<ExprNode> parseOr() {
@@ -260,6 +280,8 @@ class Parser {
 
   std::unique_ptr<ExprNode> parseNot() {
     if (isWord("NOT") || isSym("~")) {
+      Level level(*this);
+      if (level.tooDeep()) return tooDeep();
       advance();
       auto a = parseNot();
       if (!a) return nullptr;
@@ -322,6 +344,8 @@ class Parser {
 
   std::unique_ptr<ExprNode> parseUnary() {
     if (isSym("-") || isSym("+")) {
+      Level level(*this);
+      if (level.tooDeep()) return tooDeep();
       bool neg = isSym("-");
       advance();
       auto a = parseUnary();
@@ -356,6 +380,8 @@ class Parser {
       }
       case Token::Sym:
         if (isSym("(")) {
+          Level level(*this);
+          if (level.tooDeep()) return tooDeep();
           advance();
           auto n = parseOr();
           if (!n) return nullptr;
@@ -382,6 +408,8 @@ class Parser {
       tok_.at = at;
       return fail("unknown function " + name);
     }
+    Level level(*this);
+    if (level.tooDeep()) return tooDeep();
     advance();  // '('
     auto n = std::make_unique<ExprNode>();
     n->op = fn->op;
@@ -402,7 +430,7 @@ class Parser {
       tok_.at = at;
       return fail("wrong number of arguments to " + up);
     }
-    return n;
+    return deepened(std::move(n));
   }
 
   std::unique_ptr<ExprNode> resolveName(const std::string& name, std::size_t at) {
@@ -433,6 +461,7 @@ class Parser {
   std::size_t i_ = 0;
   Token tok_;
   bool bad_ = false;
+  int depth_ = 0;
   std::string error_;
 };
 

@@ -16,6 +16,11 @@ namespace Err {
 constexpr int BadFilter = 800;  // the expression cannot be parsed or names an unknown name
 }
 
+// The deepest an expression may nest (brackets, function calls, operators, NOT and signs):
+// the parser, the evaluator and the SQL they make recurse once a level, on a thread's
+// stack of its own.
+constexpr int MaxExpressionDepth = 100;
+
 // A value of the language: a text or a number.
 struct ExprValue {
   bool isText = false;
@@ -45,7 +50,8 @@ class Expression {
   Expression& operator=(const Expression&) = delete;
 
   // Parses `text`. Names (letter case ignored) are the fields of `file` (may be null)
-  // and then the bound names. nullptr with `error` set on a syntax error or unknown name.
+  // and then the bound names. nullptr with `error` set on a syntax error, an unknown name or
+  // nesting deeper than MaxExpressionDepth.
   static std::unique_ptr<Expression> compile(const std::string& text, const FileDesc* file,
                                              std::string* error = nullptr);
 

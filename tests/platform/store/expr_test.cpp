@@ -163,4 +163,56 @@ TEST(ExprTest, RejectsWhatIsNotAnExpression) {
   }
 }
 
+// Nesting beyond the limit is refused with its reason, on a program thread's own stack where
+// the parser and the evaluator run: brackets, long chains of operators, NOT, signs, calls.
+TEST(ExprTest, NestingHasALimit) {
+  auto repeat = [](const std::string& s, int n) {
+    std::string r;
+    for (int i = 0; i < n; ++i) r += s;
+    return r;
+  };
+  auto brackets = [&](int n) { return repeat("(", n) + "1" + repeat(")", n); };
+  auto chain = [&](int n) { return "1" + repeat("+1", n); };
+  struct Case {
+    std::string text;
+    bool accepted;
+  } cases[] = {
+      {brackets(pf::MaxExpressionDepth), true},
+      {brackets(pf::MaxExpressionDepth + 1), false},
+      {brackets(1000), false},
+      {brackets(100000), false},
+      {chain(pf::MaxExpressionDepth - 1), true},
+      {chain(pf::MaxExpressionDepth), false},
+      {chain(100000), false},
+      {repeat("NOT ", 1000) + "1", false},
+      {repeat("- ", 1000) + "1", false},
+      {repeat("CLIP(", 1000) + "'a'" + repeat(")", 1000), false},
+      {"1 AND " + brackets(pf::MaxExpressionDepth), true},
+      {repeat("NOT (", 60) + "0" + repeat(")", 60), false},   // 120 levels of two kinds
+  };
+  pf::testing::resetRuntime();
+  std::vector<std::string> errors;
+  std::vector<double> values;
+  pf::start([&] {
+    for (const auto& c : cases) {
+      std::string error;
+      auto e = pf::Expression::compile(c.text, nullptr, &error);
+      errors.push_back(e ? "" : error);
+      values.push_back(e ? e->evaluate(nullptr).toNumber() : -1);
+    }
+  }, 50000);
+  pf::runUntilIdle();
+  pf::testing::resetRuntime();
+  ASSERT_EQ(errors.size(), std::size(cases));
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    SCOPED_TRACE(cases[i].text.substr(0, 40));
+    if (cases[i].accepted) {
+      EXPECT_EQ(errors[i], "");
+      EXPECT_GE(values[i], 1);
+    } else {
+      EXPECT_NE(errors[i].find("nested more than 100 levels deep"), std::string::npos) << errors[i];
+    }
+  }
+}
+
 }  // namespace
