@@ -2,7 +2,8 @@
 // with generated websites first) and saves a picture of every window as a user meets it: the
 // frame and its menus, the websites browse on each tab, each form in each mode, the category
 // windows, the search and link dialogs, the report chooser, a report's progress window and
-// preview page, the maintenance windows and a box of every kind. For people to look at.
+// preview page, the maintenance windows, a box of every kind and the help window. For people
+// to look at.
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -19,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/os/help_window.h"
 #include "platform/os/program.h"
 #include "platform/runtime/message.h"
 #include "platform/runtime/runtime.h"
@@ -295,6 +297,12 @@ void plan() {
     snap(std::string("box-") + kind);
     add("next box", [] { answer(1); }, [] { return true; }, 500);
   }
+  // The help window, as Help contents opens it.
+  add("help", [] { menu("?HELPHELPCONTENTS"); }, [] {
+    QWidget* help = pf::qtHelpWindow();
+    return help && help->isVisible();
+  }, 600);
+  snap("help");
   add("end", [] {
     if (pf::Window* f = pf::appFrame()) f->userClose();
   });
