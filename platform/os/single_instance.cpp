@@ -23,14 +23,27 @@
 namespace pf {
 namespace {
 
+// A folder for the lock and the socket is fit only when it is a real folder (not a link)
+// that belongs to this user and that nobody else may enter or write.
+bool privateFolder(const std::string& dir) {
+  int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st {};
+  bool ok = ::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::getuid() && (st.st_mode & 077) == 0;
+  ::close(fd);
+  return ok;
+}
+
+// The user's runtime folder is private to the user and emptied at log-out; without one,
+// a folder of the user's own under /tmp (or TMPDIR), which anyone could have made
+// first. Empty when neither is fit.
 std::string runtimeFolder() {
-  // The user's runtime folder is private to the user and emptied at log-out.
   const char* xdg = std::getenv("XDG_RUNTIME_DIR");
-  std::error_code ec;
-  if (xdg && *xdg && std::filesystem::is_directory(xdg, ec)) return xdg;
-  std::string dir = "/tmp/quillbox-" + std::to_string(::getuid());
+  if (xdg && *xdg && privateFolder(xdg)) return xdg;
+  const char* tmp = std::getenv("TMPDIR");
+  std::string dir = std::string(tmp && *tmp ? tmp : "/tmp") + "/quillbox-" + std::to_string(::getuid());
   ::mkdir(dir.c_str(), 0700);
-  return dir;
+  return privateFolder(dir) ? dir : std::string();
 }
 
 std::string folderTag() {
@@ -54,17 +67,18 @@ struct InstanceLock::Server {
   std::function<bool()> onRaise;
 };
 
-InstanceLock::InstanceLock(std::string name) : name_(std::move(name)) {
-  std::string base = runtimeFolder() + "/quillbox-" + name_ + "-" + folderTag();
-  lockPath_ = base + ".lock";
-  socketPath_ = base + ".sock";
-}
+InstanceLock::InstanceLock(std::string name) : name_(std::move(name)) {}
 
 InstanceLock::~InstanceLock() { release(); }
 
 bool InstanceLock::create() {
   if (fd_ >= 0) return true;
-  fd_ = ::open(lockPath_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  std::string dir = runtimeFolder();
+  if (dir.empty()) return false;
+  std::string base = dir + "/quillbox-" + name_ + "-" + folderTag();
+  lockPath_ = base + ".lock";
+  socketPath_ = base + ".sock";
+  fd_ = ::open(lockPath_.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
   return fd_ >= 0;
 }
 
@@ -132,6 +146,7 @@ bool InstanceLock::listen(std::function<bool()> onRaise) {
 }
 
 bool InstanceLock::askToRaise(int timeoutMilliseconds) {
+  if (socketPath_.empty()) return false;
   QLocalSocket socket;
   socket.connectToServer(QString::fromStdString(socketPath_));
   if (!socket.waitForConnected(timeoutMilliseconds)) return false;

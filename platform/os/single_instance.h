@@ -26,7 +26,8 @@ class InstanceLock {
   InstanceLock(const InstanceLock&) = delete;
   InstanceLock& operator=(const InstanceLock&) = delete;
 
-  // Opens (or creates) the lock without taking it; false when that is impossible.
+  // Opens (or creates) the lock without taking it; false when that is impossible, and
+  // when the folder it lives in is a link, another user's, or open to others.
   bool create();
   // Tries for up to `milliseconds` to take the lock: an InstanceWait value.
   int wait(int milliseconds);

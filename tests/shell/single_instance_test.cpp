@@ -7,7 +7,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <sys/stat.h>
+
 #include <chrono>
+#include <cstdlib>
+#include <functional>
+#include <optional>
+#include <utility>
 #include <string>
 #include <thread>
 
@@ -124,6 +130,93 @@ TEST(SingleInstance, LockIsHeldUntilItsHolderEnds) {
   int w = mine.wait(50);
   EXPECT_TRUE(w == pf::InstanceWait::Obtained || w == pf::InstanceWait::Abandoned) << w;
   EXPECT_TRUE(mine.owned());
+}
+
+// The environment a test's lock looks at, put back afterwards.
+class LockFolders {
+ public:
+  LockFolders(const std::string& runtime, const std::string& tmp) {
+    for (auto& [name, value] : {std::pair<const char*, std::string>{"XDG_RUNTIME_DIR", runtime}, {"TMPDIR", tmp}}) {
+      const char* old = std::getenv(name);
+      saved_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
+      if (value.empty()) unsetenv(name);
+      else setenv(name, value.c_str(), 1);
+    }
+  }
+  ~LockFolders() {
+    for (auto& [name, value] : saved_) value ? setenv(name, value->c_str(), 1) : unsetenv(name);
+  }
+
+ private:
+  std::vector<std::pair<const char*, std::optional<std::string>>> saved_;
+};
+
+TEST(SingleInstance, TheLockFolderMustBeTheUsersAlone) {
+  const std::string user = "quillbox-" + std::to_string(getuid());
+  struct Case {
+    const char* what;
+    std::function<void(const std::string& tmp)> make;
+    bool usable;
+    bool asRoot = false;   // a folder given to another user
+  } cases[] = {
+      {"made when missing", [](const std::string&) {}, true},
+      {"the user's, closed to others", [&](const std::string& t) { mkdir((t + "/" + user).c_str(), 0700); }, true},
+      {"open to others",
+       [&](const std::string& t) {
+         mkdir((t + "/" + user).c_str(), 0700);
+         chmod((t + "/" + user).c_str(), 0777);
+       },
+       false},
+      {"a link to a private folder",
+       [&](const std::string& t) {
+         mkdir((t + "/elsewhere").c_str(), 0700);
+         ASSERT_EQ(symlink((t + "/elsewhere").c_str(), (t + "/" + user).c_str()), 0);
+       },
+       false},
+      {"another user's",
+       [&](const std::string& t) {
+         mkdir((t + "/" + user).c_str(), 0700);
+         ASSERT_EQ(chown((t + "/" + user).c_str(), 65534, 65534), 0);
+       },
+       false, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    if (c.asRoot && getuid() != 0) continue;
+    qbtest::TempDir dir;
+    LockFolders env("", dir.path());
+    c.make(dir.path());
+    pf::InstanceLock lock("thisApp");
+    EXPECT_EQ(lock.create(), c.usable);
+    if (c.usable) {
+      EXPECT_EQ(lock.lockPath().rfind(dir.path() + "/" + user + "/", 0), 0u) << lock.lockPath();
+      EXPECT_EQ(lock.wait(50), pf::InstanceWait::Obtained);
+      struct stat st {};
+      ASSERT_EQ(lstat((dir.path() + "/" + user).c_str(), &st), 0);
+      EXPECT_EQ(st.st_mode & 0777, 0700u);
+    } else {
+      EXPECT_EQ(lock.wait(50), pf::InstanceWait::NoMutex);
+      EXPECT_TRUE(lock.lockPath().empty());
+    }
+  }
+
+  // A runtime folder open to others is passed over for the one under the temporary folder.
+  qbtest::TempDir dir;
+  ASSERT_EQ(mkdir("runtime", 0700), 0);
+  ASSERT_EQ(chmod("runtime", 0755), 0);
+  {
+    LockFolders env(dir.path() + "/runtime", dir.path());
+    pf::InstanceLock lock("thisApp");
+    ASSERT_TRUE(lock.create());
+    EXPECT_EQ(lock.lockPath().rfind(dir.path() + "/" + user + "/", 0), 0u) << lock.lockPath();
+  }
+  ASSERT_EQ(chmod("runtime", 0700), 0);
+  {
+    LockFolders env(dir.path() + "/runtime", dir.path());
+    pf::InstanceLock lock("thisApp");
+    ASSERT_TRUE(lock.create());
+    EXPECT_EQ(lock.lockPath().rfind(dir.path() + "/runtime/", 0), 0u) << lock.lockPath();
+  }
 }
 
 TEST(SingleInstance, SecondStartEndsQuietlyWhenNoFrameIsOpen) {
