@@ -1,7 +1,6 @@
 #include "platform/classes/process_manager.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 
 #include "platform/classes/error_manager.h"
@@ -15,33 +14,29 @@ namespace pf {
 
 // --- step managers -------------------------------------------------------------------
 
+// Every byte counts, in the order the key compares them: skipping punctuation made the
+// estimate run backwards ("B-z" before "Bravo" in the key, after it in the estimate).
 double TextStep::position(const std::string& s) const {
   double pos = 0, scale = 1;
   int taken = 0;
   for (unsigned char ch : s) {
-    int digit = -1;
-    if (std::isdigit(ch)) digit = 1 + (ch - '0');
-    else if (std::isupper(ch)) digit = 11 + (ch - 'A');
-    else if (std::islower(ch)) digit = 11 + (ch - 'a');
-    else if (ch == ' ') digit = 0;
-    if (digit < 0) continue;   // punctuation does not move the estimate
-    scale /= 37;
-    pos += digit * scale;
+    scale /= 257;
+    pos += (ch + 1) * scale;
     if (++taken == 8) break;
   }
   return pos;
 }
 
 void TextStep::SetLimits(const Binding&, const std::string& low, const std::string& high) {
-  low_ = position(upper(low));
-  high_ = position(upper(high));
+  low_ = low;
+  high_ = high;
 }
 
 int TextStep::GetPercentile(const Binding& field, bool caseSensitive) {
-  std::string v = field.get();
-  if (!caseSensitive) v = upper(v);
-  if (high_ <= low_) return 0;
-  double p = (position(v) - low_) / (high_ - low_) * 100;
+  auto keyed = [&](const std::string& v) { return position(caseSensitive ? clip(v) : caseFold(v)); };
+  double low = keyed(low_), high = keyed(high_);
+  if (high <= low) return 0;
+  double p = (keyed(field.get()) - low) / (high - low) * 100;
   return std::clamp(static_cast<int>(p), 0, 100);
 }
 

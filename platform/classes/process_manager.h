@@ -36,7 +36,7 @@ class TextStep : public ThumbStep {
  private:
   double position(const std::string& s) const;
   int controls_ = 5, mode_ = 3;
-  double low_ = 0, high_ = 0;
+  std::string low_, high_;
 };
 
 // Numeric keys; controls 0x10 marks a descending key.

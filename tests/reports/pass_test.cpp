@@ -100,6 +100,28 @@ TEST_F(Pass, WalksEveryRecordShowingProgress) {
   }
 }
 
+// The estimate follows the key's order, punctuation included, so it never runs back.
+TEST_F(Pass, TextEstimateNeverRunsBackward) {
+  addSites({{"Zed", "http://z", "A", 1}, {"bravo", "http://b", "A", 1}, {"B-z", "http://bz", "A", 1},
+            {"Alpha", "http://a", "A", 1}, {"b.a.", "http://ba", "A", 1}});
+  Outcome out;
+  d.start([&] {
+    PassWindow w;
+    w.byDescription = true;
+    w.process.step = [&] {
+      out.reached.push_back(WEB->DESCRIPTION.clip());
+      out.percents.push_back(w.Progress);
+      return std::uint8_t{0};
+    };
+    out.response = w.Execute();
+  });
+  walk();
+  EXPECT_EQ(out.reached, (std::vector<std::string>{"Alpha", "B-z", "b.a.", "bravo", "Zed"}));
+  EXPECT_TRUE(std::is_sorted(out.percents.begin(), out.percents.end()))
+      << testing::PrintToString(out.percents);
+  EXPECT_EQ(out.percents.back(), 100);
+}
+
 // Each record's step takes 0.6 s, so each timer event handles one record.
 TEST_F(Pass, WritesAreCommittedPerSliceAndCancelStops) {
   addSites(fiveSites());
