@@ -1,0 +1,203 @@
+// "All websites by Description" on the Qt view (offscreen) over many websites, run ten
+// times: from the answer to the options question until the preview's first page is
+// painted; the resident memory once the preview holds the whole report; from "Print"
+// until the report is in a PDF file, with the longest gap between two turns of the event
+// loop meanwhile; and what two prints leave resident. Prints `name value` lines (medians).
+//
+//   report_bench [N]      (N websites, default 100000, as quillbox-gen writes them)
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+#include "bench/generator.h"
+#include "data/access.h"
+#include "platform/os/program.h"
+#include "platform/report/print.h"
+#include "platform/runtime/runtime.h"
+#include "platform/ui/qt/qt_view.h"
+#include "platform/ui/ui.h"
+#include "platform/ui/window.h"
+#include "reports/reports.h"
+#include "shell/main_program.h"
+
+namespace {
+
+constexpr int kRuns = 10;
+
+void makeData(int n) {
+  std::string error;
+  if (qb::bench::writeWebsites(qb::bench::makeWebsites(n, 1), &error) != 0) {
+    std::fprintf(stderr, "report_bench: %s\n", error.c_str());
+    std::exit(1);
+  }
+  FreeThreadAccess();
+}
+
+double rssMb() {
+  std::ifstream f("/proc/self/status");
+  std::string line;
+  while (std::getline(f, line))
+    if (line.rfind("VmRSS:", 0) == 0) return std::atof(line.c_str() + 6) / 1024.0;
+  return 0;
+}
+
+pf::Dialog* boxSaying(const std::string& text) {
+  for (pf::Dialog* d : pf::openDialogs())
+    if (d->message.text.find(text) != std::string::npos) return d;
+  return nullptr;
+}
+
+pf::Window* windowNamed(const std::string& name) {
+  for (pf::Window* w : pf::windowsInZOrder())
+    if (w->name() == name && w->isOpen()) return w;
+  return nullptr;
+}
+
+// The preview shows page 1 on screen, painted.
+bool firstPageShown() {
+  pf::Window* w = windowNamed("_PreviewWindow_");
+  if (!w || w->text(w->feq("?PREVIEW:PAGE")) != "1") return false;
+  QWidget* top = pf::qt::widgetFor(w->id());
+  auto* label = top ? top->findChild<QLabel*>("qb_preview_pages") : nullptr;
+  if (!label || label->pixmap().isNull()) return false;
+  label->repaint();
+  return true;
+}
+
+// The preview knows every page: its count no longer grows.
+bool previewComplete() {
+  pf::Window* w = windowNamed("_PreviewWindow_");
+  if (!w || pf::anyRunnable()) return false;
+  std::string count = w->text(w->feq("?PREVIEW:PAGECOUNT"));
+  return count.rfind("of ", 0) == 0 && count.find("...") == std::string::npos;
+}
+
+double median(std::vector<double> v) {
+  if (v.empty()) return -1;
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
+struct Step {
+  std::string name;              // figure; empty: not measured
+  std::function<void()> act;
+  std::function<bool()> done;    // polled
+  bool stall = false;            // feeds ui_max_stall_pdf_ms
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  int n = argc > 1 ? std::atoi(argv[1]) : 100000;
+  auto dir = std::filesystem::temp_directory_path() / ("quillbox-report-bench-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  std::filesystem::current_path(dir);
+  makeData(n);
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  QApplication app(argc, argv);
+  qb::installThreadHooks();
+  qb::registerHelp();
+  const std::string pdf = (dir / "report.pdf").string();
+  pf::setPrintToFile(pdf);
+
+  std::vector<std::pair<std::string, std::vector<double>>> figures;
+  auto record = [&](const std::string& name, double v) {
+    for (auto& [k, vals] : figures)
+      if (k == name) return vals.push_back(v);
+    figures.push_back({name, {v}});
+  };
+
+  int reportThread = 0;
+  double before = 0;
+  std::vector<Step> steps;
+  for (int i = 0; i < kRuns; ++i) {
+    // Every odd run starts a pair of prints whose growth is measured.
+    steps.push_back({"",
+                     [&, i] {
+                       if (i % 2 == 0) before = rssMb();
+                       reportThread = pf::start([] { qb::Rpt_Websites(); }, 50000);
+                     },
+                     [] { return boxSaying("Include your Logon ID") != nullptr; }});
+    steps.push_back({"report_first_page_ms",
+                     [] { pf::answerDialog(boxSaying("Include your Logon ID")->id, 1); },
+                     firstPageShown});
+    steps.push_back({"", [] {}, [&] {
+                       if (!previewComplete()) return false;
+                       record("report_memory_mb", rssMb());
+                       return true;
+                     }});
+    steps.push_back({"report_pdf_ms",
+                     [] {
+                       std::filesystem::remove(std::filesystem::path("report.pdf"));
+                       pf::Window* w = windowNamed("_PreviewWindow_");
+                       w->userPress(w->feq("?PREVIEW:PRINTBUTTON"));
+                     },
+                     [&] { return !pf::threadAlive(reportThread) && std::filesystem::exists(pdf); },
+                     true});
+    steps.push_back({"", [] {}, [&, i] {
+                       if (i % 2 == 1) record("print_memory_growth_mb", rssMb() - before);
+                       return true;
+                     }});
+  }
+
+  QElapsedTimer clock, turn;
+  double maxGap = 0;
+  std::size_t at = 0;
+  bool waiting = false;
+  int settle = 0;
+  QTimer poll;
+  poll.setInterval(0);
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    if (waiting) maxGap = std::max(maxGap, turn.nsecsElapsed() / 1e6);
+    turn.start();
+    if (at >= steps.size()) {
+      poll.stop();
+      pf::appFrame()->userClose();
+      return;
+    }
+    Step& s = steps[at];
+    if (!waiting) {
+      // Let the previous step settle before the next action.
+      if (++settle < 20 || pf::anyRunnable()) return;
+      settle = 0;
+      maxGap = 0;
+      clock.start();
+      turn.start();
+      s.act();
+      waiting = true;
+      return;
+    }
+    bool over = clock.elapsed() > 120000;
+    if (!over && !s.done()) return;
+    if (!s.name.empty()) record(s.name, over ? -1 : clock.nsecsElapsed() / 1e6);
+    if (s.stall) record("ui_max_stall_pdf_ms", maxGap);
+    waiting = false;
+    ++at;
+  });
+  QTimer::singleShot(1500, [&] { poll.start(); });
+  QTimer::singleShot(1800000, [] { pf::endAllThreads(); });
+  pf::runOnDesktop(qb::MainProgram);
+
+  for (const auto& [name, values] : figures) {
+    std::printf("%s %.1f\n", name.c_str(), median(values));
+    std::fprintf(stderr, "%s:", name.c_str());
+    for (double v : values) std::fprintf(stderr, " %.1f", v);
+    std::fprintf(stderr, "\n");
+  }
+  std::printf("report_websites_count %d\n", n);
+  std::filesystem::current_path(std::filesystem::temp_directory_path());
+  std::filesystem::remove_all(dir);
+  return 0;
+}
