@@ -412,7 +412,14 @@ bool runUntilIdle() {
   if (st.current || st.driving) return false;
   st.driving = true;
   bool any = false;
-  while (!st.ending && !st.runQueue.empty()) {
+  for (;;) {
+    detail::wakeFinishedJobs(false);
+    if (st.ending) break;
+    if (st.runQueue.empty()) {
+      // A thread waiting for its off-thread job is not idle.
+      if (detail::wakeFinishedJobs(true)) continue;
+      break;
+    }
     int number = st.runQueue.front();
     st.runQueue.pop_front();
     Thread* t = find(number);

@@ -87,6 +87,15 @@ Event waitEvent();
 void waitUntil(const std::function<bool()>& ready);
 // Marks a thread runnable (its waitUntil predicate is re-checked).
 void wake(int number);
+// Runs `job` on a worker OS thread while the calling program thread waits; the other
+// program threads run meanwhile. The job must touch no program-thread state: it works
+// on objects of its own and the caller's, which stay put until it is done. Outside a
+// program thread, or when the program is ending, it runs in place. An exception of the
+// job reaches the caller.
+void runOffThread(const std::function<void()>& job);
+// Called on the worker's OS thread when a job has ended, so that the view schedules a
+// turn (thread-safe). Without one, a headless scheduler turn waits for pending jobs.
+void setOffThreadNotifier(std::function<void()> notifier);
 bool queueEmpty(int number = 0);
 
 // Hooks run inside each thread: start before its procedure, exit after it returns.

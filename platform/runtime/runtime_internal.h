@@ -7,5 +7,8 @@ namespace pf::detail {
 // numbers from 1 again). With keepConfig the hooks, notifier and event loop stay.
 void resetState(bool keepConfig);
 void resetClock();
+// Makes runnable the program threads whose off-thread job has finished; with `block`
+// and no view to tell, first waits while jobs are pending. True when it woke any.
+bool wakeFinishedJobs(bool block);
 
 }  // namespace pf::detail

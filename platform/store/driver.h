@@ -83,6 +83,11 @@ class FileDriver {
   virtual std::string line() const { return {}; }
   // The SQL names of the fields' columns; empty when filters cannot run as SQL.
   virtual std::vector<std::string> sqlColumns() const { return {}; }
+  // For a change over several files (joint_change.h): the records' SQL table (empty: not
+  // an SQL store), and the column holding a text field's copy without letter case (""
+  // when it has none).
+  virtual std::string sqlTable() const { return {}; }
+  virtual std::string sqlFoldColumn(int field) const { (void)field; return {}; }
 
   // The file's own sequence (SET/NEXT/PREVIOUS on the file itself).
   std::unique_ptr<Cursor> sequence;

@@ -19,6 +19,7 @@
 #include "platform/store/file_key.h"
 #include "platform/store/share_lock.h"
 #include "platform/store/sql_functions.h"
+#include "platform/store/sqlite_store.h"
 
 namespace pf {
 namespace {
@@ -293,6 +294,12 @@ class IndexedDriver final : public FileDriver {
   int rollback() override;
   bool inTransaction() const override { return txn_; }
   std::vector<std::string> sqlColumns() const override { return columns_; }
+  std::string sqlTable() const override { return "rec"; }
+  std::string sqlFoldColumn(int field) const override {
+    for (const auto& h : hidden_)
+      if (h.field == field && h.fold) return h.column;
+    return {};
+  }
 
   // ---- for cursors
   const KeyInfo* keyInfo(const KeyDesc* key) const {
@@ -1202,6 +1209,8 @@ std::unique_ptr<Cursor> IndexedDriver::cursor(const CursorSpec& spec) {
 }
 
 }  // namespace
+
+int sqliteError(int rc) { return mapRc(rc); }
 
 std::unique_ptr<FileDriver> makeIndexedDriver(const FileDesc& desc, void* buffer) {
   return std::make_unique<IndexedDriver>(desc, buffer);

@@ -36,6 +36,11 @@ void install(bool exitOnHalt) {
   theView = new View();
   setViewObserver(theView);
   setScheduleNotifier(scheduleTurn);
+  // From a worker thread: the turn is queued to the GUI thread.
+  setOffThreadNotifier([] {
+    if (QCoreApplication* app = QCoreApplication::instance())
+      QMetaObject::invokeMethod(app, [] { scheduleTurn(); }, Qt::QueuedConnection);
+  });
   setArrangeHandler([](MdiArrangement how) {
     if (theView) theView->arrange(how);
   });
@@ -48,6 +53,7 @@ void uninstall() {
   if (!theView) return;
   setViewObserver(nullptr);
   setScheduleNotifier(nullptr);
+  setOffThreadNotifier(nullptr);
   setArrangeHandler(nullptr);
   setClipboardBackend({});
   delete theView;

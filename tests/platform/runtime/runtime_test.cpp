@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <ctime>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/core/dates.h"
@@ -400,6 +403,78 @@ TEST_F(RuntimeTest, RealClockGivesTodaysDayNumber) {
   std::int32_t t = pf::clockTime();
   EXPECT_GE(t, 1);
   EXPECT_LE(t, 8640000);
+}
+
+}  // namespace
+
+namespace {
+
+class OffThreadTest : public RuntimeTest {
+ protected:
+  void TearDown() override {
+    pf::setOffThreadNotifier(nullptr);
+    RuntimeTest::TearDown();
+  }
+};
+
+// A job of its own OS thread: the waiting program thread gets its result (or its
+// exception) back, and the other program threads run meanwhile.
+TEST_F(OffThreadTest, OtherThreadsRunWhileAJobRuns) {
+  std::atomic<bool> otherRan{false};
+  std::vector<std::string> log;
+  pf::start(
+      [&] {
+        int result = 0;
+        pf::runOffThread([&] {
+          // Finishes only once the other program thread has had its turn.
+          while (!otherRan.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+          result = 42;
+        });
+        log.push_back("job " + std::to_string(result));
+        try {
+          pf::runOffThread([] { throw std::runtime_error("disk full"); });
+        } catch (const std::runtime_error& e) {
+          log.push_back(e.what());
+        }
+      },
+      0);
+  pf::start(
+      [&] {
+        log.push_back("other");
+        otherRan = true;
+      },
+      0);
+  // Headless: the turn is over only when the waiting thread has taken its result.
+  pf::runUntilIdle();
+  EXPECT_EQ(log, (std::vector<std::string>{"other", "job 42", "disk full"}));
+}
+
+TEST_F(OffThreadTest, AViewIsToldInsteadOfTheTurnWaiting) {
+  std::atomic<int> told{0};
+  std::atomic<bool> release{false};
+  pf::setOffThreadNotifier([&] { ++told; });
+  bool resumed = false;
+  pf::start(
+      [&] {
+        pf::runOffThread([&] {
+          while (!release.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        });
+        resumed = true;
+      },
+      0);
+  pf::runUntilIdle();  // returns at once: the view's own loop goes on
+  EXPECT_FALSE(resumed);
+  release = true;
+  while (told.load() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  pf::runUntilIdle();
+  EXPECT_TRUE(resumed);
+  EXPECT_EQ(told.load(), 1);
+}
+
+TEST_F(OffThreadTest, OutsideAProgramThreadTheJobRunsInPlace) {
+  std::thread::id where;
+  pf::runOffThread([&] { where = std::this_thread::get_id(); });
+  EXPECT_EQ(where, std::this_thread::get_id());
 }
 
 }  // namespace
