@@ -121,8 +121,9 @@ void Rpt_WebsitesSecurityOnly() {
 }
 
 void Rpt_WebsitesSelectedCat() {
+  // Letter case ignored, as the category key compares names.
   runListing({"Rpt_WebsitesSelectedCat", {"By a selected category only", 154, 8, 39, 5},
-              WEB_CategoryKey, true, "CLIP(WEB:Category)=CLIP(GLO:DelCategory)"},
+              WEB_CategoryKey, true, "UPPER(CLIP(WEB:Category))=UPPER(CLIP(GLO:DelCategory))"},
              [](ReportPass& w) {
                auto question = w.beforeWalk;
                w.beforeWalk = [question] {

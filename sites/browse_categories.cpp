@@ -18,8 +18,6 @@ namespace qb {
 
 namespace {
 
-constexpr const char* InUse = "Cat in use";
-
 class BrowseCategoriesWindow;
 
 class CategoriesBrowse : public pf::BrowseManager {
@@ -156,9 +154,11 @@ std::uint8_t BrowseCategoriesWindow::ExecuteUpdate(int number, std::uint8_t requ
   return pf::GLO_Response() ? pf::GLO_Response() : pf::Response::Cancelled;
 }
 
+// The reserved names and the default category are compared as the category key compares
+// names: without regard to letter case.
 bool BrowseCategoriesWindow::refuseChange() {
   std::string name = CAT->CATEGORY.clip();
-  if (name == AllCategories || name == DefaultCategory) {
+  if (reservedCategoryName(name)) {
     pf::message("This category is required by the program and can not be changed.", name, pf::Icon::Exclamation);
     return true;
   }
@@ -167,20 +167,26 @@ bool BrowseCategoriesWindow::refuseChange() {
 
 bool BrowseCategoriesWindow::refuseDelete() {
   std::string name = CAT->CATEGORY.clip();
-  if (name == AllCategories || name == DefaultCategory) {
+  if (reservedCategoryName(name)) {
     pf::message("This category is required by the program and can not be deleted.", name, pf::Icon::Exclamation);
     return true;
   }
-  if (name == GLO_DefaultCat.clip()) {
+  if (pf::foldEqual(name, GLO_DefaultCat.clip())) {
     pf::message("This category is set as the default category to use under [Preferences].||To enable removal "
                 "deselect it under [Preferences] first.",
                 CAT->CATEGORY.str(), pf::Icon::Exclamation);
     return true;
   }
+  pf::Position selected = brw.BrowseUpdateViewRecord() ? Category().position() : pf::Position{};
   GLO_DelCategory = CAT->CATEGORY.str();
   GLO_RenameMode = 0;
-  DeleteCategory();
-  if (GLO_DelCategory.clip() == InUse) {
+  bool inUse = DeleteCategory({0, CAT->CATEGORY.str(), {}, {}}).count > 0;
+  // A file may hold one name in two spellings; the websites keep the other row.
+  if (inUse && !selected.empty() && categoryNameTaken(CAT->CATEGORY.str(), selected)) {
+    GLO_DelCategory = "";
+    return false;
+  }
+  if (inUse) {
     pf::message("This category is currently in use and can not be deleted.||TIP: This category can be renamed by "
                 "selecting the [Change] button.",
                 CAT->CATEGORY.str(), pf::Icon::Exclamation);

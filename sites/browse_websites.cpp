@@ -417,8 +417,9 @@ void BrowseWebsitesWindow::ApplyCategoryFilter(bool fromCombo) {
   } else {
     CAT->CATEGORY = BrowseFilter.clip();
   }
-  bool all = BrowseFilter == AllCategories;
-  brw.setCategoryPart(all ? std::string() : std::string("WEB:Category=BrowseFilter"));
+  bool all = pf::foldEqual(BrowseFilter.clip(), AllCategories);
+  // Letter case ignored, as the category key and the category procedures compare names.
+  brw.setCategoryPart(all ? std::string() : std::string("UPPER(WEB:Category)=UPPER(BrowseFilter)"));
   int t = tab();
   if (t >= 1 && t <= 6) win().setCaption(browseCaption(t, BrowseFilter.clip()));
   pf::Window& w = win();

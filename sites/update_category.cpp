@@ -4,9 +4,11 @@
 #include "data/dictionary.h"
 #include "data/globals.h"
 #include "platform/classes/error_manager.h"
+#include "platform/classes/file_accessor.h"
 #include "platform/classes/window_controller.h"
 #include "platform/core/strings.h"
 #include "platform/runtime/message.h"
+#include "platform/store/view.h"
 #include "platform/ui/keys.h"
 #include "platform/ui/ui.h"
 #include "sites/categories.h"
@@ -23,6 +25,22 @@ int forbiddenCharacterPass(const std::string& name) {
 bool reservedCategoryName(const std::string& name) {
   std::string u = pf::upper(pf::clip(name));
   return u == "DEFAULT" || u == "ALL CATEGORIES";
+}
+
+bool categoryNameTaken(const std::string& name, const pf::Position& except) {
+  pf::AccessorState kept = Access_Category().FileSaveState();
+  bool taken = false;
+  pf::View names(Category());
+  names.setOrder(&CAT_CatKey());
+  if (names.open() == 0) {
+    CAT->CATEGORY = name;
+    names.setFromBuffer();
+    while (!taken && names.next() == 0 && pf::foldEqual(CAT->CATEGORY.clip(), pf::clip(name)))
+      taken = names.position().row != except.row;
+    names.close();
+  }
+  Access_Category().FileRestoreState(kept);
+  return taken;
 }
 
 namespace {
@@ -51,11 +69,14 @@ class UpdateCategoryWindow : public pf::WindowController {
     PRIMARY = &Relate_Category();
     if (SetupFiles({&Relate_Category()}) != 0) return pf::Answer::LeaveLoop;
     GLO_OldCategory = CAT->CATEGORY.str();
+    // The form's own copy: another category form may take GLO:OldCategory meanwhile.
+    oldName_ = CAT->CATEGORY.str();
     OKCONTROL = feq("?OK");
     CHANGEACTION = 2;
     CANCELACTION = 2;
     // A delete ends here, answered by the confirmation.
     if (PrepareFiles() != 0) return pf::Answer::Handled;
+    if (ORIGINALREQUEST == pf::Request::Change) record_ = Category().position();
     win().bind(feq("?CAT:CATEGORY"), pf::use(CAT->CATEGORY));
     OpenWindow();
     SetupEnd();
@@ -70,6 +91,12 @@ class UpdateCategoryWindow : public pf::WindowController {
     if (std::uint8_t rc = WindowController::TearDown()) return rc;
     if (written && !pos.empty()) Category().get(pos);
     return TearDownEnd();
+  }
+
+  std::uint8_t CompleteChange() override {
+    if (!renamed_) return WindowController::CompleteChange();
+    CompleteWritten();
+    return 0;
   }
 
   std::uint8_t OnSelected() override {
@@ -88,11 +115,24 @@ class UpdateCategoryWindow : public pf::WindowController {
         win().select(feq("?CAT:CATEGORY"));
         return pf::Answer::Handled;
       }
-      // A new category has no websites yet: only a change renames.
-      if (ORIGINALREQUEST == pf::Request::Change) {
+      // The category key ignores letter case, and so do the category's names.
+      if (categoryNameTaken(CAT->CATEGORY.str(), record_)) {
+        pf::message("This category already exists.||Please enter another category description.",
+                    CAT->CATEGORY.str(), pf::Icon::Exclamation);
+        win().select(feq("?CAT:CATEGORY"));
+        return pf::Answer::Handled;
+      }
+      // A new category has no websites yet, and a name left as it was has nothing to
+      // rename.
+      if (ORIGINALREQUEST == pf::Request::Change && CAT->CATEGORY.clip() != pf::clip(oldName_)) {
         GLO_DelCategory = CAT->CATEGORY.str();
         GLO_RenameMode = 1;
-        DeleteCategory();
+        // The pass writes this record with the websites; a failed one leaves the form open.
+        if (!DeleteCategory({1, CAT->CATEGORY.str(), oldName_, record_}).done) {
+          win().select(feq("?CAT:CATEGORY"));
+          return pf::Answer::Handled;
+        }
+        renamed_ = true;
       }
     }
     std::uint8_t rc = WindowController::OnAccepted();
@@ -107,6 +147,10 @@ class UpdateCategoryWindow : public pf::WindowController {
 
  private:
   int feq(const char* name) { return win().feq(name); }
+
+  std::string oldName_;
+  pf::Position record_;   // of a change
+  bool renamed_ = false;
 
   // False when the name was refused (and the focus put back in the entry).
   bool nameChecks() {

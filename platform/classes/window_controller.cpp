@@ -641,6 +641,12 @@ std::uint8_t WindowController::CompleteChange() {
   return 0;
 }
 
+void WindowController::CompleteWritten() {
+  for (int f : historyFields_) historyStore()[procedure_][f] = window_->text(f);
+  SnapshotRecord();
+  CloseWithResponse(Response::Completed);
+}
+
 std::uint8_t WindowController::CompleteDelete() {
   int level;
   {

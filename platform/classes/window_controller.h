@@ -309,6 +309,9 @@ class WindowController {
   void SnapshotRecord();
   // Starts the completion as the OK button does.
   void StartCompletion();
+  // The completion of a record the procedure has written itself: the history keys get
+  // its fields and the window closes as completed.
+  void CompleteWritten();
 
  protected:
   std::vector<WindowComponent*>& components() { return components_; }

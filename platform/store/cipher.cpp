@@ -1,5 +1,7 @@
 #include "platform/store/cipher.h"
 
+#include <sys/stat.h>
+
 #include <cstring>
 #include <fstream>
 
@@ -50,6 +52,8 @@ int attachKeyed(sqlite3* db, const std::string& path, const std::string& schema,
   // SQLCipher reads an existing attached file with its process-wide defaults, before a
   // pragma could name the schema: those are set for the attach and put back.
   std::string pageSize, rounds;
+  struct stat file {};
+  const bool existing = ::stat(path.c_str(), &file) == 0 && file.st_size > 0;
   if (key) {
     pageSize = pragmaValue(db, "PRAGMA cipher_default_page_size");
     rounds = pragmaValue(db, "PRAGMA cipher_default_kdf_iter");
@@ -63,8 +67,10 @@ int attachKeyed(sqlite3* db, const std::string& path, const std::string& schema,
     if (!rounds.empty()) exec(db, "PRAGMA cipher_default_kdf_iter=" + rounds);
   }
   if (rc != SQLITE_DONE) return rc;
-  // A new file is written with the schema's own settings.
-  if (key) return settings(db, "\"" + schema + "\"", *key);
+  // A new file is written with the schema's own settings. An existing one has them from
+  // the defaults above; naming them again before its first read makes SQLCipher fail
+  // every read of it ("out of memory").
+  if (key && !existing) return settings(db, "\"" + schema + "\"", *key);
   return SQLITE_OK;
 }
 

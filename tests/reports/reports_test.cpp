@@ -84,6 +84,20 @@ TEST_F(Reports, SelectedCategoryReportsTheChosenCategoryThenBlanksIt) {
   EXPECT_TRUE(GLO_DelCategory.blank());
 }
 
+// The walk filters on the choice as the picker left it, whatever another thread's picker
+// puts into GLO:DelCategory between two slices, and names match as the category key does.
+TEST_F(Reports, SelectedCategoryMatchesAsTheCategoryKey) {
+  addSites({{"Zeta News", "http://zeta.example", "News"},
+            {"Low News", "http://low.example", "news"},
+            {"Loud News", "http://loud.example", "NEWS  "},
+            {"Indented", "http://indented.example", " News"},
+            {"Alpha Shop", "http://alpha.example", "Shops"}});
+  qb::setProcedure("Win_SelectCategory", [] { GLO_DelCategory = "news"; });
+  pf::ReportDocument doc = print(qb::Rpt_WebsitesSelectedCat);
+  qb::setProcedure("Win_SelectCategory", {});
+  EXPECT_EQ(column(doc, "?WEB:DESCRIPTION"), (std::vector<std::string>{"Loud News", "Low News", "Zeta News"}));
+}
+
 TEST_F(Reports, SelectedCategoryAsksThePicker) {
   addSites(kSites);
   {

@@ -51,6 +51,17 @@ inline void addCategories(const std::vector<std::string>& names) {
   addRecords<CategoryRecord>(CategoryDesc(), names, [](CategoryRecord& r, const std::string& n) { r.CATEGORY = n; });
 }
 
+// The preferences record alone in Defaults.tps, naming `defaultCategory`.
+inline void writePreferences(const std::string& defaultCategory) {
+  pf::removeFile(DefaultsDesc().diskName);
+  addRecords<DefaultsRecord>(DefaultsDesc(), std::vector<std::string>{defaultCategory},
+                             [](DefaultsRecord& r, const std::string& category) {
+                               r = DefaultsRecord{};
+                               r.RECORDNUMBER = 1;
+                               r.DEFAULTCAT = category;
+                             });
+}
+
 inline std::vector<WSitesRecord> readSites() { return readRecords<WSitesRecord>(WSitesDesc()); }
 
 // A copy, not a pointer: the list handed in is often a temporary that dies at the semicolon.
@@ -77,13 +88,7 @@ class SitesTest : public ::testing::Test {
     GLO_Column5Width = 75;
     GLO_Column6Width = 100;
     addCategories({"All Categories", "Default", "News", "Shops", "Travel"});
-    DefaultsRecord pref;
-    pref.RECORDNUMBER = 1;
-    pf::File f(DefaultsDesc(), &pref);
-    ASSERT_EQ(f.create(), 0);
-    ASSERT_EQ(f.open(), 0);
-    ASSERT_EQ(f.add(), 0);
-    f.close();
+    writePreferences("");
   }
   void TearDown() override {
     pf::setDesktopShell(nullptr);

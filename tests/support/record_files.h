@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
+#include <string>
 #include <vector>
 
 #include "platform/store/file.h"
@@ -37,6 +40,14 @@ std::vector<Record> readRecords(const pf::FileDesc& desc) {
   while (f.next() == 0) out.push_back(r);
   f.close();
   return out;
+}
+
+// A file's bytes as they are on disk; empty when it cannot be read.
+inline std::string fileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
 }
 
 }  // namespace qbtest

@@ -117,7 +117,7 @@ TEST(JointChange, EveryFileTakesTheChangeOrNone) {
     change.rewrite(t.fm, 0, "News", "Press");
     change.set(t.fs, pf::Position{c.sideRow, {}}, 0, "Press");
     change.rewrite(t.ft, 0, "News", "Press");
-    EXPECT_EQ(change.commit(), c.code);
+    EXPECT_EQ(change.commit(), c.code) << pf::error() << " / " << pf::errorfile() << " / " << pf::currentErrorStatus().extra;
     if (c.code != 0) {
       EXPECT_EQ(change.failedFile(), &t.fs);
       EXPECT_EQ(pf::errorcode(), c.code);
@@ -161,7 +161,7 @@ TEST(JointChange, AFileThatCannotBeWrittenIsRefusedBeforeAnythingChanges) {
     pf::JointChange change;
     change.rewrite(t.fm, 0, "News", "Press");
     change.rewrite(t.fs, 0, "News", "Press");
-    EXPECT_EQ(change.commit(), c.code);
+    EXPECT_EQ(change.commit(), c.code) << pf::error() << " / " << pf::errorfile() << " / " << pf::currentErrorStatus().extra;
     EXPECT_EQ(change.failedFile(), &t.fs);
     t.close();
     EXPECT_EQ(names(t.main), (std::vector<std::string>{"News", "Shops", "news"}));

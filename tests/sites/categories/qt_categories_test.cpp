@@ -29,16 +29,7 @@ TEST(QtCategories, BrowseFormAndPickerDraw) {
   qbtest::TempDir dir;
   qbtest::QtApp app;
   qbtest::addCategories({"All Categories", "Default", "News", "Shops", "Travel"});
-  {
-    DefaultsRecord p;
-    p.RECORDNUMBER = 1;
-    p.DEFAULTCAT = "All Categories";
-    pf::File f(DefaultsDesc(), &p);
-    ASSERT_EQ(f.create(), 0);
-    ASSERT_EQ(f.open(), 0);
-    ASSERT_EQ(f.add(), 0);
-    f.close();
-  }
+  qbtest::writePreferences("All Categories");
   qb::installThreadHooks();
   qb::registerHelp();
   const char* shotDir = std::getenv("QB_SHOT_DIR");
@@ -94,6 +85,57 @@ TEST(QtCategories, BrowseFormAndPickerDraw) {
   for (int w : widths) EXPECT_GT(w, 100);
   EXPECT_EQ(GLO_BrowseCatsOpen, 0);
   EXPECT_EQ(GLO_DelCategory.clip(), "Shops");
+}
+
+// A rename under the Qt view on the real clock: the pass walks on its timer and its
+// writing runs off the GUI thread; the view is told when it is done.
+TEST(QtCategories, RenameUnderTheView) {
+  qbtest::TempDir dir;
+  qbtest::QtApp app;
+  qbtest::addCategories({"All Categories", "Default", "News", "Shops", "Travel"});
+  qbtest::writePreferences("News");
+  std::vector<qbtest::Site> sites;
+  for (int i = 0; i < 300; ++i) sites.push_back({"Site " + std::to_string(i), "http://site.example", "News"});
+  qbtest::addSites(sites);
+  qb::installThreadHooks();
+  qb::registerHelp();
+  auto press = [](const std::string& window, const char* control) {
+    pf::Window* w = findByName(window);
+    ASSERT_NE(w, nullptr) << window;
+    w->userPress(w->feq(control));
+  };
+  bool formGone = false;
+  std::vector<std::function<void()>> steps = {
+      [&] { press("Main", "?CATBUT"); },
+      [&] {
+        pf::Window* b = findByName("BrowseCategories");
+        ASSERT_NE(b, nullptr);
+        b->userSelectRow(b->feq("?BROWSE:1"), 3);
+        press("BrowseCategories", "?CHANGE:2");
+      },
+      [&] {
+        pf::Window* f = findByName("UpdateCategory");
+        ASSERT_NE(f, nullptr);
+        f->userFocus(f->feq("?CAT:CATEGORY"));
+        f->userType(f->feq("?CAT:CATEGORY"), "Press");
+        press("UpdateCategory", "?OK");
+      },
+      [&] {},
+      [&] {
+        formGone = findByName("UpdateCategory") == nullptr;
+        press("BrowseCategories", "?CLOSE");
+      },
+      [&] { pf::appFrame()->userClose(); },
+  };
+  qbtest::runMainProgramWith(steps);
+
+  EXPECT_TRUE(formGone);
+  auto after = qbtest::readSites();
+  ASSERT_EQ(after.size(), sites.size());
+  std::size_t renamed = 0;
+  for (const auto& r : after) renamed += r.CATEGORY.clip() == "Press";
+  EXPECT_EQ(renamed, after.size());
+  EXPECT_EQ(GLO_DefaultCat.clip(), "Press");
 }
 
 }  // namespace
