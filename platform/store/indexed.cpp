@@ -19,7 +19,6 @@
 #include "platform/store/file_key.h"
 #include "platform/store/share_lock.h"
 #include "platform/store/sql_functions.h"
-#include "platform/store/sqlite_store.h"
 
 namespace pf {
 namespace {
@@ -1209,8 +1208,6 @@ std::unique_ptr<Cursor> IndexedDriver::cursor(const CursorSpec& spec) {
 }
 
 }  // namespace
-
-int sqliteError(int rc) { return mapRc(rc); }
 
 std::unique_ptr<FileDriver> makeIndexedDriver(const FileDesc& desc, void* buffer) {
   return std::make_unique<IndexedDriver>(desc, buffer);

@@ -9,7 +9,7 @@
 #include "platform/store/cipher.h"
 #include "platform/store/driver.h"
 #include "platform/store/sql_functions.h"
-#include "platform/store/sqlite_store.h"
+#include "platform/store/connection.h"
 
 namespace pf {
 namespace {
