@@ -162,7 +162,17 @@ std::uint8_t ReportController::ReportTakeRecord() {
 }
 
 std::uint8_t ReportController::ReportTakeWindowEvent() {
-  if (closing_ || !PROCESS || openFailed_ || DEAD) return 0;
+  if (closing_ || !PROCESS || openFailed_ || DEAD || walkEnded_) return 0;
+  if (walkSlice() && previewsEarly()) previewWhileWalking();
+  return 0;
+}
+
+// The user sees page 1 as soon as it is laid out; the rest follows beneath the preview.
+bool ReportController::previewsEarly() const {
+  return REPORT && PREVIEW && !SKIPPREVIEW && !previewed_ && REPORT->pageCount() > 0;
+}
+
+bool ReportController::walkSlice() {
   PROCESS->ProcessBeginFrame();
   const std::int32_t start = clockTime();
   std::int32_t reached = 0;
@@ -177,7 +187,7 @@ std::uint8_t ReportController::ReportTakeWindowEvent() {
         break;
       }
     }
-    if (stopped || (sliceLimit && reached >= sliceLimit)) break;
+    if (stopped || (sliceLimit && reached >= sliceLimit) || previewsEarly()) break;
     std::int32_t taken = clockTime() - start;
     if (taken < 0) taken += 8640000;   // past midnight
     if (taken < TIMESLICE * 4 / 5 && RECORDSPERCYCLE < (1 << 24)) RECORDSPERCYCLE *= 2;
@@ -187,7 +197,29 @@ std::uint8_t ReportController::ReportTakeWindowEvent() {
   }
   // Writes are committed before the window waits again.
   PROCESS->ProcessEndFrame();
-  return 0;
+  if (stopped) walkEnded_ = true;
+  return !stopped;
+}
+
+void ReportController::previewWhileWalking() {
+  previewed_ = true;
+  win().setTimer(0);
+  win().setProp(0, Prop::Hide, 1);
+  bool print = PREVIEW->PreviewDisplay(REPORT->pages(), ZOOM, 1, 1, 1, [this] {
+    if (!walkEnded_ && !DEAD) walkSlice();
+    if (walkEnded_ || DEAD) ReportEndPages();
+    return !walkEnded_ && !DEAD;
+  });
+  if (!walkEnded_) {
+    // Left before the last page: the report was seen, as when leaving at its end.
+    walkEnded_ = true;
+    RESPONSE = Response::Completed;
+    win().post(EVENT::CloseWindow);
+  }
+  if (print && RESPONSE == Response::Completed)
+    ReportPrintPages();
+  else
+    ReportDiscardPages();
 }
 
 std::uint8_t ReportController::ReportTakeCloseEvent() {
@@ -196,7 +228,7 @@ std::uint8_t ReportController::ReportTakeCloseEvent() {
   win().setTimer(0);
   if (PROCESS) PROCESS->ProcessEndFrame();
   // The window model cannot hide a window yet: the maximised preview covers it instead.
-  if (!openFailed_) ReportAskPreview();
+  if (!openFailed_ && !previewed_) ReportAskPreview();
   if (REPORT) REPORT->close();
   return 0;
 }
@@ -204,12 +236,12 @@ std::uint8_t ReportController::ReportTakeCloseEvent() {
 void ReportController::ReportAskPreview() {
   if (!REPORT) return;
   ReportEndPages();
-  if (RESPONSE != Response::Completed || REPORT->document().pages.empty()) {
+  if (RESPONSE != Response::Completed || REPORT->pageCount() == 0) {
     ReportDiscardPages();
     return;
   }
   if (PREVIEW && !SKIPPREVIEW) {
-    if (PREVIEW->PreviewDisplay(REPORT->document(), ZOOM, 1, 1, 1))
+    if (PREVIEW->PreviewDisplay(REPORT->pages(), ZOOM, 1, 1, 1))
       ReportPrintPages();
     else
       ReportDiscardPages();
@@ -226,7 +258,7 @@ void ReportController::ReportPrintPages() {
   if (!REPORT) return;
   std::vector<int> pages;
   if (PREVIEW) pages = PREVIEW->PAGESTOPRINT;
-  printDocument(REPORT->document(), pages);
+  printPages(REPORT->pages(), pages);
   REPORT->discardPages();
 }
 

@@ -113,8 +113,16 @@ class ReportController : public WindowController {
   bool startFailed() const { return openFailed_; }
 
  private:
+  // One time slice of the walk; false once the walk has ended.
+  bool walkSlice();
+  bool previewsEarly() const;
+  // The preview over the pages laid out so far, while the walk goes on beneath it.
+  void previewWhileWalking();
+
   bool openFailed_ = false;
   bool closing_ = false;
+  bool walkEnded_ = false;
+  bool previewed_ = false;
 };
 
 }  // namespace pf

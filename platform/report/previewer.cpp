@@ -21,7 +21,7 @@ namespace pf {
 namespace {
 
 // The pages drawn into the page area's widget, when the Qt view shows the window.
-void paintPages(Window& w, const ReportDocument& doc, int first, int across, int down, int zoom) {
+void paintPages(Window& w, const PageSource& doc, int first, int across, int down, int zoom) {
   QWidget* area = qt::controlWidget(w.id(), w.feq("?PREVIEW:PAGEAREA"));
   if (!area) return;
   // The pages take the whole client area below the buttons, whatever the window's size.
@@ -52,26 +52,30 @@ int number(const std::string& text) { return static_cast<int>(toNumber(text)); }
 
 }  // namespace
 
-void ReportPreviewer::show(Window& w, const ReportDocument& doc) {
-  int n = std::max(1, static_cast<int>(doc.pages.size()));
-  page_ = std::clamp(page_, 1, n);
-  w.setText(w.feq("?PREVIEW:PAGE"), std::to_string(page_));
-  w.setText(w.feq("?PREVIEW:PAGECOUNT"), "of " + std::to_string(doc.pages.size()));
-  w.setText(w.feq("?PREVIEW:ACROSS"), std::to_string(across_));
-  w.setText(w.feq("?PREVIEW:DOWN"), std::to_string(down_));
-  w.setText(w.feq("?PREVIEW:ZOOM"), std::to_string(zoom_));
-  int shown = across_ * down_;
-  bool first = page_ <= 1, last = page_ + shown > n;
+void ReportPreviewer::showCount(Window& w, const PageSource& pages) {
+  int n = std::max(1, pages.count());
+  w.setText(w.feq("?PREVIEW:PAGECOUNT"), "of " + std::to_string(pages.count()) + (building_ ? "..." : ""));
+  bool first = page_ <= 1, last = page_ + across_ * down_ > n;
   for (const char* c : {"?PREVIEW:PREVBUTTON", "?PREVIEW:PREVPAGE"})
     first ? w.disable(w.feq(c)) : w.enable(w.feq(c));
   for (const char* c : {"?PREVIEW:NEXTBUTTON", "?PREVIEW:NEXTPAGE"})
     last ? w.disable(w.feq(c)) : w.enable(w.feq(c));
-  paintPages(w, doc, page_, across_, down_, zoom_);
 }
 
-bool ReportPreviewer::askPages(const ReportDocument& doc) {
+void ReportPreviewer::show(Window& w, const PageSource& pages) {
+  int n = std::max(1, pages.count());
+  page_ = std::clamp(page_, 1, n);
+  w.setText(w.feq("?PREVIEW:PAGE"), std::to_string(page_));
+  w.setText(w.feq("?PREVIEW:ACROSS"), std::to_string(across_));
+  w.setText(w.feq("?PREVIEW:DOWN"), std::to_string(down_));
+  w.setText(w.feq("?PREVIEW:ZOOM"), std::to_string(zoom_));
+  showCount(w, pages);
+  paintPages(w, pages, page_, across_, down_, zoom_);
+}
+
+bool ReportPreviewer::askPages(const PageSource& pages) {
   Window d("_PagesToPrint_");
-  int n = static_cast<int>(doc.pages.size());
+  int n = pages.count();
   d.open();
   d.setText(d.feq("?PAGES"), n > 1 ? "1-" + std::to_string(n) : "1");
   bool chosen = false;
@@ -79,14 +83,14 @@ bool ReportPreviewer::askPages(const ReportDocument& doc) {
     if (d.event() != EVENT::Accepted) continue;
     if (d.field() == d.feq("?OK")) {
       d.update();
-      std::vector<int> pages = parsePageRange(d.text(d.feq("?PAGES")), n);
-      if (pages.empty()) {
+      std::vector<int> list = parsePageRange(d.text(d.feq("?PAGES")), n);
+      if (list.empty()) {
         message("Give pages between 1 and " + std::to_string(n) + ", for example 1-3,5.",
                 "Pages to Print", Icon::Exclamation);
         d.select(d.feq("?PAGES"));
         continue;
       }
-      PAGESTOPRINT = pages;
+      PAGESTOPRINT = list;
       chosen = true;
       d.close();
     } else if (d.field() == d.feq("?CANCEL")) {
@@ -96,21 +100,24 @@ bool ReportPreviewer::askPages(const ReportDocument& doc) {
   return chosen;
 }
 
-bool ReportPreviewer::PreviewDisplay(const ReportDocument& doc, int zoom, int page, int down,
-                                     int across) {
+bool ReportPreviewer::PreviewDisplay(const PageSource& doc, int zoom, int page, int down,
+                                     int across, const std::function<bool()>& more) {
   page_ = page;
   zoom_ = zoom;
   down_ = std::clamp(down, 1, 4);
   across_ = std::clamp(across, 1, 4);
   PAGESTOPRINT.clear();
-  for (int i = 1; i <= static_cast<int>(doc.pages.size()); ++i) PAGESTOPRINT.push_back(i);
-  int n = std::max(1, static_cast<int>(doc.pages.size()));
+  building_ = static_cast<bool>(more);
+  auto n = [&] { return std::max(1, doc.count()); };
+  // What the user asked for that needs every page: done once the last one is laid out.
+  enum class Pending { None, Print, AskPages } pending = Pending::None;
 
   Window w("_PreviewWindow_");
   if (restorePlacement) restorePlacement(w);
   if (!ALLOWUSERZOOM) w.disable(w.feq("?PREVIEW:ZOOM"));
   w.open();
   if (MAXIMIZE) w.setProp(0, Prop::Maximize, 1);
+  if (building_) w.setTimer(1);
   bool print = false;
   const int area = w.feq("?PREVIEW:PAGEAREA");
   auto fitArea = [&] {
@@ -129,23 +136,47 @@ bool ReportPreviewer::PreviewDisplay(const ReportDocument& doc, int zoom, int pa
       show(w, doc);
       continue;
     }
+    if (e == EVENT::Timer && building_) {
+      int before = doc.count();
+      building_ = more();
+      if (!building_) w.setTimer(0);
+      // A page on screen that was still to come is drawn now.
+      if (before < page_ + across_ * down_ - 1 && doc.count() > before)
+        show(w, doc);
+      else
+        showCount(w, doc);
+      if (building_ || pending == Pending::None) continue;
+      bool asked = pending == Pending::AskPages;
+      pending = Pending::None;
+      if (!asked || askPages(doc)) {
+        print = true;
+        w.close();
+      }
+      continue;
+    }
     if (e == EVENT::CloseWindow) {
       if (savePlacement) savePlacement(w);
       continue;
     }
     if (e != EVENT::Accepted) continue;
     if (is("?PREVIEW:PRINT") || is("?PREVIEW:PRINTBUTTON")) {
+      if (building_) {
+        pending = Pending::Print;
+        continue;
+      }
       print = true;
       w.close();
     } else if (is("?PREVIEW:EXIT") || is("?PREVIEW:EXITBUTTON")) {
       w.close();
     } else if (is("?PREVIEW:PAGESTOPRINT")) {
-      if (askPages(doc)) {
+      if (building_) {
+        pending = Pending::AskPages;
+      } else if (askPages(doc)) {
         print = true;
         w.close();
       }
     } else if (is("?PREVIEW:NEXTPAGE") || is("?PREVIEW:NEXTBUTTON")) {
-      if (page_ + across_ * down_ <= n) page_ += across_ * down_;
+      if (page_ + across_ * down_ <= n()) page_ += across_ * down_;
       show(w, doc);
     } else if (is("?PREVIEW:PREVPAGE") || is("?PREVIEW:PREVBUTTON")) {
       page_ = std::max(1, page_ - across_ * down_);
@@ -153,7 +184,7 @@ bool ReportPreviewer::PreviewDisplay(const ReportDocument& doc, int zoom, int pa
     } else if (is("?PREVIEW:JUMPTOPAGE")) {
       w.select(w.feq("?PREVIEW:PAGE"));
     } else if (is("?PREVIEW:PAGE")) {
-      page_ = std::clamp(number(w.text(f)), 1, n);
+      page_ = std::clamp(number(w.text(f)), 1, n());
       show(w, doc);
     } else if (is("?PREVIEW:ACROSS")) {
       across_ = std::clamp(number(w.text(f)), 1, 4);
@@ -167,7 +198,10 @@ bool ReportPreviewer::PreviewDisplay(const ReportDocument& doc, int zoom, int pa
       show(w, doc);
     }
   }
+  if (print && PAGESTOPRINT.empty())
+    for (int i = 1; i <= doc.count(); ++i) PAGESTOPRINT.push_back(i);
   if (!print) PAGESTOPRINT.clear();
+  building_ = false;
   return print;
 }
 

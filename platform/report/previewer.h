@@ -2,6 +2,10 @@
 // a report's pages and lets the user print them (all or chosen pages) or leave. Without
 // a display it is the same window model, so the test driver sees it and picks "Print"
 // (?PREVIEW:PRINT) or "Exit" (?PREVIEW:EXIT).
+//
+// The preview may open while the report is still being laid out: `more` then lays out a
+// further slice on every turn of the preview's timer and says whether pages are still to
+// come. Meanwhile the page count reads "of 12..."; printing waits for the last page.
 #pragma once
 
 #include <cstdint>
@@ -26,8 +30,8 @@ class ReportPreviewer {
   // Shows the pages from `page` (1-based), `across` by `down`, at `zoom` per cent, until
   // the user prints or leaves. True when the user chose to print; PAGESTOPRINT then holds
   // the pages to print (every page unless "Pages to Print..." chose fewer).
-  bool PreviewDisplay(const ReportDocument& doc, int zoom = 100, int page = 1, int down = 1,
-                      int across = 1);
+  bool PreviewDisplay(const PageSource& pages, int zoom = 100, int page = 1, int down = 1,
+                      int across = 1, const std::function<bool()>& more = {});
   std::vector<int> PAGESTOPRINT;
 
   // What the preview showed last (1-based first page, layout and zoom).
@@ -37,9 +41,11 @@ class ReportPreviewer {
   int down() const { return down_; }
 
  private:
-  void show(Window& w, const ReportDocument& doc);
-  bool askPages(const ReportDocument& doc);
+  void show(Window& w, const PageSource& pages);
+  void showCount(Window& w, const PageSource& pages);
+  bool askPages(const PageSource& pages);
   int page_ = 1, zoom_ = 100, across_ = 1, down_ = 1;
+  bool building_ = false;
 };
 
 }  // namespace pf

@@ -7,12 +7,19 @@
 #include <QPdfWriter>
 #include <QPrinter>
 
+#include <QElapsedTimer>
+
 #include <cctype>
+#include <type_traits>
+#include <cstdio>
 #include <cstdlib>
 
 #include "platform/report/render.h"
 #include "platform/ui/qt/qt_view.h"
+#include "platform/runtime/message.h"
+#include "platform/runtime/runtime.h"
 #include "platform/ui/ui.h"
+#include "platform/ui/window.h"
 
 namespace pf {
 
@@ -26,9 +33,8 @@ std::string& printFile() {
   return f;
 }
 
-std::vector<int> chosen(const ReportDocument& doc, const std::vector<int>& pages) {
+std::vector<int> chosen(int n, const std::vector<int>& pages) {
   std::vector<int> out;
-  int n = static_cast<int>(doc.pages.size());
   if (pages.empty())
     for (int i = 1; i <= n; ++i) out.push_back(i);
   for (int p : pages)
@@ -36,56 +42,104 @@ std::vector<int> chosen(const ReportDocument& doc, const std::vector<int>& pages
   return out;
 }
 
-// Paints onto any paged device: one page of the document per device page.
+constexpr int kCancelled = -2;
+// How long one slice may paint before the windows get their turn.
+constexpr int kSliceMs = 40;
+
+// Paints onto any paged device, one page of the source per device page. On a program
+// thread it paints in slices between the turns of a progress window whose Cancel stops it.
 template <class Device>
-bool paint(Device& device, const ReportDocument& doc, const std::vector<int>& pages) {
+int paint(Device& device, const PageSource& source, const std::vector<int>& pages) {
   QPainter p;
-  if (!p.begin(&device)) return false;
-  double pxPerMm = device.resolution() / 25.4;
-  bool first = true;
-  for (int page : pages) {
-    if (!first) device.newPage();
-    first = false;
-    renderPage(p, doc.pages[page - 1], pxPerMm);
+  if (!p.begin(&device)) return -1;
+  const double pxPerMm = device.resolution() / 25.4;
+  std::size_t next = 0;
+  auto paintNext = [&] {
+    if (next > 0) device.newPage();
+    renderPage(p, source.page(pages[next] - 1), pxPerMm);
+    ++next;
+  };
+  if (!inProgramThread()) {
+    while (next < pages.size()) paintNext();
+  } else {
+    Window w("_PrintProgress_");
+    std::uint8_t percent = 0;
+    const int bar = w.feq("?PROGRESS:THERMOMETER"), text = w.feq("?PROGRESS:PCTTEXT");
+    w.bind(bar, use(percent));
+    w.open();
+    w.setTimer(1);
+    while (w.accept()) {
+      if (w.event() == EVENT::Timer) {
+        QElapsedTimer slice;
+        slice.start();
+        while (next < pages.size() && (next == 0 || slice.elapsed() < kSliceMs)) paintNext();
+        auto now = static_cast<std::uint8_t>(next * 100 / pages.size());
+        if (now != percent) {
+          percent = now;
+          w.setText(text, std::to_string(percent) + "% Complete");
+          w.display();
+        }
+        if (next >= pages.size()) w.close();
+      } else if (w.event() == EVENT::Accepted && w.field() == w.feq("?PROGRESS:CANCEL")) {
+        w.close();
+      }
+    }
+  }
+  if (next < pages.size()) {
+    if constexpr (std::is_same_v<Device, QPrinter>) device.abort();
+    p.end();
+    return kCancelled;
   }
   p.end();
-  return true;
+  return 0;
 }
 
 template <class Device>
-void setUp(Device& device, const ReportDocument& doc) {
-  device.setPageSize(QPageSize(QSizeF(doc.width, doc.height), QPageSize::Millimeter));
+void setUp(Device& device, const PageSource& source) {
+  device.setPageSize(QPageSize(QSizeF(source.width, source.height), QPageSize::Millimeter));
   device.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
-  device.setTitle(QString::fromStdString(doc.name));
+  device.setTitle(QString::fromStdString(source.name));
+}
+
+int pdf(const PageSource& source, const std::string& path, const std::vector<int>& list) {
+  if (!QGuiApplication::instance() || list.empty()) return -1;
+  int rc;
+  {
+    QPdfWriter writer(QString::fromStdString(path));
+    writer.setResolution(300);
+    setUp(writer, source);
+    rc = paint(writer, source, list);
+  }
+  if (rc == kCancelled) std::remove(path.c_str());
+  return rc;
 }
 }  // namespace
 
 int writePdf(const ReportDocument& doc, const std::string& path, const std::vector<int>& pages) {
-  if (!QGuiApplication::instance()) return -1;
-  std::vector<int> list = chosen(doc, pages);
-  if (list.empty()) return -1;
-  QPdfWriter writer(QString::fromStdString(path));
-  writer.setResolution(300);
-  setUp(writer, doc);
-  return paint(writer, doc, list) ? 0 : -1;
+  return pdf(pagesOf(doc), path, chosen(static_cast<int>(doc.pages.size()), pages));
 }
 
 int printDocument(const ReportDocument& doc, const std::vector<int>& pages) {
-  std::vector<int> list = chosen(doc, pages);
+  return printPages(pagesOf(doc), pages);
+}
+
+int printPages(const PageSource& source, const std::vector<int>& pages) {
+  std::vector<int> list = chosen(source.count(), pages);
   if (list.empty()) return -1;
-  PrintJob job{doc.name, list, {}, {doc.name, doc.width, doc.height, {}}};
-  for (int p : list) job.printed.pages.push_back(doc.pages[p - 1]);
+  PrintJob job{source.name, list, {}, {source.name, source.width, source.height, {}}};
   int rc = 0;
   if (!printFile().empty()) {
     job.output = printFile();
-    rc = writePdf(doc, printFile(), list);
+    rc = pdf(source, printFile(), list);
   } else if (QGuiApplication::instance() && viewObserver()) {
     QPrinter& printer = qt::printer();
-    printer.setDocName(QString::fromStdString(doc.name));
+    printer.setDocName(QString::fromStdString(source.name));
     printer.setFullPage(true);
-    rc = paint(printer, doc, list) ? 0 : -1;
+    rc = paint(printer, source, list);
+  } else {
+    for (int p : list) job.printed.pages.push_back(source.page(p - 1));
   }
-  jobs().push_back(std::move(job));
+  if (rc != kCancelled) jobs().push_back(std::move(job));
   return rc;
 }
 

@@ -7,11 +7,37 @@
 #include <QPen>
 
 #include <algorithm>
+#include <memory>
+#include <vector>
 
 namespace pf {
 
 namespace {
 QColor bgr(std::int32_t c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
+
+// A report uses a handful of fonts on thousands of items: each is made and measured once.
+struct DeviceFont {
+  ReportFont of;
+  double pxPerMm;
+  QFont font;
+  QFontMetricsF metrics;
+};
+
+const DeviceFont& deviceFont(const ReportFont& rf, double pxPerMm) {
+  static std::vector<std::unique_ptr<DeviceFont>> fonts;
+  for (const auto& f : fonts)
+    if (f->pxPerMm == pxPerMm && f->of.size == rf.size && f->of.bold == rf.bold &&
+        f->of.underline == rf.underline && f->of.name == rf.name)
+      return *f;
+  if (fonts.size() >= 64) fonts.clear();
+  QFont f(QString::fromStdString(rf.name));
+  // Point sizes are 1/72 inch: in millimetres 25.4 / 72 each.
+  f.setPixelSize(std::max(1, static_cast<int>(rf.size * 25.4 / 72.0 * pxPerMm + 0.5)));
+  f.setBold(rf.bold);
+  f.setUnderline(rf.underline);
+  fonts.push_back(std::make_unique<DeviceFont>(DeviceFont{rf, pxPerMm, f, QFontMetricsF(f)}));
+  return *fonts.back();
+}
 }  // namespace
 
 void renderPage(QPainter& p, const ReportPage& page, double pxPerMm) {
@@ -28,15 +54,13 @@ void renderPage(QPainter& p, const ReportPage& page, double pxPerMm) {
       continue;
     }
     if (item.text.empty()) continue;
-    QFont f(QString::fromStdString(item.font.name));
-    // Point sizes are 1/72 inch: in millimetres 25.4 / 72 each.
-    f.setPixelSize(std::max(1, static_cast<int>(item.font.size * 25.4 / 72.0 * pxPerMm + 0.5)));
-    f.setBold(item.font.bold);
-    f.setUnderline(item.font.underline);
-    p.setFont(f);
+    const DeviceFont& df = deviceFont(item.font, pxPerMm);
+    const QFontMetricsF& fm = df.metrics;
+    p.setFont(df.font);
     p.setPen(bgr(item.font.color));
-    QFontMetricsF fm(f);
-    double w = item.w > 0 ? item.w * pxPerMm : fm.horizontalAdvance(QString::fromStdString(item.text)) + 2;
+    const QString text = QString::fromStdString(item.text);
+    const double advance = fm.horizontalAdvance(text);
+    double w = item.w > 0 ? item.w * pxPerMm : advance + 2;
     double h = std::max(item.h * pxPerMm, fm.height());
     QRectF r(item.x * pxPerMm, item.y * pxPerMm, w, h);
     int flags = Qt::AlignTop | Qt::TextSingleLine;
@@ -44,15 +68,19 @@ void renderPage(QPainter& p, const ReportPage& page, double pxPerMm) {
              : item.align == Align::Center ? Qt::AlignHCenter
                                             : Qt::AlignLeft;
     // Text is cut at its box, as a printed column is.
+    if (advance <= w) {
+      p.drawText(r, flags, text);
+      continue;
+    }
     p.save();
     p.setClipRect(r);
-    p.drawText(r, flags, QString::fromStdString(item.text));
+    p.drawText(r, flags, text);
     p.restore();
   }
   p.restore();
 }
 
-QImage renderSpread(const ReportDocument& doc, int first, int across, int down, int zoom) {
+QImage renderSpread(const PageSource& doc, int first, int across, int down, int zoom) {
   const double pxPerMm = zoom / 100.0 * 96.0 / 25.4;
   const int gap = 12;
   int pw = static_cast<int>(doc.width * pxPerMm), ph = static_cast<int>(doc.height * pxPerMm);
@@ -62,14 +90,14 @@ QImage renderSpread(const ReportDocument& doc, int first, int across, int down, 
   for (int row = 0; row < down; ++row)
     for (int col = 0; col < across; ++col) {
       int index = first + row * across + col;
-      if (index < 0 || index >= static_cast<int>(doc.pages.size())) continue;
+      if (index < 0 || index >= doc.count()) continue;
       int x = gap + col * (pw + gap), y = gap + row * (ph + gap);
       p.fillRect(x + 3, y + 3, pw, ph, QColor(64, 64, 64));
       p.fillRect(x, y, pw, ph, Qt::white);
       p.save();
       p.translate(x, y);
       p.setClipRect(0, 0, pw, ph);
-      renderPage(p, doc.pages[index], pxPerMm);
+      renderPage(p, doc.page(index), pxPerMm);
       p.restore();
     }
   return img;

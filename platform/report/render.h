@@ -14,6 +14,6 @@ void renderPage(QPainter& painter, const ReportPage& page, double pxPerMm);
 
 // Pages from `first` (0-based), `across` by `down`, on a grey ground at `zoom` per cent
 // of their printed size on a 96 dpi screen.
-QImage renderSpread(const ReportDocument& doc, int first, int across, int down, int zoom);
+QImage renderSpread(const PageSource& pages, int first, int across, int down, int zoom);
 
 }  // namespace pf

@@ -1,5 +1,7 @@
 #include "platform/report/report.h"
 
+#include <malloc.h>
+
 #include <utility>
 
 #include "platform/core/pictures.h"
@@ -28,7 +30,11 @@ std::string reportFieldText(const Binding& use) {
   return use.numeric() ? trim(text) : clip(text);
 }
 
-Report::Report(std::string jobName) : jobName_(std::move(jobName)) { doc_.name = jobName_; }
+namespace {
+void releaseFreeMemory() { malloc_trim(0); }
+}  // namespace
+
+Report::Report(std::string jobName) : jobName_(std::move(jobName)) {}
 
 ReportBand& Report::header(double x, double y, double w, double h, const ReportFont& font) {
   header_ = ReportBand{"header", x, y, w, h, font, {}};
@@ -127,12 +133,10 @@ std::string Report::textOf(const std::string& control) const {
 }
 
 void Report::open() {
-  doc_ = ReportDocument{};
-  doc_.name = jobName_;
-  doc_.width = pageWidth;
-  doc_.height = pageHeight;
+  discardPages();
+  docWidth_ = pageWidth;
+  docHeight_ = pageHeight;
   open_ = true;
-  pageOpen_ = false;
 }
 
 void Report::close() {
@@ -140,20 +144,34 @@ void Report::close() {
   pageOpen_ = false;
 }
 
-void Report::startPage() {
-  doc_.pages.emplace_back();
-  pageOpen_ = true;
-  cursor_ = detailTop;
-  if (hasHeader_) layBand(header_, header_.x, header_.y);
+const ReportBand& Report::band(std::uint16_t index) const {
+  return index == 0 ? header_ : index == 1 ? footer_ : details_[index - 2];
 }
 
-void Report::layBand(const ReportBand& band, double originX, double originY) {
-  ReportPage& page = doc_.pages.back();
-  for (const ReportControl& c : band.controls) {
+void Report::startPage() {
+  pageStarts_.push_back(static_cast<std::uint32_t>(placed_.size()));
+  pageOpen_ = true;
+  cursor_ = detailTop;
+  if (hasHeader_) layBand(0, header_.x, header_.y);
+}
+
+void Report::layBand(std::uint16_t index, double originX, double originY) {
+  placed_.push_back({static_cast<std::uint32_t>(texts_.size()), index, static_cast<float>(originX),
+                     static_cast<float>(originY)});
+  for (const ReportControl& c : band(index).controls)
+    if (c.kind == ReportControl::Kind::Field) {
+      texts_ += reportFieldText(c.use);
+      texts_ += '\0';
+    }
+}
+
+void Report::buildBand(const Placed& placed, int pageNumber, ReportPage& page) const {
+  const char* text = texts_.data() + placed.texts;
+  for (const ReportControl& c : band(placed.band).controls) {
     PageItem item;
     item.control = c.name;
-    item.x = originX + c.x;
-    item.y = originY + c.y;
+    item.x = placed.x + c.x;
+    item.y = placed.y + c.y;
     item.w = c.w;
     item.h = c.h;
     item.font = c.font;
@@ -161,44 +179,80 @@ void Report::layBand(const ReportBand& band, double originX, double originY) {
     switch (c.kind) {
       case ReportControl::Kind::Line: item.kind = PageItem::Kind::Line; break;
       case ReportControl::Kind::Text: item.text = c.text; break;
-      case ReportControl::Kind::Field: item.text = reportFieldText(c.use); break;
+      case ReportControl::Kind::Field:
+        item.text = text;
+        text += item.text.size() + 1;
+        break;
       case ReportControl::Kind::PageNumber:
-        item.text = clip(format(Value(static_cast<std::int64_t>(doc_.pages.size())), c.text));
+        item.text = clip(format(Value(static_cast<std::int64_t>(pageNumber)), c.text));
         break;
     }
     page.items.push_back(std::move(item));
   }
 }
 
+int Report::pageCount() const {
+  return static_cast<int>(pageStarts_.size()) - (pageOpen_ ? 1 : 0);
+}
+
+ReportPage Report::page(int index) const {
+  ReportPage out;
+  if (index < 0 || index >= static_cast<int>(pageStarts_.size())) return out;
+  std::size_t from = pageStarts_[index];
+  std::size_t to = index + 1 < static_cast<int>(pageStarts_.size()) ? pageStarts_[index + 1] : placed_.size();
+  for (std::size_t i = from; i < to; ++i) buildBand(placed_[i], index + 1, out);
+  return out;
+}
+
+PageSource Report::pages() const {
+  return {jobName_, docWidth_, docHeight_, [this] { return pageCount(); },
+          [this](int i) { return page(i); }};
+}
+
+ReportDocument Report::document() const {
+  ReportDocument doc{jobName_, docWidth_, docHeight_, {}};
+  for (int i = 0; i < pageCount(); ++i) doc.pages.push_back(page(i));
+  return doc;
+}
+
 int Report::print(const std::string& detail) {
   if (!open_) return -1;
-  const ReportBand* band = nullptr;
-  for (const ReportBand& b : details_)
-    if (foldEqual(b.name, detail)) band = &b;
-  if (!band) return -1;
-  if (pageOpen_ && cursor_ + band->h > detailTop + detailHeight + 1e-9) endPages();
+  std::size_t found = details_.size();
+  for (std::size_t i = 0; i < details_.size(); ++i)
+    if (foldEqual(details_[i].name, detail)) found = i;
+  if (found == details_.size()) return -1;
+  const ReportBand& b = details_[found];
+  if (pageOpen_ && cursor_ + b.h > detailTop + detailHeight + 1e-9) endPages();
   if (!pageOpen_) startPage();
-  layBand(*band, detailLeft, cursor_);
-  cursor_ += band->h;
+  layBand(static_cast<std::uint16_t>(found + 2), detailLeft, cursor_);
+  cursor_ += b.h;
   return 0;
 }
 
 void Report::endPages() {
   if (!pageOpen_) return;
-  if (hasFooter_) layBand(footer_, footer_.x, footer_.y);
+  if (hasFooter_) layBand(1, footer_.x, footer_.y);
   pageOpen_ = false;
 }
 
 ReportDocument Report::takePages() {
-  ReportDocument out = std::move(doc_);
-  doc_ = ReportDocument{};
-  doc_.name = jobName_;
-  doc_.width = pageWidth;
-  doc_.height = pageHeight;
-  pageOpen_ = false;
+  ReportDocument out = document();
+  discardPages();
   return out;
 }
 
-void Report::discardPages() { (void)takePages(); }
+void Report::discardPages() {
+  std::vector<Placed>().swap(placed_);
+  std::vector<std::uint32_t>().swap(pageStarts_);
+  std::string().swap(texts_);
+  pageOpen_ = false;
+  // Thousands of pages leave the heap full of holes; hand them back to the system.
+  releaseFreeMemory();
+}
+
+PageSource pagesOf(const ReportDocument& doc) {
+  return {doc.name, doc.width, doc.height, [&doc] { return static_cast<int>(doc.pages.size()); },
+          [&doc](int i) { return doc.pages[i]; }};
+}
 
 }  // namespace pf

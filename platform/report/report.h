@@ -1,13 +1,15 @@
 // Printed reports. A Report is a set of bands (page header, details, page footer) whose
 // controls are placed in millimetres; print(detail) lays one detail band out with the
 // present values of its fields, and the pages it fills make a ReportDocument: pages of
-// positioned items that the preview, the printer and a PDF draw the same way.
+// positioned items that the preview, the printer and a PDF draw the same way. The report
+// keeps only where each band went and its fields' texts; a page's items are built when
+// the page is asked for, so a report of thousands of pages stays small.
 //
 //   pf::Report r;                                  // job "QZKB Report"
 //   auto& d = r.detail("?DETAIL", 203, 8, {"Arial", 8});
 //   r.field(d, "?WEB:DESCRIPTION", pf::use(WEB->DESCRIPTION, "s45"), 8, 0, 68, 5).bold();
 //   r.open();  ...  r.print("?DETAIL");  ...  r.endPages();
-//   r.document().pages[0].items
+//   r.page(0).items      (r.document(): every page built, for small reports)
 #pragma once
 
 #include <cstdint>
@@ -51,6 +53,16 @@ struct ReportDocument {
   double width = 210, height = 297;
   std::vector<ReportPage> pages;
 };
+
+// What the preview and the printer draw from: a count of pages and each page built on
+// demand (0-based). The object behind it must outlive the source.
+struct PageSource {
+  std::string name;
+  double width = 210, height = 297;
+  std::function<int()> count;
+  std::function<ReportPage(int)> page;
+};
+PageSource pagesOf(const ReportDocument& doc);
 
 struct ReportControl {
   enum class Kind { Text, Field, Line, PageNumber } kind = Kind::Text;
@@ -110,20 +122,37 @@ class Report {
   int print(const std::string& detail);
   // Ends the page being filled (its footer is laid out now).
   void endPages();
-  // Pages ended so far.
-  const ReportDocument& document() const { return doc_; }
+  // Pages ended so far, and one of them built (0-based).
+  int pageCount() const;
+  ReportPage page(int index) const;
+  PageSource pages() const;
+  // Every page ended so far, built.
+  ReportDocument document() const;
   ReportDocument takePages();
+  // Forgets every page and gives their memory back.
   void discardPages();
 
  private:
+  // One band laid out: which (0 header, 1 footer, 2 on: the details), where, and the
+  // offset in texts_ of its fields' texts, each ended by a zero byte.
+  struct Placed {
+    std::uint32_t texts;
+    std::uint16_t band;
+    float x, y;
+  };
   void startPage();
-  void layBand(const ReportBand& band, double originX, double originY);
+  void layBand(std::uint16_t band, double originX, double originY);
+  const ReportBand& band(std::uint16_t index) const;
+  void buildBand(const Placed& placed, int pageNumber, ReportPage& page) const;
 
   std::string jobName_;
   ReportBand header_, footer_;
   bool hasHeader_ = false, hasFooter_ = false;
   std::vector<ReportBand> details_;
-  ReportDocument doc_;
+  std::vector<Placed> placed_;
+  std::vector<std::uint32_t> pageStarts_;   // the first band of every page, in placed_
+  std::string texts_;
+  double docWidth_ = 210, docHeight_ = 297;
   bool open_ = false;
   bool pageOpen_ = false;
   double cursor_ = 0;

@@ -92,5 +92,59 @@ TEST_F(Screens, PreviewDrawsAndPrintsIntoPdf) {
   pf::resetWindowLayer();
 }
 
+// A long print goes out in slices under a progress window; Cancel stops it, leaves no job
+// and no half-written file.
+TEST_F(Screens, PrintingShowsProgressAndCancelRemovesThePdf) {
+  int argc = 1;
+  char arg0[] = "screens";
+  char* argv[] = {arg0, nullptr};
+  QApplication app(argc, argv);
+  std::vector<Site> sites;
+  for (int i = 0; i < 6000; ++i)
+    sites.push_back({"Website number " + std::to_string(10000 + i), "http://www.example.com/" +
+                     std::to_string(i), "News", i});
+  addSites(sites);
+  pf::testing::resetRuntime();
+  pf::resetWindowLayer();
+  pf::qt::install(false);
+  const std::string pdf = dir.file("report.pdf");
+  pf::setPrintToFile(pdf);
+  int thread = pf::start(
+      [] {
+        if (!HasThreadAccess()) MakeThreadAccess();
+        qb::Rpt_Websites();
+      },
+      50000);
+  pf::qt::pump(2000, [] { return !pf::openDialogs().empty(); });
+  ASSERT_FALSE(pf::openDialogs().empty()) << "the options question";
+  pf::answerDialog(pf::openDialogs()[0]->id, 1);
+  auto counted = [] {
+    pf::Window* p = named("_PreviewWindow_");
+    return p && p->text(p->feq("?PREVIEW:PAGECOUNT")) == "of 207";
+  };
+  pf::qt::pump(20000, counted);
+  ASSERT_TRUE(counted());
+  pf::Window* preview = named("_PreviewWindow_");
+  preview->userPress(preview->feq("?PREVIEW:PRINTBUTTON"));
+  pf::qt::pump(5000, [] { return named("_PrintProgress_") != nullptr; });
+  pf::Window* progress = named("_PrintProgress_");
+  ASSERT_NE(progress, nullptr);
+  pf::qt::pump(100);
+  QImage img = pf::qt::screenshot(progress->id());
+  EXPECT_FALSE(img.isNull());
+  if (const char* folder = std::getenv("QB_SCREENSHOTS"))
+    img.save(QString::fromStdString(std::string(folder) + "/print_progress.png"));
+  ASSERT_NE(named("_PrintProgress_"), nullptr) << "still printing";
+  progress->userPress(progress->feq("?PROGRESS:CANCEL"));
+  pf::qt::pump(5000, [&] { return !pf::threadAlive(thread); });
+  pf::setPrintToFile("");
+  EXPECT_FALSE(pf::threadAlive(thread));
+  EXPECT_TRUE(pf::printJobs().empty());
+  EXPECT_FALSE(std::ifstream(pdf).good()) << "the cancelled PDF is removed";
+  pf::qt::uninstall();
+  pf::testing::resetRuntime();
+  pf::resetWindowLayer();
+}
+
 }  // namespace
 }  // namespace qbtest

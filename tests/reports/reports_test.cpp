@@ -7,6 +7,7 @@
 #include "reports/reports.h"
 #include "shell/procedures.h"
 #include "tests/reports/reports_fixture.h"
+#include "tests/support/slices.h"
 
 namespace qbtest {
 namespace {
@@ -220,6 +221,79 @@ TEST_F(Reports, ManyWebsitesFillSeveralPagesAndPagesCanBeChosen) {
   EXPECT_EQ(doc.pages[1].textsOf("?WEB:DESCRIPTION").back(), "Site 169");
   EXPECT_EQ(doc.pages[0].textsOf("?STRING12"), (std::vector<std::string>{"Quillbox"}))
       << "every page has its header";
+}
+
+// A long report shows its first page at once and lays the rest out beneath the preview;
+// what needs every page (printing, the page count) waits for the last one.
+TEST_F(Reports, PreviewShowsPageOneWhileTheRestIsLaidOut) {
+  std::vector<Site> many;
+  for (int i = 0; i < 200; ++i) many.push_back({"Site " + std::to_string(1000 + i), "http://x", "News", i});
+  addSites(many);
+  struct Case {
+    const char* action;   // pressed while pages are still to come
+    std::size_t printedPages;
+  };
+  for (const Case& c : {Case{"?PREVIEW:PRINTBUTTON", 7}, Case{"?PREVIEW:EXITBUTTON", 0}}) {
+    SCOPED_TRACE(c.action);
+    pf::clearPrintJobs();
+    std::uint8_t response = 0;
+    Slices slices(d, 10);
+    d.start([&] {
+      qb::Rpt_Websites();
+      response = pf::GLO_Response();
+    });
+    d.answer("&Exclude");
+    slices.run({}, [&] { return isOpen("_PreviewWindow_"); }, 20);
+    ASSERT_TRUE(isOpen("_PreviewWindow_")) << "page 1 is shown before the walk ends";
+    EXPECT_EQ(d.text("?PREVIEW:PAGE", "_PreviewWindow_"), "1");
+    EXPECT_EQ(d.text("?PREVIEW:PAGECOUNT", "_PreviewWindow_"), "of 1...");
+    EXPECT_EQ(d.window("Rpt_Websites").propInt(0, pf::Prop::Hide), 1) << "the progress window hides";
+    d.advance(1);
+    EXPECT_EQ(d.text("?PREVIEW:PAGECOUNT", "_PreviewWindow_"), "of 1...") << "ten records a slice";
+    d.click(c.action, "_PreviewWindow_");
+    if (c.printedPages) {
+      EXPECT_TRUE(pf::printJobs().empty()) << "printing waits for the last page";
+      ASSERT_TRUE(isOpen("_PreviewWindow_"));
+      slices.run({}, [&] { return !isOpen("_PreviewWindow_"); }, 400);
+    }
+    EXPECT_FALSE(isOpen("_PreviewWindow_"));
+    EXPECT_FALSE(progressOpen());
+    EXPECT_EQ(response, pf::Response::Completed);
+    if (!c.printedPages) {
+      EXPECT_TRUE(pf::printJobs().empty());
+      continue;
+    }
+    ASSERT_EQ(pf::printJobs().size(), 1u);
+    const pf::ReportDocument& doc = pf::printJobs()[0].printed;
+    EXPECT_EQ(doc.pages.size(), c.printedPages);
+    std::vector<std::string> names = column(doc, "?WEB:DESCRIPTION");
+    ASSERT_EQ(names.size(), 200u);
+    EXPECT_EQ(names.front(), "Site 1000");
+    EXPECT_EQ(names.back(), "Site 1199");
+    EXPECT_EQ(column(doc, "?PAGECOUNT").back(), "Page 7");
+  }
+}
+
+TEST_F(Reports, PreviewCountsEveryPageOnceLaidOut) {
+  std::vector<Site> many;
+  for (int i = 0; i < 100; ++i) many.push_back({"Site " + std::to_string(1000 + i), "http://x", "News", 1});
+  addSites(many);
+  Slices slices(d, 10);
+  d.start(qb::Rpt_Websites);
+  d.answer("&Exclude");
+  slices.run({}, [&] { return isOpen("_PreviewWindow_"); }, 20);
+  ASSERT_TRUE(isOpen("_PreviewWindow_"));
+  EXPECT_FALSE(d.enabled("?PREVIEW:NEXTBUTTON", "_PreviewWindow_")) << "no page 2 yet";
+  slices.run({}, [&] { return d.text("?PREVIEW:PAGECOUNT", "_PreviewWindow_") == "of 4"; }, 100);
+  EXPECT_EQ(d.text("?PREVIEW:PAGECOUNT", "_PreviewWindow_"), "of 4");
+  EXPECT_TRUE(d.enabled("?PREVIEW:NEXTBUTTON", "_PreviewWindow_"));
+  d.choose("?PREVIEW:PAGESTOPRINT", "_PreviewWindow_");
+  EXPECT_EQ(d.text("?PAGES", "_PagesToPrint_"), "1-4");
+  d.type("?PAGES", "4", "_PagesToPrint_");
+  d.click("?OK", "_PagesToPrint_");
+  ASSERT_EQ(pf::printJobs().size(), 1u);
+  EXPECT_EQ(column(pf::printJobs()[0].printed, "?WEB:DESCRIPTION").back(), "Site 1099");
+  EXPECT_FALSE(progressOpen());
 }
 
 TEST_F(Reports, VisitsListsVisitedMostFirstWithBlankDates) {

@@ -22,10 +22,13 @@ void addRecords(const pf::FileDesc& desc, const std::vector<Item>& items, Fill f
     ASSERT_EQ(f.create(), 0);
   }
   ASSERT_EQ(f.open(), 0);
+  // One transaction: thousands of records are written in a moment.
+  ASSERT_EQ(f.logout(), 0);
   for (const auto& item : items) {
     fill(r, item);
     ASSERT_EQ(f.add(), 0);
   }
+  ASSERT_EQ(f.commit(), 0);
   f.close();
 }
 
