@@ -362,7 +362,9 @@ int main(int argc, char** argv) {
       std::size_t start = line.find_first_not_of(" \t");
       if (start == std::string::npos || line[start] == '#') continue;
       line = line.substr(start);
-      std::cout << "> " << line << "\n";
+      // Shown before it is played: an action that waits (for another program's lock) is
+      // seen waiting.
+      std::cout << "> " << line << "\n" << std::flush;
       bool printed = false;
       try {
         if (!play(d, line, in, printed)) break;

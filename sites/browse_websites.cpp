@@ -1,6 +1,7 @@
 #include "sites/browse_websites.h"
 
 #include <algorithm>
+#include <functional>
 
 #include "data/access.h"
 #include "data/dictionary.h"
@@ -515,8 +516,8 @@ std::uint8_t BrowseWebsitesWindow::ExecuteUpdate(int /*number*/, std::uint8_t re
 template <class F>
 void BrowseWebsitesWindow::changeSelected(F change, bool refresh) {
   if (!brw.BrowseHasRecords() || !brw.BrowseUpdateViewRecord()) return;
-  change();
-  Relate_WSites().RelationUpdate();
+  // Changed as it is on file once the write holds the file, not as it was read.
+  Relate_WSites().RelationUpdate(std::function<void()>(change));
   if (refresh) {
     // The forced refresh recounts and refills around the written (selected) record.
     Refresh(1);

@@ -394,7 +394,11 @@ int FileRelations::RelationSetQuickScan(bool on, int propagate) {
   return Level::Benign;
 }
 
-int FileRelations::RelationUpdate() {
+int FileRelations::RelationUpdate() { return update(nullptr); }
+
+int FileRelations::RelationUpdate(const std::function<void()>& change) { return update(&change); }
+
+int FileRelations::update(const std::function<void()>* change) {
   if (!ME) return Level::Program;
   File* f = ME->FILE;
   int level = ME->AccessorFirstUse(UseKind::Use);
@@ -402,6 +406,15 @@ int FileRelations::RelationUpdate() {
   // A frame only when one can be had; the write's message comes after the frame ends,
   // because a message box waits and no frame may stay open across a wait.
   bool framed = USELOGOUT && f && !f->readOnly() && !f->inTransaction() && f->logout() == Err::None;
+  if (change) {
+    if (f->get(f->position()) != Err::None) {
+      int code = errorcode();
+      if (framed) f->rollback();
+      setError(code, f->name());
+      return ME->FileThrowMessage(Msg::PutError, {});
+    }
+    (*change)();
+  }
   if (!framed) return ME->FileUpdate();
   level = ME->FileUpdateQuiet();
   if (level == Level::Benign) {

@@ -170,6 +170,10 @@ class FileRelations {
   virtual int RelationOpen(bool nested = false);
   virtual int RelationSetQuickScan(bool on, int propagate = 0);
   virtual int RelationUpdate();
+  // Reads the current record again once the write's frame holds the file, lets `change`
+  // alter the buffer, then writes it: another writer's change that came while this one
+  // waited for the file is kept, not overwritten by what was read before.
+  int RelationUpdate(const std::function<void()>& change);
   virtual void AddRelations();
 
   void RelationsSetup(FileAccessor& me, bool useLogout);
@@ -183,6 +187,7 @@ class FileRelations {
 
  private:
   template <class F> void eachRelated(F f);
+  int update(const std::function<void()>* change);
   unsigned long stamp_ = 0;
 };
 
