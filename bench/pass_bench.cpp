@@ -1,0 +1,284 @@
+// The whole-file passes and the search on the Qt view (offscreen) over many websites, each
+// run five times (medians): the category rename of a category every website carries, the
+// Color tagging reset, the integrity check until its preview knows every page, the CSV
+// export until its count message (and the sqlcipher program's export of the same rows
+// from the same file), Find Next for a word no website holds, down from the top and up
+// from the end, and the longest gap between two turns of the event loop during the rename.
+// Prints `name value` lines.
+//
+//   pass_bench [N]      (N websites, default 100000, as quillbox-gen writes them)
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+#include "bench/generator.h"
+#include "data/access.h"
+#include "data/globals.h"
+#include "maintenance/maintenance.h"
+#include "platform/os/program.h"
+#include "platform/runtime/runtime.h"
+#include "platform/ui/keys.h"
+#include "platform/ui/qt/qt_view.h"
+#include "platform/ui/ui.h"
+#include "platform/ui/window.h"
+#include "reports/reports.h"
+#include "shell/main_program.h"
+#include "sites/categories.h"
+
+namespace {
+
+constexpr int kRuns = 5;
+const char* const kCategories[] = {"Everything", "Everyone"};
+const char* const kNoSuchWord = "zqxjv";
+
+// Every website in one category, so that the rename changes all of them.
+void makeData(int n) {
+  std::vector<qb::bench::Website> sites = qb::bench::makeWebsites(n, 1);
+  for (auto& s : sites) s.category = kCategories[0];
+  std::string error;
+  if (qb::bench::writeWebsites(sites, &error) != 0) {
+    std::fprintf(stderr, "pass_bench: %s\n", error.c_str());
+    std::exit(1);
+  }
+  FreeThreadAccess();
+  DefaultsRecord p;
+  p.RECORDNUMBER = 1;
+  p.SHOWPWORDS = p.SHOWCATS = 1;
+  p.DEFAULTCAT = "All Categories";
+  pf::File def(DefaultsDesc(), &p);
+  def.create();
+  def.open();
+  def.add();
+  def.close();
+}
+
+pf::Dialog* boxSaying(const std::string& text) {
+  for (pf::Dialog* d : pf::openDialogs())
+    if (d->message.text.find(text) != std::string::npos) return d;
+  return nullptr;
+}
+
+pf::Window* windowNamed(const std::string& name) {
+  for (pf::Window* w : pf::windowsInZOrder())
+    if (w->name() == name && w->isOpen()) return w;
+  return nullptr;
+}
+
+double median(std::vector<double> v) {
+  if (v.empty()) return -1;
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
+// The same rows as the export, written by the sqlcipher program: its own timer on the
+// statement, after a first statement that pays for the key derivation.
+double sqlcipherExport() {
+  std::string script = "/tmp/qb_pass_bench_" + std::to_string(::getpid()) + ".sql";
+  std::string out = script + ".csv";
+  {
+    FILE* f = std::fopen(script.c_str(), "w");
+    std::fprintf(f,
+                 "PRAGMA key='%s';\nPRAGMA cipher_page_size=4096;\nSELECT count(*) FROM sqlite_master;\n"
+                 ".mode csv\n.output %s\n.timer on\n"
+                 "SELECT trim(WEBADDRESS) FROM rec WHERE _k_WEBADDRESS<>'' AND trim(WEBADDRESS)<>'' "
+                 "ORDER BY _k_WEBADDRESS,_pos;\n",
+                 OwnerPassword().data(), out.c_str());
+    std::fclose(f);
+  }
+  std::string cmd = "sqlcipher -batch wsites.tps < " + script + " 2>&1";
+  FILE* p = popen(cmd.c_str(), "r");
+  double real = -1;
+  char line[512];
+  while (p && std::fgets(line, sizeof line, p))
+    if (std::sscanf(line, "Run Time: real %lf", &real) == 1) {}
+  if (p) pclose(p);
+  ::unlink(script.c_str());
+  ::unlink(out.c_str());
+  return real < 0 ? -1 : real * 1000;
+}
+
+struct Step {
+  std::string name;             // figure; empty: not measured
+  std::function<void()> act;
+  std::function<bool()> done;   // polled
+  bool stall = false;           // feeds ui_max_stall_rename_ms
+};
+
+int passThread = 0;
+
+void startPass(std::function<void()> pass) { passThread = pf::start(std::move(pass), 50000); }
+bool passOver() { return !pf::threadAlive(passThread); }
+
+// Answers the box that says `text` once it is up; true when it was.
+bool answered(const std::string& text) {
+  pf::Dialog* d = boxSaying(text);
+  if (!d) return false;
+  pf::answerDialog(d->id, 1);
+  return true;
+}
+
+pf::Window* browse() { return windowNamed("BrowseWebsites"); }
+
+bool browseShown() {
+  pf::Window* w = browse();
+  return w && !pf::anyRunnable() && w->rowCount(w->feq("?BROWSE:1")) > 0;
+}
+
+pf::Window* searchWindow() { return windowNamed("BuscadorF3"); }
+
+void findNext(int direction) {
+  pf::Window* s = searchWindow();
+  s->userFocus(s->feq("?BRW1:PRC:PAL"));
+  s->userType(s->feq("?BRW1:PRC:PAL"), kNoSuchWord);
+  s->userPress(s->feq(direction == 1 ? "?BRW1:PRC:DIR:ARRIBA" : "?BRW1:PRC:DIR:ABAJO"));
+  s->userPress(s->feq("?F3BOT_SIGUIENTE"));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  int n = argc > 1 ? std::atoi(argv[1]) : 100000;
+  auto dir = std::filesystem::temp_directory_path() / ("quillbox-pass-bench-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  std::filesystem::current_path(dir);
+  makeData(n);
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  QApplication app(argc, argv);
+  qb::installThreadHooks();
+  qb::registerHelp();
+
+  std::vector<std::pair<std::string, std::vector<double>>> figures;
+  auto record = [&](const std::string& name, double v) {
+    for (auto& [k, vals] : figures)
+      if (k == name) return vals.push_back(v);
+    figures.push_back({name, {v}});
+  };
+
+  std::vector<Step> steps;
+  // Find Next on the browse, both ways, with no website to find.
+  steps.push_back({"", [] { pf::appFrame()->userPress(pf::appFrame()->feq("?LINKSBUT")); }, browseShown});
+  steps.push_back({"", [] { browse()->userPress(browse()->feq("?GISBUSKDAF3")); },
+                   [] { return searchWindow() != nullptr; }});
+  for (int i = 0; i < kRuns; ++i) {
+    steps.push_back({"", [] {
+                       browse()->userFocus(browse()->feq("?BROWSE:1"));
+                       browse()->userKey(pf::Key::CtrlHome);
+                     },
+                     browseShown});
+    steps.push_back({"search_nohit_down_ms", [] { findNext(2); }, [] { return boxSaying("Search complete"); }});
+    steps.push_back({"", [] { answered("Search complete"); }, browseShown});
+    steps.push_back({"", [] {
+                       browse()->userFocus(browse()->feq("?BROWSE:1"));
+                       browse()->userKey(pf::Key::CtrlEnd);
+                     },
+                     browseShown});
+    steps.push_back({"search_nohit_up_ms", [] { findNext(1); }, [] { return boxSaying("Search complete"); }});
+    steps.push_back({"", [] { answered("Search complete"); }, browseShown});
+  }
+  steps.push_back({"", [] { searchWindow()->userPress(searchWindow()->feq("?F3BOT_CANCELAR")); },
+                   [] { return searchWindow() == nullptr; }});
+  steps.push_back({"", [] { browse()->userClose(); }, [] { return browse() == nullptr; }});
+
+  for (int i = 0; i < kRuns; ++i) {
+    // The rename, there and back again.
+    steps.push_back({"category_rename_100k_ms",
+                     [i] {
+                       startPass([i] {
+                         std::string from = kCategories[i % 2], to = kCategories[(i + 1) % 2];
+                         CAT->CATEGORY = from;
+                         pf::Position record;
+                         if (Access_Category().FileFetchQuiet(CAT_CatKey()) == 0) record = Category().position();
+                         CAT->CATEGORY = to;
+                         qb::DeleteCategory({1, to, from, record});
+                       });
+                     },
+                     passOver, true});
+    steps.push_back({"tagging_reset_100k_ms",
+                     [] {
+                       GLO_RemoveTagMode = 1;
+                       startPass([] { qb::RemoveTagging(); });
+                     },
+                     [] { return boxSaying("All Color tagging has been removed."); }});
+    steps.push_back({"", [] { answered("All Color tagging has been removed."); }, passOver});
+    steps.push_back({"integrity_check_100k_ms", [] { startPass([] { qb::Rpt_Integrity(); }); }, [] {
+                       pf::Window* w = windowNamed("_PreviewWindow_");
+                       if (!w || pf::anyRunnable()) return false;
+                       std::string count = w->text(w->feq("?PREVIEW:PAGECOUNT"));
+                       return count.rfind("of ", 0) == 0 && count.find("...") == std::string::npos;
+                     }});
+    steps.push_back({"", [] { windowNamed("_PreviewWindow_")->userClose(); }, passOver});
+    steps.push_back({"csv_export_ms", [] { startPass([] { qb::Create_CSV(); }); },
+                     [] { return boxSaying("website records have been processed."); }});
+    steps.push_back({"", [] { answered("website records have been processed."); },
+                     [] { return windowNamed("ViewSaveCSV") != nullptr; }});
+    steps.push_back({"", [] { windowNamed("ViewSaveCSV")->userClose(); }, passOver});
+    steps.push_back({"", [&] { record("sqlcipher_export_ms", sqlcipherExport()); }, [] { return true; }});
+  }
+
+  QElapsedTimer clock, turn;
+  double maxGap = 0;
+  std::size_t at = 0;
+  bool waiting = false;
+  int settle = 0;
+  QTimer poll;
+  poll.setInterval(0);
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    if (waiting) maxGap = std::max(maxGap, turn.nsecsElapsed() / 1e6);
+    turn.start();
+    if (at >= steps.size()) {
+      poll.stop();
+      pf::appFrame()->userClose();
+      return;
+    }
+    Step& s = steps[at];
+    if (!waiting) {
+      // Let the previous step settle before the next action.
+      if (++settle < 20 || pf::anyRunnable()) return;
+      settle = 0;
+      maxGap = 0;
+      clock.start();
+      turn.start();
+      s.act();
+      waiting = true;
+      return;
+    }
+    bool over = clock.elapsed() > 120000;
+    if (!over && !s.done()) return;
+    if (!s.name.empty()) record(s.name, over ? -1 : clock.nsecsElapsed() / 1e6);
+    if (s.stall) record("ui_max_stall_rename_ms", maxGap);
+    waiting = false;
+    ++at;
+  });
+  QTimer::singleShot(1500, [&] { poll.start(); });
+  QTimer::singleShot(1800000, [] { pf::endAllThreads(); });
+  pf::runOnDesktop(qb::MainProgram);
+
+  auto value = [&](const std::string& name) {
+    for (const auto& [k, vals] : figures)
+      if (k == name) return median(vals);
+    return -1.0;
+  };
+  for (const auto& [name, values] : figures) {
+    std::printf("%s %.1f\n", name.c_str(), median(values));
+    std::fprintf(stderr, "%s:", name.c_str());
+    for (double v : values) std::fprintf(stderr, " %.1f", v);
+    std::fprintf(stderr, "\n");
+  }
+  std::printf("search_nohit_ms %.1f\n", std::max(value("search_nohit_down_ms"), value("search_nohit_up_ms")));
+  if (value("sqlcipher_export_ms") > 0)
+    std::printf("csv_export_vs_sqlcipher %.2f\n", value("csv_export_ms") / value("sqlcipher_export_ms"));
+  std::printf("pass_websites_count %d\n", n);
+  std::filesystem::current_path(std::filesystem::temp_directory_path());
+  std::filesystem::remove_all(dir);
+  return 0;
+}
