@@ -343,6 +343,7 @@ class IndexedDriver final : public FileDriver {
   void layout();
   void closeDb();
   int openDb(const std::string& path, int mode, bool checkKeys);
+  int checkTable(std::string& why);
   int configure();
   int keyCurrent();
   int exec(const std::string& sql);
@@ -531,6 +532,37 @@ int IndexedDriver::configure() {
   return configureConnection(db_, desc_);
 }
 
+// The table holds a column of its kind for every declared field and nothing else but the
+// row id and the store's own key copies. A key copy that is missing is for the key check:
+// rebuilding the keys adds it.
+int IndexedDriver::checkTable(std::string& why) {
+  std::unordered_map<std::string, std::string> want;  // upper name -> type
+  want["_POS"] = "INTEGER";
+  for (std::size_t i = 0; i < columns_.size(); ++i)
+    want[upper(columns_[i].substr(1, columns_[i].size() - 2))] = isText(desc_.fields[i].type) ? "TEXT" : "INTEGER";
+  sqlite3_stmt* q = nullptr;
+  int rc = sqlite3_prepare_v2(db_, "PRAGMA table_info(rec)", -1, &q, nullptr);
+  std::size_t found = 0;
+  while (q && (rc = sqlite3_step(q)) == SQLITE_ROW) {
+    const char* n = reinterpret_cast<const char*>(sqlite3_column_text(q, 1));
+    const char* t = reinterpret_cast<const char*>(sqlite3_column_text(q, 2));
+    std::string name = upper(n ? n : ""), type = upper(t ? t : "");
+    auto it = want.find(name);
+    if (it == want.end()) {
+      if (name.rfind("_K_", 0) == 0 || name.rfind("_KD_", 0) == 0) continue;
+      if (why.empty()) why = "the file has a column " + name + " that the record does not declare";
+    } else if (it->second != type || (name == "_POS") != (sqlite3_column_int(q, 5) == 1)) {
+      if (why.empty()) why = "the file's column " + name + " is not of the declared kind";
+    } else {
+      ++found;
+    }
+  }
+  sqlite3_finalize(q);
+  if (rc != SQLITE_DONE) return rc;
+  if (why.empty() && found != want.size()) why = "the file lacks a column the record declares";
+  return SQLITE_OK;
+}
+
 int IndexedDriver::openDb(const std::string& path, int mode, bool checkKeys) {
   int access = mode & 0x0F;
   bool wantWrite = access == OpenMode::ReadWrite || access == OpenMode::WriteOnly;
@@ -592,10 +624,10 @@ int IndexedDriver::openDb(const std::string& path, int mode, bool checkKeys) {
   if (format != kFormat) return bail(Err::InvalidFile, "not a data file of this program");
   if (fields != fieldsDecl()) return bail(Err::BadRecord, "the file's record declaration differs");
   {
-    sqlite3_stmt* q = nullptr;
-    rc = sqlite3_prepare_v2(db_, ("SELECT " + selectList_ + " FROM rec LIMIT 0").c_str(), -1, &q, nullptr);
-    sqlite3_finalize(q);
-    if (rc != SQLITE_OK) return bail(Err::BadRecord, {});
+    std::string why;
+    rc = checkTable(why);
+    if (rc != SQLITE_OK) return bail(sqliteError(rc), {});
+    if (!why.empty()) return bail(Err::BadRecord, why);
   }
   if (checkKeys) {
     if (keys != keysDecl()) return bail(Err::KeyFileRebuild, "the file's keys differ from their declaration");

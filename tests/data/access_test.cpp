@@ -68,6 +68,7 @@ struct Situation {
   void (*prepare)(Holder&);
   std::vector<std::string> captions;  // what the user is shown, in order
   Outcome outcome;
+  const char* lastText = nullptr;     // the last message's text, when it matters
 };
 
 void damageKeys(Holder&);
@@ -86,6 +87,17 @@ const Situation kSituations[] = {
      [](Holder&) { writeBytes("Category.tps", std::string(5000, 'x')); },
      {"File Access Error"},
      Outcome::Ended},
+    {"a column the record does not declare",
+     [](Holder&) {
+       makeCategoryFile({"All Categories", "Default"});
+       sqlite3* db = nullptr;
+       ASSERT_EQ(sqlite3_open_v2("Category.tps", &db, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+       EXPECT_EQ(sqlite3_exec(db, "ALTER TABLE rec ADD COLUMN COLOUR TEXT", nullptr, nullptr, nullptr), SQLITE_OK);
+       sqlite3_close(db);
+     },
+     {"File Access Error"},
+     Outcome::Ended,
+     "File Category.tps could not be opened.  Error: Invalid Record Declaration."},
     {"missing and cannot be created",
      [](Holder&) {
        // A working folder that was removed: nothing can be made in it.
@@ -126,6 +138,9 @@ TEST_F(DataTest, OpenPolicyHandlesEachSituation) {
       ASSERT_FALSE(msgs.messages().empty());
       EXPECT_NE(msgs.messages().back().text.find("  Press OK to end this application"),
                 std::string::npos);
+      if (s.lastText) {
+        EXPECT_EQ(msgs.messages().back().text.find(s.lastText), 0u);
+      }
       continue;
     }
     EXPECT_EQ(openLevel, 0);

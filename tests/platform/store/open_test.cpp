@@ -72,6 +72,66 @@ TEST(OpenTest, EachTroubleHasItsError) {
   }
 }
 
+// Another tool may have changed the table behind the file's own record of its layout.
+TEST(OpenTest, TheTableMustHoldExactlyTheDeclaredColumns) {
+  // The records' table made again with other columns (this SQLite cannot drop or rename one).
+  auto remade = [](std::initializer_list<std::string> columns) {
+    std::string sql = "ALTER TABLE rec RENAME TO old; CREATE TABLE rec(_pos INTEGER PRIMARY KEY AUTOINCREMENT";
+    for (const std::string& c : columns)
+      sql += ", " + c + " NOT NULL DEFAULT " + (c.substr(c.size() - 4) == "TEXT" ? "''" : "0");
+    return sql + "); DROP TABLE old;";
+  };
+  struct Case {
+    const char* what;
+    std::string sql;
+    int expect;
+  } cases[] = {
+      {"matching", "", 0},
+      // Its keys went with the old table.
+      {"as declared, made again",
+       remade({"NAME TEXT", "CODE TEXT", "FLAG INTEGER", "COUNT INTEGER", "DAY INTEGER", "NOTES TEXT", "_k_NAME TEXT",
+               "_k_CODE TEXT", "_kd_COUNT INTEGER"}),
+       Err::KeyFileRebuild},
+      {"a declared column missing",
+       remade({"NAME TEXT", "CODE TEXT", "COUNT INTEGER", "DAY INTEGER", "NOTES TEXT", "_k_NAME TEXT", "_k_CODE TEXT",
+               "_kd_COUNT INTEGER"}),
+       Err::BadRecord},
+      {"a column not declared", "ALTER TABLE rec ADD COLUMN EXTRA TEXT NOT NULL DEFAULT ''", Err::BadRecord},
+      {"a column under another name",
+       remade({"NAME TEXT", "CODE TEXT", "FLAG INTEGER", "TOTAL INTEGER", "DAY INTEGER", "NOTES TEXT", "_k_NAME TEXT",
+               "_k_CODE TEXT", "_kd_COUNT INTEGER"}),
+       Err::BadRecord},
+      {"a column of another kind",
+       remade({"NAME TEXT", "CODE TEXT", "FLAG TEXT", "COUNT INTEGER", "DAY INTEGER", "NOTES TEXT", "_k_NAME TEXT",
+               "_k_CODE TEXT", "_kd_COUNT INTEGER"}),
+       Err::BadRecord},
+      {"a key copy left by a key no longer declared", "ALTER TABLE rec ADD COLUMN _k_OLD TEXT NOT NULL DEFAULT ''",
+       0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    qbtest::TempDir dir;
+    make(desc(), kRows);
+    ASSERT_EQ(rawSql(dir.file("test.tps"), c.sql), SQLITE_OK);
+    pf::FileDesc d = desc();
+    Rec r;
+    pf::File f(d, &r);
+    EXPECT_EQ(f.open(), c.expect);
+    EXPECT_EQ(pf::errorcode(), c.expect);
+    if (c.expect != 0) {
+      if (c.expect == Err::BadRecord) {
+        EXPECT_EQ(pf::error(), "Invalid Record Declaration");
+      }
+      EXPECT_FALSE(f.isOpen());
+      continue;
+    }
+    f.set(*d.key("TST:NameKey"));
+    ASSERT_EQ(f.next(), 0);
+    EXPECT_EQ(r.NAME.clip(), "a");
+    EXPECT_EQ(r.FLAG, 0);
+  }
+}
+
 TEST(OpenTest, RebuildingKeysRepairsTheFile) {
   for (const char* damage : {"DROP INDEX key1_NameKey", "DROP INDEX key4_NameDownKey; UPDATE rec SET _k_NAME='ZZZ'"}) {
     SCOPED_TRACE(damage);
