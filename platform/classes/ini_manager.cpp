@@ -148,7 +148,8 @@ bool IniManager::write() const {
   std::string tmp = fileName_ + ".XXXXXX";
   int fd = mkstemp(tmp.data());
   if (fd < 0) return false;
-  fchmod(fd, 0644);
+  // Readable by the owner only, as every file the program makes.
+  fchmod(fd, 0600);
   bool ok = true;
   std::size_t done = 0;
   while (ok && done < out.size()) {

@@ -101,7 +101,7 @@ bool tidy(const std::string& dir, const std::string& home, IsMember isMember) {
       ::unlink(path.c_str());
       continue;
     }
-    if (kindOf(home) == Kind::Missing) ::mkdir(home.c_str(), 0777);
+    if (kindOf(home) == Kind::Missing) ::mkdir(home.c_str(), 0700);
     if (kindOf(home + "/" + e) == Kind::Missing) ::rename(path.c_str(), (home + "/" + e).c_str());
   }
   return ::rmdir(dir.c_str()) == 0 || errno == ENOENT;

@@ -359,7 +359,8 @@ int copyFile(const std::string& from, const std::string& to) {
 
 int makeDirectory(const std::string& name) {
   std::string p = resolveName(name);
-  if (::mkdir(p.c_str(), 0777) != 0) {
+  // The owner's alone: it is made to hold copies of the data files.
+  if (::mkdir(p.c_str(), 0700) != 0) {
     int e = errno;
     return status(name, e == ENOENT ? Err::PathNotFound : errnoToError(e), std::strerror(e));
   }
