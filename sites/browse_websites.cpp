@@ -609,6 +609,8 @@ std::uint8_t BrowseWebsitesWindow::OnAccepted() {
     if (BrowseFilter.clip() != AllCategories) CAT->CATEGORY = AllCategories;
     ApplyCategoryFilter(true);
     w.display(feq("?CAT:CATEGORY"));
+    // The button hides itself: the list takes the focus, so typing goes on working.
+    w.select(list());
   } else if (c == feq("?QLBUT")) {
     callProcedure("Win_OtherLink");
   } else if (c == feq("?EMAILBUT")) {

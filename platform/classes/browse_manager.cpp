@@ -251,7 +251,7 @@ void BrowseManager::fillFromBottom() {
   showRows(static_cast<int>(rows_.size()));
 }
 
-void BrowseManager::fillAround(const Position& pos, int above) {
+void BrowseManager::fillAround(Position pos, int above) {
   if (pos.empty()) return fillFromTop();
   int n = pageSize();
   above = std::clamp(above, 0, n - 1);
@@ -468,8 +468,8 @@ void BrowseManager::locate(const std::string& text) {
     atBottom_ = static_cast<int>(rows_.size()) < n;
     atTop_ = false;
     if (static_cast<int>(rows_.size()) < n) {
-      // Near the end: fill the page from above.
-      fillAround(rows_.front().position, n - 1);
+      // Near the end: what lies before the row found fills the rest of the page.
+      fillAround(rows_.front().position, n - static_cast<int>(rows_.size()));
     } else {
       showRows(1);
     }

@@ -143,7 +143,8 @@ class BrowseManager : public WindowComponent {
   Window& win() { return WINDOW->win(); }
   // Rows around the record at `pos`: up to `above` rows before it, then it and onwards;
   // an empty position fills from the start. Selects the record's row (or the nearest).
-  void fillAround(const Position& pos, int above);
+  // `pos` by value: callers pass a row of the page this refills.
+  void fillAround(Position pos, int above);
   void fillFromTop();
   void fillFromBottom();
   void applyOrder();

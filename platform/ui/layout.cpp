@@ -11,7 +11,7 @@
 //
 // The first statement is the window: `window <Procedure> frame|mdi|plain`. Every other line
 // is one control: its kind, optionally its name (beginning with '?'), optionally its text in
-// double quotes (\" and \\ inside), then attributes in any order. menubar, menu, toolbar,
+// double quotes (\" and \\ inside; \n breaks a tip onto a second line), then attributes in any order. menubar, menu, toolbar,
 // sheet, tab, option and group open a block that a line `end` closes; the window's own
 // block may be closed by a last `end` or by the end of the file.
 //
@@ -79,7 +79,11 @@ std::vector<Token> tokenize(const std::string& line, int lineNo) {
       bool closed = false;
       while (i < line.size()) {
         char d = line[i++];
-        if (d == '\\' && i < line.size()) { t.text += line[i++]; continue; }
+        if (d == '\\' && i < line.size()) {
+          char e = line[i++];
+          t.text += e == 'n' ? '\n' : e;
+          continue;
+        }
         if (d == '"') { closed = true; break; }
         t.text += d;
       }

@@ -97,6 +97,11 @@ TEST_F(BrowseTest, ComboAndF2ChangeTheCategory) {
   EXPECT_FALSE(d.visible("?ALLCATBUT"));
   EXPECT_TRUE(d.visible("?TAB3:2"));
   EXPECT_EQ(column(2), (Names{"Bookshop", "Weather"}));
+  // The pressed button is gone: the list has the focus, and typing reaches its locator.
+  EXPECT_EQ(d.focused(), "?BROWSE:1");
+  d.pick("?CAT:CATEGORY", "Shops");
+  d.click("?ALLCATBUT");
+  EXPECT_EQ(d.focused(), "?BROWSE:1");
 }
 
 // An empty tab must not empty the category filter for every other tab.
@@ -532,6 +537,12 @@ TEST_F(BrowseTest, PagesAndLocator) {
   d.press("Ctrl+Home");
   d.press("Z");
   EXPECT_EQ(selectedDescription(), "L site 59");
+  // Fewer rows than a page from the letter on: the page fills from above, the row found
+  // stays selected.
+  d.press("Ctrl+Home");
+  d.press("K");
+  EXPECT_EQ(selectedDescription(), "K site 50");
+  EXPECT_EQ(column(2).back(), "L site 59");
 }
 
 TEST_F(BrowseTest, APageIsAsLongAsTheScreenShowsRows) {

@@ -157,9 +157,44 @@ void WindowView::show(Window& w) {
     sub->show();
     fitSubWindow();
   } else {
+    placePlain(w);
     top->show();
   }
   keepInside(w);
+}
+
+// The room a window of the frame opens in: the frame's client area on the screen, or the
+// desktop when the frame is not shown.
+QRect WindowView::room() const {
+  if (QWidget* f = view_.frameWidget(); f && f->isVisible() && f != top) {
+    auto* fm = qobject_cast<QMainWindow*>(f);
+    QWidget* inner = fm && fm->centralWidget() ? fm->centralWidget() : f;
+    return QRect(inner->mapToGlobal(QPoint(0, 0)), inner->size());
+  }
+  if (QScreen* sc = top->screen()) return sc->availableGeometry();
+  return {};
+}
+
+// A window of its own opens where it was placed, or centred in the frame's client area
+// when its design centres it or gives it no place (not at the desktop's corner, over the
+// frame's menu bar).
+void WindowView::placePlain(Window& w) {
+  const WindowAttrs& a = w.attrs();
+  // Its size before it is first shown: the client with its bars (else the first show fits
+  // it to the client's minimum size).
+  QSize s = client->size();
+  if (menubar) s.rheight() += menubar->sizeHint().height();
+  if (strip) s.rheight() += strip->height();
+  if (status) s.rheight() += status->sizeHint().height();
+  top->resize(s);
+  if (a.x >= 0 && a.y >= 0) {
+    top->move(u.px(a.x), u.py(a.y));
+    return;
+  }
+  QRect r = room();
+  if (r.isEmpty()) return;
+  top->move(r.left() + std::max(0, (r.width() - s.width()) / 2),
+            r.top() + std::max(0, (r.height() - s.height()) / 2));
 }
 
 // A window the program places (or the system places) opens where the user can reach it: in
@@ -169,12 +204,8 @@ void WindowView::keepInside(Window& w) {
   QRect room;
   if (sub) {
     if (QMdiArea* area = sub->mdiArea()) room = area->viewport()->rect();
-  } else if (QWidget* f = view_.frameWidget(); f && f->isVisible()) {
-    auto* fm = qobject_cast<QMainWindow*>(f);
-    QWidget* inner = fm && fm->centralWidget() ? fm->centralWidget() : f;
-    room = QRect(inner->mapToGlobal(QPoint(0, 0)), inner->size());
-  } else if (QScreen* sc = top->screen()) {
-    room = sc->availableGeometry();
+  } else {
+    room = this->room();
   }
   if (room.isEmpty()) return;
   const WindowAttrs& a = w.attrs();
@@ -267,7 +298,7 @@ void WindowView::sync(Window& w) {
       client->setFixedSize(want);
     }
     if (sub) fitSubWindow();
-    if (a.x >= 0 && a.y >= 0 && !a.center) top->move(u.px(a.x), u.py(a.y));
+    if (a.x >= 0 && a.y >= 0) top->move(u.px(a.x), u.py(a.y));
   }
   bool hidden = w.propInt(0, Prop::Hide) != 0;
   if (shown_ && hidden && top->isVisible()) top->hide();

@@ -60,6 +60,8 @@ class WindowView {
   void addControl(const Control& c);
   void fitSubWindow();
   void keepInside(Window& w);
+  void placePlain(Window& w);
+  QRect room() const;
 
   View& view_;
   bool shown_ = false;

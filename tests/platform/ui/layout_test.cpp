@@ -19,7 +19,7 @@ window Form mdi "Edit \"thing\"" at 10,20 size 200,100 resize min 150,80 status 
     button ?TB "Go" at 2,2 size 30,16
   end
   prompt ?NAME:PROMPT "&Name:" at 5,5 size 30,10
-  entry ?LOC:NAME at 40,5 size 100,10 picture "@s20" tip "Your name" alert F12
+  entry ?LOC:NAME at 40,5 size 100,10 picture "@s20" tip "Your name\nor initials" alert F12
   list ?PICK at 5,20 size 80,30 drop 5 format "80L(2)|M@s20@" from "a|b|c"
   sheet ?SHEET at 0,50 size 200,40
     tab ?T1 "One"
@@ -63,6 +63,7 @@ TEST(Layout, ParsesWindowAndNumbersControlsInOrder) {
   const pf::Control* name = w.control(2);
   EXPECT_EQ(name->use, "LOC:NAME");
   EXPECT_EQ(name->picture, "@s20");
+  EXPECT_EQ(name->tip, "Your name\nor initials");   // a tip of two lines
   EXPECT_EQ(name->alerts, (std::vector<int>{pf::Key::F12}));
 
   const pf::Control* pick = w.control(w.feq("?PICK"));
