@@ -120,6 +120,10 @@ class PreferencesWindow : public pf::WindowController {
       win().select(feq("?PREF:DEFAULTBUPDRIVE"));
       return false;
     }
+    if (!recordPasses()) {
+      win().select(FIRSTFIELD);
+      return false;
+    }
     GLO_AutoOpenBrowse = PREF->AUTOOPENBROWSE;
     GLO_ShowPwords = PREF->SHOWPWORDS;
     GLO_DefaultBupDrive = PREF->DEFAULTBUPDRIVE.str();
@@ -133,6 +137,14 @@ class PreferencesWindow : public pf::WindowController {
       pf::stopBox(pf::error());
     }
     pf::setNoTips(PREF->TOOLTIPSONOFF != 0);
+    return true;
+  }
+
+  // The file's own checks of every field (the record number's range), each reported.
+  bool recordPasses() {
+    const int fields = static_cast<int>(DefaultsDesc().fields.size());
+    for (int f = 1; f <= fields; ++f)
+      if (Access_Defaults().FileValidateFieldReport(f) != pf::Level::Benign) return false;
     return true;
   }
 

@@ -215,12 +215,12 @@ int WebsitesBrowse::BrowseReload() {
     pf::WaitCursor wait;
     Relate_WSites().RelationSetQuickScan(true);
     std::int64_t n = VIEW->count();
-    Relate_WSites().RelationSetQuickScan(false);
     if (n < 0) {
-      // The list stays as it was.
+      // The list stays as it was, and so does quick scanning.
       pf::message("The websites could not be counted.|" + pf::error(), "Record count", pf::Icon::Exclamation);
       return 3;
     }
+    Relate_WSites().RelationSetQuickScan(false);
     owner_.LOC_RECORDCOUNT = static_cast<std::int32_t>(n);
   }
   return pf::BrowseManager::BrowseReload();

@@ -63,6 +63,35 @@ TEST_F(Preferences, DriveLetterRulesOnOk) {
   }
 }
 
+TEST_F(Preferences, ARecordNumberOutOfRangeIsNotSaved) {
+  for (int number : {0, 1, 2, 255}) {
+    SCOPED_TRACE(number);
+    DefaultsRecord p = readPrefs();
+    p.RECORDNUMBER = static_cast<std::uint8_t>(number);
+    p.AUTOOPENBROWSE = 0;
+    writePrefs(p);
+    GLO_AutoOpenBrowse = 0;
+    open();
+    d.check("?PREF:AUTOOPENBROWSE", true);
+    d.click("?OK");
+    const bool refused = number > 1;
+    if (refused) {
+      ASSERT_NE(d.box(), nullptr);
+      EXPECT_EQ(d.box()->message.caption, "Range Error");
+      EXPECT_EQ(d.box()->message.text, "The value of PREF:RecordNumber must be in range 0 .. 1.");
+      d.answer(1);
+      EXPECT_EQ(d.focused(), "?PREF:AUTOOPENBROWSE");
+      d.click("?CANCEL");
+      while (d.box()) d.answer("&No");
+    }
+    EXPECT_EQ(d.box(), nullptr) << box();
+    EXPECT_FALSE(isOpen("Win_Preferences"));
+    EXPECT_EQ(readPrefs().AUTOOPENBROWSE, refused ? 0 : 1);
+    EXPECT_EQ(GLO_AutoOpenBrowse, refused ? 0 : 1);
+    EXPECT_EQ(readPrefs().RECORDNUMBER, number);
+  }
+}
+
 TEST_F(Preferences, LowerCaseLetterShownUpperWhenLeft) {
   open();
   d.enter("?PREF:DEFAULTBUPDRIVE", "c");

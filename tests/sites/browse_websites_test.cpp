@@ -2,6 +2,8 @@
 // opening a site, tagging, copying, the form's roads, widths and the kept layout.
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "data/globals.h"
 #include "platform/classes/ini_manager.h"
 #include "platform/ui/keys.h"
@@ -543,6 +545,24 @@ TEST_F(BrowseTest, PagesAndLocator) {
   d.press("K");
   EXPECT_EQ(selectedDescription(), "K site 50");
   EXPECT_EQ(column(2).back(), "L site 59");
+}
+
+TEST_F(BrowseTest, ACountThatFailsSaysWhy) {
+  std::vector<Site> many;
+  for (int i = 0; i < 2000; ++i)
+    many.push_back({"Site " + std::to_string(i), "http://x.example", "News", 0, 0, 1, "", "", std::string(200, 'n')});
+  qbtest::addSites(many);
+  {
+    // Pages in the second half of the file overwritten: the file still opens.
+    std::fstream f("wsites.tps", std::ios::in | std::ios::out | std::ios::binary);
+    f.seekg(0, std::ios::end);
+    std::streamoff pages = f.tellg() / 4096;
+    f.seekp(pages / 2 * 4096);
+    f << std::string(static_cast<std::size_t>(pages / 4 * 4096), 'U');
+  }
+  openBrowse();
+  EXPECT_EQ(boxCaption(), "Record count");
+  EXPECT_EQ(boxText(), "The websites could not be counted.|Invalid Data File");
 }
 
 TEST_F(BrowseTest, APageIsAsLongAsTheScreenShowsRows) {
