@@ -52,11 +52,11 @@ template <class Device>
 int paint(Device& device, const PageSource& source, const std::vector<int>& pages) {
   QPainter p;
   if (!p.begin(&device)) return -1;
-  const double pxPerMm = device.resolution() / 25.4;
+  PageRenderer renderer(&device, device.resolution() / 25.4);
   std::size_t next = 0;
   auto paintNext = [&] {
     if (next > 0) device.newPage();
-    renderPage(p, source.page(pages[next] - 1), pxPerMm);
+    renderer.render(p, source.page(pages[next] - 1));
     ++next;
   };
   if (!inProgramThread()) {
