@@ -1,14 +1,17 @@
-// The data backup of the shipped program on a large file, killed at any moment or
-// meeting another process that writes meanwhile.
+// The data backup of the shipped program on a large file, killed at each moment of its
+// work or meeting another process that writes meanwhile.
+#include <dirent.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <fcntl.h>
 #include <fstream>
+#include <set>
 #include <string>
 #include <thread>
 #include <utility>
@@ -71,6 +74,48 @@ void addCategory(const std::string& name) {
 
 bool exists(const std::string& path) { return ::access(path.c_str(), F_OK) == 0; }
 
+bool hasData(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && st.st_size > 0;
+}
+
+ino_t inodeOf(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 ? st.st_ino : 0;
+}
+
+// The moments of a backup a kill comes at, each as the destination shows it from outside:
+// `staging` is the folder the copies are made in, `set` the backup folder, `oldSet` what
+// the backup folder was before.
+struct Moment {
+  const char* what;
+  bool (*reached)(const std::string& staging, const std::string& set, ino_t oldSet);
+};
+const Moment Moments[] = {
+    {"the folder for the copies made", [](const std::string& s, const std::string&, ino_t) { return exists(s); }},
+    {"the websites half copied",
+     [](const std::string& s, const std::string&, ino_t) { return hasData(s + "/wsites.tps"); }},
+    {"the websites copied", [](const std::string& s, const std::string&, ino_t) { return exists(s + "/Defaults.tps"); }},
+    {"the last file begun", [](const std::string& s, const std::string&, ino_t) { return exists(s + "/Category.tps"); }},
+    {"the two sets changed places",
+     [](const std::string&, const std::string& set, ino_t old) { return inodeOf(set) != old; }},
+    {"the backup complete",
+     [](const std::string& s, const std::string& set, ino_t old) { return inodeOf(set) != old && !exists(s); }},
+};
+
+// Everything below `dir`, as paths relative to it.
+void namesBelow(const std::string& dir, const std::string& prefix, std::set<std::string>& out) {
+  DIR* d = ::opendir(dir.c_str());
+  if (!d) return;
+  while (dirent* e = ::readdir(d)) {
+    std::string n = e->d_name;
+    if (n == "." || n == "..") continue;
+    out.insert(prefix + n);
+    namesBelow(dir + "/" + n, prefix + n + "/", out);
+  }
+  ::closedir(d);
+}
+
 class BackupProcesses : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -107,34 +152,42 @@ TEST_F(BackupProcesses, AKillAtAnyMomentLeavesTheOldSetOrTheNew) {
   std::pair<int, int> last = setCounts();
   ASSERT_EQ(last.first, 3000);
   generate(30000);
+  const std::string staging = usb + "/SitesBup.qbcopy", folder = usb + "/SitesBup";
 
-  int mended = 0;
-  for (int round = 0; round < 8; ++round) {
-    SCOPED_TRACE("round " + std::to_string(round));
-    addCategory("Round " + std::to_string(round));
+  int leftToMend = 0, round = 0;
+  for (const Moment& m : Moments) {
+    SCOPED_TRACE(m.what);
+    addCategory("Round " + std::to_string(round++));
     std::pair<int, int> source = {countIn<WSitesRecord>(WSitesDesc(), "wsites.tps"),
                                   countIn<CategoryRecord>(CategoryDesc(), "Category.tps")};
+    const ino_t oldSet = inodeOf(folder);
     auto p = readyToBackUp();
     p->send("click ?STARTBUP");
-    std::this_thread::sleep_for(std::chrono::milliseconds(35 * round));
+    // Watched as closely as the machine allows; the kill follows at once.
+    bool came = false;
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!(came = m.reached(staging, folder, oldSet)) && std::chrono::steady_clock::now() < deadline) {}
     p->kill9();
-    if (exists(usb + "/SitesBup.qbcopy")) ++mended;
+    EXPECT_TRUE(came) << "the backup never got there";
+    if (exists(staging)) ++leftToMend;
 
     std::pair<int, int> now = setCounts();
     EXPECT_TRUE(now == last || now == source)
         << "set of " << now.first << " websites and " << now.second << " categories; before " << last.first << "/"
         << last.second << ", source " << source.first << "/" << source.second;
     EXPECT_EQ(integrityOf(set + "wsites.tps", WSitesDesc()), "ok");
+    EXPECT_EQ(integrityOf(set + "Category.tps", CategoryDesc()), "ok");
     last = now;
   }
-  EXPECT_GT(mended, 0) << "no kill came while the copies were written";
+  EXPECT_GT(leftToMend, 0) << "no kill came while the copies were written";
 
-  // The next backup tidies whatever the kills left.
+  // The next backup tidies whatever the kills left: the backup folder and its copies only.
   backUpWhole();
   EXPECT_EQ(setCounts().first, countIn<WSitesRecord>(WSitesDesc(), "wsites.tps"));
-  for (const char* left : {"/SitesBup.qbcopy", "/SitesBup.qbold", "/SitesBup/wsites.tps.qbcopy",
-                           "/SitesBup/Category.tps.qbcopy", "/SitesBup/wsites.tps-journal"})
-    EXPECT_FALSE(exists(usb + left)) << left;
+  std::set<std::string> left;
+  namesBelow(usb, "", left);
+  EXPECT_EQ(left, (std::set<std::string>{"SitesBup", "SitesBup/wsites.tps", "SitesBup/Defaults.tps",
+                                         "SitesBup/Access.tps", "SitesBup/Category.tps"}));
 }
 
 // Another program adding websites all along, kLot at a time in one transaction each,
