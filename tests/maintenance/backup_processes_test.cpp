@@ -1,6 +1,5 @@
 // The data backup of the shipped program on a large file, killed at each moment of its
 // work or meeting another process that writes meanwhile.
-#include <dirent.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sqlite3.h>
@@ -11,6 +10,7 @@
 #include <chrono>
 #include <fcntl.h>
 #include <fstream>
+#include <map>
 #include <set>
 #include <string>
 #include <thread>
@@ -20,6 +20,7 @@
 #include "platform/store/cipher.h"
 #include "platform/store/file.h"
 #include "tests/support/child_process.h"
+#include "tests/support/file_modes.h"
 #include "tests/support/record_files.h"
 #include "tests/support/temp_dir.h"
 
@@ -95,26 +96,15 @@ const Moment Moments[] = {
     {"the folder for the copies made", [](const std::string& s, const std::string&, ino_t) { return exists(s); }},
     {"the websites half copied",
      [](const std::string& s, const std::string&, ino_t) { return hasData(s + "/wsites.tps"); }},
-    {"the websites copied", [](const std::string& s, const std::string&, ino_t) { return exists(s + "/Defaults.tps"); }},
-    {"the last file begun", [](const std::string& s, const std::string&, ino_t) { return exists(s + "/Category.tps"); }},
+    {"the websites copied",
+     [](const std::string& s, const std::string&, ino_t) { return exists(s + "/Defaults.tps"); }},
+    {"the last file begun",
+     [](const std::string& s, const std::string&, ino_t) { return exists(s + "/Category.tps"); }},
     {"the two sets changed places",
      [](const std::string&, const std::string& set, ino_t old) { return inodeOf(set) != old; }},
     {"the backup complete",
      [](const std::string& s, const std::string& set, ino_t old) { return inodeOf(set) != old && !exists(s); }},
 };
-
-// Everything below `dir`, as paths relative to it.
-void namesBelow(const std::string& dir, const std::string& prefix, std::set<std::string>& out) {
-  DIR* d = ::opendir(dir.c_str());
-  if (!d) return;
-  while (dirent* e = ::readdir(d)) {
-    std::string n = e->d_name;
-    if (n == "." || n == "..") continue;
-    out.insert(prefix + n);
-    namesBelow(dir + "/" + n, prefix + n + "/", out);
-  }
-  ::closedir(d);
-}
 
 class BackupProcesses : public ::testing::Test {
  protected:
@@ -184,8 +174,10 @@ TEST_F(BackupProcesses, AKillAtAnyMomentLeavesTheOldSetOrTheNew) {
   // The next backup tidies whatever the kills left: the backup folder and its copies only.
   backUpWhole();
   EXPECT_EQ(setCounts().first, countIn<WSitesRecord>(WSitesDesc(), "wsites.tps"));
+  std::map<std::string, int> entries;
+  entriesBelow(usb, entries);
   std::set<std::string> left;
-  namesBelow(usb, "", left);
+  for (const auto& e : entries) left.insert(e.first);
   EXPECT_EQ(left, (std::set<std::string>{"SitesBup", "SitesBup/wsites.tps", "SitesBup/Defaults.tps",
                                          "SitesBup/Access.tps", "SitesBup/Category.tps"}));
 }

@@ -1,7 +1,6 @@
 // Every file the shipped program makes is readable by its owner only, whatever the umask
 // it was started under: data files, their journals, backups, the CSV export and its
 // copy, the INI files.
-#include <dirent.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -27,23 +26,6 @@ const char* const FirstSession[] = {
     "answer &No",
     "choose ?FILEEXPORTTOCSV", "slice", "answer OK", "click ?SAVEBUT", "answerfile copy.csv", "quit",
 };
-
-// path -> permission bits, in octal, of everything below `dir`.
-void modesBelow(const std::string& dir, const std::string& prefix, std::map<std::string, std::string>& out) {
-  DIR* d = ::opendir(dir.c_str());
-  if (!d) return;
-  while (dirent* e = ::readdir(d)) {
-    std::string n = e->d_name;
-    if (n == "." || n == "..") continue;
-    std::string path = dir + "/" + n;
-    char bits[8];
-    std::snprintf(bits, sizeof bits, "%o", modeOf(path));
-    out[prefix + n] = bits;
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) modesBelow(path, prefix + n + "/", out);
-  }
-  ::closedir(d);
-}
 
 class ScopedHome {
  public:
@@ -83,8 +65,14 @@ TEST(CreatedFiles, AreTheOwnersAloneWhateverTheUmask) {
     p.waitFor("\n(the end)\n");   // all it prints, to the end
     EXPECT_EQ(p.wait(), 0);
     EXPECT_EQ(p.output().find("user cannot"), std::string::npos) << p.output();
+    std::map<std::string, int> modes;
+    entriesBelow(dir.path(), modes);
     std::map<std::string, std::string> made;
-    modesBelow(dir.path(), "", made);
+    for (const auto& [path, bits] : modes) {
+      char octal[8];
+      std::snprintf(octal, sizeof octal, "%o", bits);
+      made[path] = octal;
+    }
     EXPECT_EQ(made, expected);
   }
 }
