@@ -62,6 +62,7 @@ void ProcessManager::ProcessInit(File& file, FileRelations& relation, int pctTex
                                  const Binding& valueField) {
   file_ = &file;
   view_ = std::make_unique<View>(file);
+  view_->setEachOnce(true);
   RELATION = &relation;
   PTEXT = pctText;
   PERCENTILE = &progress;
@@ -75,6 +76,7 @@ void ProcessManager::ProcessInitCount(File& file, FileRelations& relation, int p
                                       std::int32_t count, std::uint8_t& progress) {
   file_ = &file;
   view_ = std::make_unique<View>(file);
+  view_->setEachOnce(true);
   RELATION = &relation;
   PTEXT = pctText;
   PERCENTILE = &progress;
@@ -152,6 +154,19 @@ int ProcessManager::ProcessNextRecord() {
     ProcessShowProgress();
   }
   return 0;
+}
+
+int ProcessManager::ProcessResume() {
+  if (!view_ || !view_->isOpen()) return Level::Fatal;
+  int rc = view_->refresh();
+  if (rc == Err::RecordNotAvailable) {
+    // The end of the order, where a walk may go on (in another order, say): the record
+    // that was gone has been counted, the one that stands for it is not.
+    int level = ProcessNextRecord();
+    if (level == 0) --RECORDSPROCESSED;
+    return level;
+  }
+  return rc != 0 ? Level::Fatal : 0;
 }
 
 void ProcessManager::ProcessShowProgress() {

@@ -92,6 +92,10 @@ class ProcessManager {
   virtual int ProcessReset();
   // 0 the next record is in the buffer; 5 (Level::Notify) the end; 3 a read error.
   virtual int ProcessNextRecord();
+  // At the start of a time slice: the record read at the end of the last one, read again
+  // when the file may have changed meanwhile (or the next, when it is gone). As
+  // ProcessNextRecord, counting nothing.
+  int ProcessResume();
   // The per-record step: 0 go on; 3 stops the walk.
   virtual std::uint8_t ProcessRecord() { return 0; }
   virtual void ProcessShowProgress();

@@ -141,7 +141,10 @@ void ReportController::ReportNoRecords() {
 }
 
 std::uint8_t ReportController::ReportNextRecord() {
-  int rc = PROCESS ? PROCESS->ProcessNextRecord() : Level::Fatal;
+  return walkEnds(PROCESS ? PROCESS->ProcessNextRecord() : Level::Fatal);
+}
+
+std::uint8_t ReportController::walkEnds(int rc) {
   if (rc == 0) return 0;
   if (rc == Level::Notify && PROCESS->RECORDSPROCESSED > 0)
     RESPONSE = Response::Completed;
@@ -176,7 +179,8 @@ bool ReportController::walkSlice() {
   PROCESS->ProcessBeginFrame();
   const std::int32_t start = clockTime();
   std::int32_t reached = 0;
-  bool stopped = false;
+  // Inside the slice's frame, so that no write puts back what another writer changed.
+  bool stopped = walkEnds(PROCESS->ProcessResume()) != 0;
   const std::int32_t sliceLimit = sliceRecordLimit();
   while (!stopped) {
     const std::int32_t cycle = sliceLimit ? std::min(RECORDSPERCYCLE, sliceLimit) : RECORDSPERCYCLE;

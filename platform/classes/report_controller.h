@@ -115,6 +115,8 @@ class ReportController : public WindowController {
  private:
   // One time slice of the walk; false once the walk has ended.
   bool walkSlice();
+  // Ends the walk unless `level` (of a read) is 0; non-zero when it ended.
+  std::uint8_t walkEnds(int level);
   bool previewsEarly() const;
   // The preview over the pages laid out so far, while the walk goes on beneath it.
   void previewWhileWalking();

@@ -66,6 +66,9 @@ struct Thread {
   bool cancelled = false;  // ended before it began: it runs nothing
 };
 
+// Not reset with the scheduler: no turn before a reset is taken for one after it.
+std::uint64_t turns = 0;
+
 struct State {
   std::map<int, std::unique_ptr<Thread>> threads;
   std::shared_ptr<ThreadContext> mainContext;  // thread 1's, outlives its thread
@@ -427,6 +430,7 @@ bool runUntilIdle() {
     t->queued = false;
     any = true;
     st.current = t;
+    ++turns;
     EhGlobals outer = ehGlobals();
     ehGlobals() = t->eh;
     switchTo(*t);
@@ -445,6 +449,8 @@ bool runUntilIdle() {
   st.driving = false;
   return any;
 }
+
+std::uint64_t schedulerTurn() { return turns; }
 
 bool anyRunnable() { return !S().ending && !S().runQueue.empty(); }
 

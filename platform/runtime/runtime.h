@@ -113,6 +113,9 @@ void runProgram(Procedure mainProgram);
 // Resumes runnable threads until every thread waits; returns true when any ran.
 bool runUntilIdle();
 bool anyRunnable();
+// Counts the turns in which a program thread has run: what a thread read in an earlier
+// turn, another may have changed since.
+std::uint64_t schedulerTurn();
 // Called whenever a thread becomes runnable (the Qt view queues a turn).
 void setScheduleNotifier(std::function<void()> notifier);
 // Ends every program thread (unwinding their stacks) and makes runProgram return.

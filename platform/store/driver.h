@@ -23,6 +23,9 @@ struct CursorSpec {
   const KeyDesc* key = nullptr;      // nullptr: record order
   bool reverse = false;
   const SqlFilter* filter = nullptr; // kept by the caller
+  // A walk: from its start it reads each record once, however writers move records in
+  // its order meanwhile (one moved behind it comes after the end of the order).
+  bool eachOnce = false;
 };
 
 // One sequence over a driver's records: its order, its place, and the records it has
@@ -36,6 +39,9 @@ class Cursor {
   virtual int next() = 0;                 // 0, Err::RecordNotAvailable at the end, or a read error
   virtual int previous() = 0;
   virtual Position position() const = 0;  // of the record last read
+  // Reads the record last read again when the file may have changed since it was read;
+  // when it is gone, reads the next one. As next().
+  virtual int reread() { return Err::None; }
   virtual void setPageHint(int rows) { (void)rows; }
   virtual std::shared_ptr<void> save() const = 0;
   virtual void restore(const std::shared_ptr<void>& state) = 0;

@@ -13,6 +13,7 @@
 
 #include "platform/core/field.h"
 #include "platform/core/strings.h"
+#include "platform/runtime/runtime.h"
 #include "platform/store/cipher.h"
 #include "platform/store/connection.h"
 #include "platform/store/driver.h"
@@ -232,6 +233,30 @@ struct Row {
   std::vector<KeyVal> key;
 };
 
+// Record positions: a bit for each, in words of 64.
+class RowSet {
+ public:
+  bool insert(std::int64_t pos) {
+    std::uint64_t& word = words_[pos >> 6];
+    const std::uint64_t bit = std::uint64_t{1} << (pos & 63);
+    bool fresh = (word & bit) == 0;
+    word |= bit;
+    return fresh;
+  }
+  bool has(std::int64_t pos) const {
+    auto it = words_.find(pos >> 6);
+    return it != words_.end() && (it->second & (std::uint64_t{1} << (pos & 63))) != 0;
+  }
+  void erase(std::int64_t pos) {
+    auto it = words_.find(pos >> 6);
+    if (it != words_.end()) it->second &= ~(std::uint64_t{1} << (pos & 63));
+  }
+  void clear() { words_.clear(); }
+
+ private:
+  std::unordered_map<std::int64_t, std::uint64_t> words_;
+};
+
 struct SeqState {
   enum Kind { Start, Bound, After } kind = Start;
   std::vector<KeyVal> key;
@@ -323,8 +348,9 @@ class IndexedDriver final : public FileDriver {
     }
     return v;
   }
+  // `seen`: leaves out the records in it.
   int query(const KeyInfo* k, const SqlFilter* filter, const SeqState& st, bool back,
-            int limit, std::vector<Row>& out);
+            int limit, std::vector<Row>& out, const RowSet* seen = nullptr);
   int lookupKey(const KeyInfo& k, std::int64_t pos, std::vector<KeyVal>& out, bool& found);
   std::uint64_t generation() const { return generation_; }
   // True when the only write since `since` rewrote the record at `pos` and left its
@@ -338,6 +364,15 @@ class IndexedDriver final : public FileDriver {
   }
   bool quickScan() const { return quick_; }
   void setCurrentRow(std::int64_t pos) { current_ = pos; }
+  // Another connection's commit (another thread's or another program's) is looked for
+  // once a turn, and always when a write frame begins: pages read ahead before it are
+  // then read again, so no write puts back a record as it was before that commit.
+  void noticeOthers(bool always);
+  // qb_seen(_pos): whether the records a query leaves out hold the record.
+  static void fnSeen(sqlite3_context* c, int, sqlite3_value** v) {
+    const auto* d = static_cast<const IndexedDriver*>(sqlite3_user_data(c));
+    sqlite3_result_int(c, d->seen_ && d->seen_->has(sqlite3_value_int64(v[0])) ? 1 : 0);
+  }
 
  private:
   void layout();
@@ -375,6 +410,9 @@ class IndexedDriver final : public FileDriver {
   int recoverMs_ = 0;
   std::uint64_t keyGeneration_ = 0;  // of the key the connection was opened with
   std::uint64_t generation_ = 0;
+  std::uint64_t noticedTurn_ = 0;
+  std::int64_t dataVersion_ = -1;    // -1: not known
+  const RowSet* seen_ = nullptr;     // of the query running
   // The last put: the generation it made, its record and the record's key values.
   std::uint64_t putGeneration_ = 0;
   std::int64_t putRow_ = 0;
@@ -493,7 +531,22 @@ void IndexedDriver::closeDb() {
   txn_ = false;
   lock_.release();
   current_ = 0;
+  dataVersion_ = -1;
   ++generation_;
+}
+
+void IndexedDriver::noticeOthers(bool always) {
+  if (!db_) return;
+  std::uint64_t turn = schedulerTurn();
+  // Inside a frame no other connection can commit.
+  if (!always && (txn_ || turn == noticedTurn_)) return;
+  noticedTurn_ = turn;
+  int rc;
+  sqlite3_stmt* st = stmt("PRAGMA data_version", &rc);
+  std::int64_t version = st && sqlite3_step(st) == SQLITE_ROW ? sqlite3_column_int64(st, 0) : -1;
+  if (st) sqlite3_reset(st);
+  if (version == -1 || (dataVersion_ != -1 && version != dataVersion_)) ++generation_;
+  dataVersion_ = version;
 }
 
 int IndexedDriver::exec(const std::string& sql) {
@@ -529,6 +582,8 @@ int IndexedDriver::stepDone(sqlite3_stmt* st) {
 
 int IndexedDriver::configure() {
   keyGeneration_ = desc_.cipher ? desc_.cipher->generation() : 0;
+  int rc = sqlite3_create_function_v2(db_, "qb_seen", 1, SQLITE_UTF8, this, fnSeen, nullptr, nullptr, nullptr);
+  if (rc != SQLITE_OK) return rc;
   return configureConnection(db_, desc_);
 }
 
@@ -941,7 +996,7 @@ int IndexedDriver::lookupKey(const KeyInfo& k, std::int64_t pos, std::vector<Key
 // Reads up to `limit` records after (or, at a bound, from) the state's place, in the
 // key's order, backwards when `back`: keyset paging on (key columns, position).
 int IndexedDriver::query(const KeyInfo* k, const SqlFilter* filter, const SeqState& state,
-                         bool back, int limit, std::vector<Row>& out) {
+                         bool back, int limit, std::vector<Row>& out, const RowSet* seen) {
   out.clear();
   if (int r = keyCurrent()) return r;
   if (!db_) return fail(Err::NotOpen);
@@ -985,6 +1040,7 @@ int IndexedDriver::query(const KeyInfo* k, const SqlFilter* filter, const SeqSta
     }
   }
   if (filter && !filter->where.empty()) where += " AND (" + filter->where + ")";
+  if (seen) where += " AND NOT qb_seen(_pos)";
   sql += where + " ORDER BY ";
   for (std::size_t i = 0; i < cols.size(); ++i) sql += (i ? "," : "") + cols[i] + (desc[i] ? " DESC" : "");
   sql += " LIMIT :lim";
@@ -1004,6 +1060,12 @@ int IndexedDriver::query(const KeyInfo* k, const SqlFilter* filter, const SeqSta
       if (i > 0) bindValue(st, i, v);
     }
   sqlite3_bind_int(st, sqlite3_bind_parameter_index(st, ":lim"), limit);
+  // qb_seen finds the set through the driver, for as long as the statement runs.
+  struct Lend {
+    const RowSet*& slot;
+    ~Lend() { slot = nullptr; }
+  } lend{seen_};
+  seen_ = seen;
 
   const int nf = static_cast<int>(desc_.fields.size());
   while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
@@ -1092,6 +1154,7 @@ int IndexedDriver::logout() {
   int rc = exec("BEGIN IMMEDIATE");
   if (rc != SQLITE_OK) return sqlFail(rc);
   txn_ = true;
+  noticeOthers(true);
   // A frame's dirty pages stay in memory until its commit: spilling them mid-frame
   // encrypts and decrypts the same index pages again and again.
   exec(kFrameCache);
@@ -1123,8 +1186,9 @@ int IndexedDriver::rollback() {
 
 class SqlCursor final : public Cursor {
  public:
-  SqlCursor(IndexedDriver& d, const IndexedDriver::KeyInfo* key, bool reverse, const SqlFilter* filter)
-      : d_(d), key_(key), reverse_(reverse), filter_(filter) {}
+  SqlCursor(IndexedDriver& d, const IndexedDriver::KeyInfo* key, bool reverse, const SqlFilter* filter,
+            bool eachOnce)
+      : d_(d), key_(key), reverse_(reverse), filter_(filter), eachOnce_(eachOnce) {}
 
   void setStart() override { restart(SeqState{}); }
   void setFromBuffer() override {
@@ -1155,6 +1219,16 @@ class SqlCursor final : public Cursor {
   int next() override { return step(false); }
   int previous() override { return step(true); }
   Position position() const override { return state_.last; }
+  int reread() override {
+    d_.noticeOthers(false);
+    if (gen_ == d_.generation() || state_.kind != SeqState::After || state_.last.empty()) return Err::None;
+    // From its place again: it may have changed, moved, gone or left the filter.
+    if (eachOnce_) seen_.erase(state_.pos);
+    state_.kind = SeqState::Bound;
+    page_.clear();
+    idx_ = 0;
+    return step(pageBack_ != reverse_);
+  }
   void setPageHint(int rows) override { hint_ = rows; }
   std::shared_ptr<void> save() const override { return std::make_shared<SeqState>(state_); }
   void restore(const std::shared_ptr<void>& s) override {
@@ -1170,6 +1244,10 @@ class SqlCursor final : public Cursor {
     idx_ = 0;
     pending_ = 0;
     size_ = 0;
+    seen_.clear();
+    moved_ = false;
+    catchingUp_ = false;
+    gen_ = d_.generation();
   }
 
   int step(bool prev) {
@@ -1179,41 +1257,56 @@ class SqlCursor final : public Cursor {
       return r;
     }
     bool back = prev != reverse_;
+    d_.noticeOthers(false);
     // A pass that rewrites each record as it reads it keeps its page.
     if (gen_ != d_.generation() && state_.kind == SeqState::After &&
         d_.onlyRewrote(gen_, state_.pos, key_, state_.key))
       gen_ = d_.generation();
-    if (idx_ >= page_.size() || pageBack_ != back || gen_ != d_.generation()) {
-      int first = d_.quickScan() ? kQuickFirst : kPageFirst;
-      int max = d_.quickScan() ? kQuickMax : kPageMax;
-      first = std::max(first, hint_);
-      max = std::max(max, hint_);
-      size_ = (pageBack_ == back && size_ > 0 && gen_ == d_.generation()) ? std::min(size_ * 2, max) : first;
-      std::vector<Row> rows;
-      int r = d_.query(key_, filter_, state_, back, size_, rows);
-      page_.clear();
-      idx_ = 0;
-      pageBack_ = back;
-      gen_ = d_.generation();
-      if (r != Err::None) {
-        size_ = 0;
-        return r;
+    for (;;) {
+      if (idx_ >= page_.size() || pageBack_ != back || gen_ != d_.generation()) {
+        // A write since the last page may have moved records ahead of the walk behind it.
+        if (gen_ != d_.generation()) moved_ = true;
+        int first = d_.quickScan() ? kQuickFirst : kPageFirst;
+        int max = d_.quickScan() ? kQuickMax : kPageMax;
+        first = std::max(first, hint_);
+        max = std::max(max, hint_);
+        size_ = (pageBack_ == back && size_ > 0 && gen_ == d_.generation()) ? std::min(size_ * 2, max) : first;
+        std::vector<Row> rows;
+        int r = d_.query(key_, filter_, state_, back, size_, rows, catchingUp_ ? &seen_ : nullptr);
+        page_.clear();
+        idx_ = 0;
+        pageBack_ = back;
+        gen_ = d_.generation();
+        if (r != Err::None) {
+          size_ = 0;
+          return r;
+        }
+        if (rows.empty()) {
+          size_ = 0;
+          // Records that writers moved behind the walk (or put there) come last. In
+          // record order nothing moves.
+          if (!eachOnce_ || !key_ || !moved_) return Err::RecordNotAvailable;
+          moved_ = false;
+          catchingUp_ = true;
+          Position last = state_.last;
+          state_ = SeqState{};
+          state_.last = last;
+          continue;
+        }
+        page_ = std::move(rows);
       }
-      if (rows.empty()) {
-        size_ = 0;
-        return Err::RecordNotAvailable;
-      }
-      page_ = std::move(rows);
+      Row& row = page_[idx_++];
+      state_.kind = SeqState::After;
+      state_.pos = row.pos;
+      state_.posKnown = true;
+      state_.key = row.key;
+      // Read before at its old place: a writer moved it on ahead of the walk.
+      if (eachOnce_ && !seen_.insert(row.pos)) continue;
+      std::memcpy(d_.buffer(), row.image.data(), row.image.size());
+      d_.setCurrentRow(row.pos);
+      state_.last = Position{row.pos, key_ ? encodeKey(key_->key->name, row.key) : std::string()};
+      return Err::None;
     }
-    Row& row = page_[idx_++];
-    std::memcpy(d_.buffer(), row.image.data(), row.image.size());
-    d_.setCurrentRow(row.pos);
-    state_.kind = SeqState::After;
-    state_.pos = row.pos;
-    state_.posKnown = true;
-    state_.key = row.key;
-    state_.last = Position{row.pos, key_ ? encodeKey(key_->key->name, row.key) : std::string()};
-    return Err::None;
   }
 
   IndexedDriver& d_;
@@ -1228,6 +1321,10 @@ class SqlCursor final : public Cursor {
   int size_ = 0;
   int hint_ = 0;
   int pending_ = 0;
+  bool eachOnce_ = false;
+  RowSet seen_;            // of a walk: the records read
+  bool moved_ = false;     // written since the walk or its catch-up began
+  bool catchingUp_ = false;
 };
 
 std::unique_ptr<Cursor> IndexedDriver::cursor(const CursorSpec& spec) {
@@ -1236,7 +1333,7 @@ std::unique_ptr<Cursor> IndexedDriver::cursor(const CursorSpec& spec) {
     k = keyInfo(spec.key);
     if (!k) return nullptr;
   }
-  return std::make_unique<SqlCursor>(*this, k, spec.reverse, spec.filter);
+  return std::make_unique<SqlCursor>(*this, k, spec.reverse, spec.filter, spec.eachOnce);
 }
 
 }  // namespace

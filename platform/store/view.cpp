@@ -42,6 +42,11 @@ void View::setEvaluateOnly(bool on) {
   dirty_ = true;
 }
 
+void View::setEachOnce(bool on) {
+  eachOnce_ = on;
+  dirty_ = true;
+}
+
 bool View::filterRunsAsSql() {
   if (dirty_ && prepare() != Err::None) return false;
   return evalParts_.empty();
@@ -79,7 +84,7 @@ int View::prepare() {
       evalParts_.push_back(std::move(e));
     }
   }
-  cursor_ = d->cursor(CursorSpec{order_, reverse_, sqlFilter_.get()});
+  cursor_ = d->cursor(CursorSpec{order_, reverse_, sqlFilter_.get(), eachOnce_});
   if (!cursor_) {
     detail_ = "the file cannot be read in this order";
     return Err::BadRecord;
@@ -175,6 +180,20 @@ int View::step(bool prev) {
       }
     if (pass) return finish(Err::None);
   }
+}
+
+int View::refresh() {
+  if (pending_) return finish(pending_);
+  if (!open_ || !cursor_ || !file_.isOpen()) return finish(Err::NotOpen);
+  FileDriver* d = file_.driver();
+  int r = cursor_->reread();
+  if (r != Err::None) {
+    detail_ = d->detail();
+    return finish(r);
+  }
+  for (const auto& e : evalParts_)
+    if (!e->test(d->buffer())) return step(false);
+  return finish(Err::None);
 }
 
 int View::next() { return step(false); }

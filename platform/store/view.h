@@ -50,6 +50,10 @@ class View {
   // code is a read error.
   int next();
   int previous();
+  // The record last read, read again when the file may have changed since (another
+  // thread's or program's write); when it is gone or no longer passes the filter, the
+  // next one. As next().
+  int refresh();
   Position position() const;
 
   // Records that pass the filter in this order; -1 with the error set on failure.
@@ -59,6 +63,9 @@ class View {
 
   // Every part evaluated in C++, never as SQL (the two must agree).
   void setEvaluateOnly(bool on);
+  // A walk from the start reads each record once, even when writers move records in the
+  // view's order meanwhile; one moved behind the walk comes after the end of the order.
+  void setEachOnce(bool on);
   // True when the whole filter runs as SQL.
   bool filterRunsAsSql();
 
@@ -75,6 +82,7 @@ class View {
   bool open_ = false;
   bool dirty_ = true;
   bool evaluateOnly_ = false;
+  bool eachOnce_ = false;
 
   std::vector<std::unique_ptr<Expression>> sqlParts_;
   std::vector<std::unique_ptr<Expression>> evalParts_;

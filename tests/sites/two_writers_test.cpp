@@ -3,6 +3,8 @@
 // writer's change may be lost.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <chrono>
 #include <string>
 #include <thread>
@@ -37,17 +39,35 @@ std::vector<WSitesRecord> byDescription() {
   return out;
 }
 
-// Plays `actions`, then a marker action, and waits until the marker's output is there.
-void play(ChildProcess& program, const std::string& actions, const std::string& marker) {
-  program.send(actions + "\ntext " + marker);
-  ASSERT_TRUE(program.waitFor("  " + marker + " \"")) << program.output();
+// Waits until the program has played what it was sent before its output reached `from`:
+// the last action sent was "clipboard".
+void waitForMarker(ChildProcess& program, std::size_t from) {
+  const auto deadline = std::chrono::steady_clock::now() + 20s;
+  while (program.output().find("  clipboard:", from) == std::string::npos &&
+         std::chrono::steady_clock::now() < deadline)
+    program.waitFor("\x01", 100);
+  ASSERT_NE(program.output().find("  clipboard:", from), std::string::npos) << program.output();
+}
+
+// Plays `actions` and waits until they are done.
+void play(ChildProcess& program, const std::string& actions) {
+  const std::size_t from = program.output().size();
+  program.send(actions + "\nclipboard");
+  waitForMarker(program, from);
+}
+
+void quit(ChildProcess& program) {
+  program.send("quit");
+  program.closeInput();
+  EXPECT_EQ(program.wait(), 0);
+  EXPECT_EQ(program.output().find("user cannot"), std::string::npos) << program.output();
 }
 
 TEST(TwoWriters, ABrowseChangeThatWaitsForTheOtherWriterKeepsTheOthersChange) {
   TempDir dir;
   generate(5);
   ChildProcess browse({QUILLBOX_DRIVE, "--quiet"});
-  play(browse, "row ?BROWSE:1 3", "?LOC:RECORDCOUNT");
+  play(browse, "row ?BROWSE:1 3");
   const WSitesRecord before = byDescription().at(2);
 
   // The other writer changes the same website and holds the file while the browse
@@ -62,16 +82,14 @@ TEST(TwoWriters, ABrowseChangeThatWaitsForTheOtherWriterKeepsTheOthersChange) {
   r.VISITS = before.VISITS.get() + 100;
   r.HIGHLIGHT = before.HIGHLIGHT == 0 ? 1 : 0;
   ASSERT_EQ(other.put(), 0);
-  browse.send("click ?CLR5\ntext ?CURRENTTAB");
+  const std::size_t from = browse.output().size();
+  browse.send("click ?CLR5\nclipboard");
   ASSERT_TRUE(browse.waitFor("> click ?CLR5")) << browse.output();
   std::this_thread::sleep_for(300ms);
   ASSERT_EQ(other.commit(), 0);
   other.close();
-  ASSERT_TRUE(browse.waitFor("  ?CURRENTTAB \"")) << browse.output();
-  browse.send("quit");
-  browse.closeInput();
-  EXPECT_EQ(browse.wait(), 0);
-  EXPECT_EQ(browse.output().find("user cannot"), std::string::npos) << browse.output();
+  waitForMarker(browse, from);
+  quit(browse);
   EXPECT_EQ(browse.output().find("box"), std::string::npos) << browse.output();
 
   const WSitesRecord after = byDescription().at(2);
@@ -79,6 +97,39 @@ TEST(TwoWriters, ABrowseChangeThatWaitsForTheOtherWriterKeepsTheOthersChange) {
   EXPECT_EQ(after.TEXTCOLOR, 5) << "the browse's change";
   EXPECT_EQ(after.VISITS.get(), before.VISITS.get() + 100) << "the other writer's change";
   EXPECT_EQ(after.HIGHLIGHT, before.HIGHLIGHT == 0 ? 1 : 0) << "the other writer's change";
+}
+
+// "Reset (clear) all Color tagging" in one program, one website a slice, while the
+// browse of another highlights every website between two of its slices, after the reset
+// had read some of them ahead: the reset completes and every highlight stays.
+TEST(TwoWriters, ATaggingResetKeepsWhatTheOtherProgramTaggedBetweenItsSlices) {
+  TempDir dir;
+  generate(5);
+  const std::vector<WSitesRecord> before = byDescription();
+  ASSERT_EQ(before.size(), 5u);
+
+  ChildProcess reset({QUILLBOX_DRIVE, "--slice", "1"});
+  play(reset, "in BrowseWebsites\nclick ?CLOSE\nin\nchoose ?MAINTENANCERESETCOLORS\nanswer &Remove\nslice");
+  // Another session of the user's (on another machine, say): its program is not the one
+  // instance of this session's.
+  const std::string session = dir.file("session");
+  ASSERT_EQ(::mkdir(session.c_str(), 0700), 0);
+  ChildProcess browse({QUILLBOX_DRIVE, "--quiet"}, {"XDG_RUNTIME_DIR=" + session});
+  std::string toggles;
+  for (int row = 1; row <= 5; ++row) toggles += "row ?BROWSE:1 " + std::to_string(row) + "\nclick ?YELLOW_HL\n";
+  play(browse, toggles + "text ?LOC:RECORDCOUNT");
+  quit(browse);
+  play(reset, "slice 20");
+  quit(reset);
+  EXPECT_NE(reset.output().find("All Color tagging has been removed."), std::string::npos) << reset.output();
+
+  const std::vector<WSitesRecord> after = byDescription();
+  ASSERT_EQ(after.size(), 5u);
+  for (std::size_t i = 0; i < after.size(); ++i) {
+    SCOPED_TRACE(after[i].DESCRIPTION.clip());
+    EXPECT_EQ(after[i].TEXTCOLOR, 1) << "the reset's change";
+    EXPECT_EQ(after[i].HIGHLIGHT, before[i].HIGHLIGHT == 0 ? 1 : 0) << "the other program's change";
+  }
 }
 
 }  // namespace

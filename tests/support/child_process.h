@@ -16,7 +16,8 @@ namespace qbtest {
 
 class ChildProcess {
  public:
-  explicit ChildProcess(const std::vector<std::string>& argv) {
+  // `env`: NAME=VALUE settings on top of the test's own environment.
+  explicit ChildProcess(const std::vector<std::string>& argv, const std::vector<std::string>& env = {}) {
     int toChild[2], fromChild[2];
     if (::pipe(toChild) != 0 || ::pipe(fromChild) != 0) return;
     pid_ = ::fork();
@@ -29,6 +30,7 @@ class ChildProcess {
       for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
       args.push_back(nullptr);
       ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+      for (const auto& e : env) ::putenv(const_cast<char*>(e.c_str()));
       ::execv(args[0], args.data());
       ::_exit(127);
     }
