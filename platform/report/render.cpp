@@ -1,6 +1,7 @@
 #include "platform/report/render.h"
 
 #include <QFont>
+#include <QFontMetricsF>
 #include <QGlyphRun>
 #include <QImage>
 #include <QPainter>
@@ -8,6 +9,9 @@
 #include <QTextLayout>
 
 #include <algorithm>
+#include <cmath>
+
+#include "platform/ui/qt/fonts.h"
 
 namespace pf {
 
@@ -39,9 +43,11 @@ PageRenderer::Font& PageRenderer::font(const ReportFont& rf) {
   if (last_ && sameFont(last_->of, rf)) return *last_;
   for (const auto& f : fonts_)
     if (sameFont(f->of, rf)) return *(last_ = f.get());
-  QFont f(QString::fromStdString(rf.name));
+  // The designs' fonts ("MS Sans Serif", "Arial") in their metric-compatible free faces.
+  QFont f(qt::familyFor(rf.name));
   // Point sizes are 1/72 inch: in millimetres 25.4 / 72 each.
-  f.setPixelSize(std::max(1, static_cast<int>(rf.size * 25.4 / 72.0 * pxPerMm_ + 0.5)));
+  f.setPixelSize(std::max(1, static_cast<int>(std::lround(rf.size * 25.4 / 72.0 * kPaperPxPerMm))));
+  f.setHintingPreference(QFont::PreferNoHinting);
   f.setBold(rf.bold);
   f.setUnderline(rf.underline);
   // As QPainter::setFont resolves it for the device, so that the glyphs are those drawText draws.
@@ -81,12 +87,80 @@ const PageRenderer::Shaped& PageRenderer::shape(Font& f, const std::string& text
   return now.emplace(text, std::move(s)).first->second;
 }
 
+double PageRenderer::widthMm(const PageItem& item) {
+  if (item.text.empty()) return 0;
+  return shape(font(item.font), item.text).width / kPaperPxPerMm;
+}
+
+double PageRenderer::heightMm(const PageItem& item) {
+  Font& f = font(item.font);
+  if (f.heightMm <= 0) f.heightMm = QFontMetricsF(f.font).height() / kPaperPxPerMm;
+  return f.heightMm;
+}
+
+// A text may run on past its box into the free space beside it, up to the next text or
+// upright rule on its line: "Printed:" keeps its colon and a date its last digit where the
+// design leaves room; a long address stops at the column after it.
+TextRoom PageRenderer::roomOf(const ReportPage& page, std::size_t index) {
+  const PageItem& item = page.items[index];
+  const double top = item.y, bottom = item.y + heightMm(item);
+  const double start = item.x, end = item.x + item.w;
+  const double eps = 0.01, touch = 0.5;   // mm
+  TextRoom room{start, end, -1e9, 1e9};
+  for (std::size_t j = 0; j < page.items.size(); ++j) {
+    if (j == index) continue;
+    const PageItem& o = page.items[j];
+    double oTop, oBottom, oStart, oEnd;
+    if (o.kind == PageItem::Kind::Line) {
+      if (o.w != 0) continue;   // only an upright rule parts texts
+      oTop = std::min(o.y, o.y + o.h);
+      oBottom = std::max(o.y, o.y + o.h);
+      oStart = oEnd = o.x;
+    } else {
+      if (o.text.empty()) continue;
+      oTop = o.y;
+      oBottom = o.y + heightMm(o);
+      oStart = o.x;
+      oEnd = o.x + o.w;
+    }
+    if (std::min(bottom, oBottom) - std::max(top, oTop) <= touch) continue;   // not on this line
+    if (oStart >= end - eps) room.right = std::min(room.right, oStart);
+    if (oEnd <= start + eps) room.left = std::max(room.left, oEnd);
+  }
+  return room;
+}
+
+namespace {
+// Where a text of `width` runs, from its item's box and alignment (mm).
+std::pair<double, double> extentOf(const PageItem& item, double width) {
+  double x = item.align == Align::Right    ? item.x + item.w - width
+             : item.align == Align::Center ? item.x + (item.w - width) / 2
+                                           : item.x;
+  return {x, x + width};
+}
+}  // namespace
+
+std::vector<CutText> PageRenderer::cuts(const ReportPage& page, double pageWidth) {
+  std::vector<CutText> out;
+  for (std::size_t i = 0; i < page.items.size(); ++i) {
+    const PageItem& item = page.items[i];
+    if (item.kind != PageItem::Kind::Text || item.text.empty()) continue;
+    double width = widthMm(item);
+    auto [from, to] = extentOf(item, width);
+    TextRoom room = roomOf(page, i);
+    double left = std::max(room.left, 0.0), right = std::min(room.right, pageWidth);
+    if (from < left - 0.01 || to > right + 0.01) out.push_back(CutText{&item, width, right - left});
+  }
+  return out;
+}
+
 void PageRenderer::render(QPainter& p, const ReportPage& page) {
-  const double px = pxPerMm_;
+  const double px = pxPerMm_, k = kPaperPxPerMm;
   p.save();
   p.setRenderHint(QPainter::Antialiasing, true);
   p.setRenderHint(QPainter::TextAntialiasing, true);
-  for (const PageItem& item : page.items) {
+  for (std::size_t i = 0; i < page.items.size(); ++i) {
+    const PageItem& item = page.items[i];
     if (item.kind == PageItem::Kind::Line) {
       QPen pen(bgr(item.font.color));
       pen.setWidthF(std::max(1.0, 0.2 * px));
@@ -97,44 +171,47 @@ void PageRenderer::render(QPainter& p, const ReportPage& page) {
     }
     if (item.text.empty()) continue;
     Font& f = font(item.font);
-    p.setPen(bgr(item.font.color));
     const Shaped& s = shape(f, item.text);
-    const double w = item.w > 0 ? item.w * px : s.width + 2;
-    const QRectF r(item.x * px, item.y * px, w, std::max(item.h * px, s.height));
+    const double width = s.width / k;
+    auto [from, to] = extentOf(item, width);
+    p.save();
+    p.scale(px / k, px / k);
+    p.setPen(bgr(item.font.color));
+    // Only a text that leaves its box needs the room around it.
+    if (from < item.x - 0.01 || to > item.x + item.w + 0.01) {
+      TextRoom room = roomOf(page, i);
+      if (from < room.left || to > room.right) {
+        double l = std::max(from, room.left), r = std::min(to, room.right);
+        p.setClipRect(QRectF(l * k, item.y * k, std::max(0.0, r - l) * k, s.height + 1), Qt::IntersectClip);
+      }
+    }
+    const QRectF at(from * k, item.y * k, s.width, s.height);
     if (item.font.underline) {
       // The underline as drawText places it.
       p.setFont(f.font);
-      p.save();
-      if (s.width > w) p.setClipRect(r, Qt::IntersectClip);
-      int align = item.align == Align::Right ? Qt::AlignRight
-                  : item.align == Align::Center ? Qt::AlignHCenter
-                                                 : Qt::AlignLeft;
-      p.drawText(r, Qt::AlignTop | Qt::TextSingleLine | align, QString::fromStdString(item.text));
-      p.restore();
-      continue;
+      p.drawText(at, Qt::AlignTop | Qt::AlignLeft | Qt::TextSingleLine, singleLine(item.text));
+    } else {
+      for (const QGlyphRun& run : s.runs) p.drawGlyphRun(at.topLeft(), run);
     }
-    // Placed as drawText places a line in its box, top aligned.
-    double x = 0;
-    if (item.align == Align::Right) {
-      x = r.width() - s.width;
-    } else if (item.align == Align::Center) {
-      x = (r.width() - s.width) / 2;
-    }
-    // Text is cut at its box, as a printed column is.
-    const bool cut = !r.contains(QRectF(r.x() + x, r.y(), s.width, s.height));
-    if (cut) {
-      p.save();
-      p.setClipRect(r, Qt::IntersectClip);
-    }
-    const QPointF origin(r.x() + x, r.y());
-    for (const QGlyphRun& run : s.runs) p.drawGlyphRun(origin, run);
-    if (cut) p.restore();
+    p.restore();
   }
   p.restore();
 }
 
 void renderPage(QPainter& p, const ReportPage& page, double pxPerMm) {
   PageRenderer(p.device(), pxPerMm).render(p, page);
+}
+
+TextRoom roomOf(const ReportPage& page, std::size_t index) {
+  return PageRenderer(nullptr, PageRenderer::kPaperPxPerMm).roomOf(page, index);
+}
+
+std::vector<CutText> cutTexts(const ReportPage& page, double pageWidth) {
+  return PageRenderer(nullptr, PageRenderer::kPaperPxPerMm).cuts(page, pageWidth);
+}
+
+double textWidthMm(const PageItem& item) {
+  return PageRenderer(nullptr, PageRenderer::kPaperPxPerMm).widthMm(item);
 }
 
 QImage renderSpread(const PageSource& doc, int first, int across, int down, int zoom) {

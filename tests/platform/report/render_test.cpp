@@ -1,5 +1,6 @@
 // Pages drawn by PageRenderer look exactly as the same items drawn one by one with
-// QPainter::drawText in their boxes, on screen and in a PDF.
+// QPainter::drawText where their boxes and the room beside them put them, on screen and
+// in a PDF.
 #include <gtest/gtest.h>
 
 #include <QBuffer>
@@ -10,21 +11,27 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "platform/report/render.h"
 #include "platform/report/report.h"
+#include "platform/ui/qt/fonts.h"
 
 namespace {
 
 QColor bgr(std::int32_t c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
 
-// Each item on its own: its font made, its text measured and drawn into its box, cut at it.
+// Each item on its own: its font made at paper precision, its text measured and drawn
+// where its alignment puts it, cut where the room beside its box ends.
 void drawOneByOne(QPainter& p, const pf::ReportPage& page, double px) {
+  const double k = pf::PageRenderer::kPaperPxPerMm;
   p.setRenderHint(QPainter::Antialiasing, true);
   p.setRenderHint(QPainter::TextAntialiasing, true);
-  for (const pf::PageItem& item : page.items) {
+  for (std::size_t i = 0; i < page.items.size(); ++i) {
+    const pf::PageItem& item = page.items[i];
     if (item.kind == pf::PageItem::Kind::Line) {
       QPen pen(bgr(item.font.color));
       pen.setWidthF(std::max(1.0, 0.2 * px));
@@ -33,20 +40,30 @@ void drawOneByOne(QPainter& p, const pf::ReportPage& page, double px) {
       continue;
     }
     if (item.text.empty()) continue;
-    QFont f(QString::fromStdString(item.font.name));
-    f.setPixelSize(std::max(1, static_cast<int>(item.font.size * 25.4 / 72.0 * px + 0.5)));
+    QFont f(pf::qt::familyFor(item.font.name));
+    f.setPixelSize(std::max(1, static_cast<int>(std::lround(item.font.size * 25.4 / 72.0 * k))));
+    f.setHintingPreference(QFont::PreferNoHinting);
     f.setBold(item.font.bold);
     f.setUnderline(item.font.underline);
+    p.save();
+    p.scale(px / k, px / k);
     p.setFont(f);
     p.setPen(bgr(item.font.color));
     QFontMetricsF fm(p.font(), p.device());
-    const QString text = QString::fromStdString(item.text);
-    double w = item.w > 0 ? item.w * px : fm.horizontalAdvance(text) + 2;
-    QRectF r(item.x * px, item.y * px, w, std::max(item.h * px, fm.height()));
-    int align = item.align == pf::Align::Right ? Qt::AlignRight
-                : item.align == pf::Align::Center ? Qt::AlignHCenter
-                                                   : Qt::AlignLeft;
-    p.drawText(r, Qt::AlignTop | Qt::TextSingleLine | align, text);
+    // drawText shows a single line with its line breaks and tabs as blanks.
+    QString text = QString::fromStdString(item.text);
+    for (QChar& c : text)
+      if (c == u'\n' || c == u'\r' || c == u'\t') c = u' ';
+    const double w = fm.horizontalAdvance(text) / k;
+    double from = item.align == pf::Align::Right ? item.x + item.w - w
+                  : item.align == pf::Align::Center ? item.x + (item.w - w) / 2 : item.x;
+    pf::TextRoom room = pf::roomOf(page, i);
+    if (from < room.left || from + w > room.right) {
+      double l = std::max(from, room.left), r = std::min(from + w, room.right);
+      p.setClipRect(QRectF(l * k, item.y * k, std::max(0.0, r - l) * k, fm.height() + 1), Qt::IntersectClip);
+    }
+    p.drawText(QRectF(from * k, item.y * k, w * k, fm.height()), Qt::AlignTop | Qt::AlignLeft | Qt::TextSingleLine, text);
+    p.restore();
   }
 }
 
@@ -141,6 +158,21 @@ std::vector<std::string> pdfText(const std::vector<pf::ReportPage>& pages, bool 
   return ops;
 }
 
+// The same PDF operator: the same words, numbers within a tenth of a unit.
+bool sameOperator(const std::string& a, const std::string& b) {
+  std::istringstream ia(a), ib(b);
+  std::string x, y;
+  while (true) {
+    bool ga = static_cast<bool>(ia >> x), gb = static_cast<bool>(ib >> y);
+    if (!ga || !gb) return ga == gb;
+    if (x == y) continue;
+    char* ea = nullptr;
+    char* eb = nullptr;
+    double da = std::strtod(x.c_str(), &ea), db = std::strtod(y.c_str(), &eb);
+    if (*ea || *eb || std::fabs(da - db) > 0.1) return false;
+  }
+}
+
 TEST(PageRenderer, DrawsWhatDrawTextDraws) {
   int argc = 1;
   char arg0[] = "render";
@@ -155,7 +187,13 @@ TEST(PageRenderer, DrawsWhatDrawTextDraws) {
 
   std::vector<std::string> pdf = pdfText(pages, true), reference = pdfText(pages, false);
   EXPECT_GT(pdf.size(), 3000u * 10);
-  EXPECT_EQ(pdf, reference);
+  // Glyph positions may differ by the layout's 1/64 pixel rounding at paper scale.
+  ASSERT_EQ(pdf.size(), reference.size());
+  int unlike = 0;
+  for (std::size_t i = 0; i < pdf.size(); ++i)
+    if (!sameOperator(pdf[i], reference[i]) && ++unlike < 5)
+      ADD_FAILURE() << "operator " << i << ": " << pdf[i] << " / " << reference[i];
+  EXPECT_EQ(unlike, 0);
 }
 
 }  // namespace
