@@ -25,8 +25,10 @@
 #include "data/access.h"
 #include "data/globals.h"
 #include "maintenance/maintenance.h"
+#include "platform/classes/error_manager.h"
 #include "platform/os/program.h"
 #include "platform/runtime/runtime.h"
+#include "platform/store/view.h"
 #include "platform/ui/keys.h"
 #include "platform/ui/qt/qt_view.h"
 #include "platform/ui/ui.h"
@@ -127,6 +129,23 @@ bool answered(const std::string& text) {
   return true;
 }
 
+// Every sixth website gets a colour again, so that each reset has colours to remove.
+void colourSome() {
+  if (Relate_WSites().RelationOpen() != pf::Level::Benign) return;
+  pf::View v(WSites());
+  v.open();
+  WSites().logout();
+  int n = 0;
+  while (v.next() == 0)
+    if (++n % 6 == 0) {
+      WEB->TEXTCOLOR = 2 + n % 7;
+      v.put();
+    }
+  WSites().commit();
+  v.close();
+  Relate_WSites().RelationClose();
+}
+
 pf::Window* browse() { return windowNamed("BrowseWebsites"); }
 
 bool browseShown() {
@@ -164,12 +183,15 @@ int main(int argc, char** argv) {
     figures.push_back({name, {v}});
   };
 
+  // PASS_BENCH_ONLY=search|rename|tagging|integrity|export runs that group alone.
+  const char* only = std::getenv("PASS_BENCH_ONLY");
+  auto wanted = [only](const char* group) { return !only || std::string(only) == group; };
   std::vector<Step> steps;
   // Find Next on the browse, both ways, with no website to find.
   steps.push_back({"", [] { pf::appFrame()->userPress(pf::appFrame()->feq("?LINKSBUT")); }, browseShown});
   steps.push_back({"", [] { browse()->userPress(browse()->feq("?GISBUSKDAF3")); },
                    [] { return searchWindow() != nullptr; }});
-  for (int i = 0; i < kRuns; ++i) {
+  for (int i = 0; wanted("search") && i < kRuns; ++i) {
     steps.push_back({"", [] {
                        browse()->userFocus(browse()->feq("?BROWSE:1"));
                        browse()->userKey(pf::Key::CtrlHome);
@@ -191,6 +213,7 @@ int main(int argc, char** argv) {
 
   for (int i = 0; i < kRuns; ++i) {
     // The rename, there and back again.
+    if (wanted("rename"))
     steps.push_back({"category_rename_100k_ms",
                      [i] {
                        startPass([i] {
@@ -203,6 +226,8 @@ int main(int argc, char** argv) {
                        });
                      },
                      passOver, true});
+    if (wanted("tagging")) {
+    steps.push_back({"", [] { startPass(colourSome); }, passOver});
     steps.push_back({"tagging_reset_100k_ms",
                      [] {
                        GLO_RemoveTagMode = 1;
@@ -210,6 +235,8 @@ int main(int argc, char** argv) {
                      },
                      [] { return boxSaying("All Color tagging has been removed."); }});
     steps.push_back({"", [] { answered("All Color tagging has been removed."); }, passOver});
+    }
+    if (wanted("integrity")) {
     steps.push_back({"integrity_check_100k_ms", [] { startPass([] { qb::Rpt_Integrity(); }); }, [] {
                        pf::Window* w = windowNamed("_PreviewWindow_");
                        if (!w || pf::anyRunnable()) return false;
@@ -217,12 +244,15 @@ int main(int argc, char** argv) {
                        return count.rfind("of ", 0) == 0 && count.find("...") == std::string::npos;
                      }});
     steps.push_back({"", [] { windowNamed("_PreviewWindow_")->userClose(); }, passOver});
+    }
+    if (wanted("export")) {
     steps.push_back({"csv_export_ms", [] { startPass([] { qb::Create_CSV(); }); },
                      [] { return boxSaying("website records have been processed."); }});
     steps.push_back({"", [] { answered("website records have been processed."); },
                      [] { return windowNamed("ViewSaveCSV") != nullptr; }});
     steps.push_back({"", [] { windowNamed("ViewSaveCSV")->userClose(); }, passOver});
     steps.push_back({"", [&] { record("sqlcipher_export_ms", sqlcipherExport()); }, [] { return true; }});
+    }
   }
 
   QElapsedTimer clock, turn;

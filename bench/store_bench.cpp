@@ -199,7 +199,8 @@ std::string cliQuery(int keyIndex) {
     std::string s = line;
     auto on = s.find(" ON rec(");
     auto w = s.find(") WHERE ");
-    if (on == std::string::npos || w == std::string::npos) continue;
+    // The key's own index, not the index its counts read.
+    if (on == std::string::npos || w == std::string::npos || s.rfind("CREATE INDEX \"key", 0) != 0) continue;
     if (s.substr(0, on).size() < suffix.size() || s.substr(on - suffix.size(), suffix.size()) != suffix) continue;
     order = s.substr(on + 8, w - on - 8) + ",_pos";
     where = s.substr(w + 8);

@@ -57,6 +57,11 @@ pf::FileDesc makeWSites() {
       {"WEB:CategoryKey", {{d.fieldIndex("WEB:CATEGORY")}, {description}}},
       {"WEB:VisitsKey", {{d.fieldIndex("WEB:VISITS"), true}}},
   };
+  // The websites browse counts its tabs by category and by their tags (the category key
+  // counts by category on its own).
+  const std::vector<int> browseCounts = {d.fieldIndex("WEB:CATEGORY"), d.fieldIndex("WEB:FAVOURITEYN"),
+                                         d.fieldIndex("WEB:HIGHLIGHT"), d.fieldIndex("WEB:TEXTCOLOR")};
+  d.countIndexes = {{"WEB:KeyDescription", browseCounts}, {"WEB:KeyWebsite", browseCounts}};
   return d;
 }
 

@@ -30,6 +30,14 @@ struct KeyDesc {
   std::vector<KeyComponent> components;
 };
 
+// Fields whose tests decide counts of a key's records (a text field by its value without
+// letter case): the store keeps the key's records in an index by these fields too, so
+// that such a count reads that index alone.
+struct CountIndexDesc {
+  std::string key;
+  std::vector<int> fields;
+};
+
 enum class Driver { Indexed, Basic, Ascii };
 
 class FileKey;  // platform/store/file_key.h
@@ -45,6 +53,7 @@ struct FileDesc {
   std::uint32_t bufferSize = 0;  // fixed part plus memos
   std::vector<FieldDesc> fields;
   std::vector<KeyDesc> keys;
+  std::vector<CountIndexDesc> countIndexes;
 
   int fieldIndex(const std::string& name) const;   // letter case ignored; -1 when absent
   const KeyDesc* key(const std::string& name) const;

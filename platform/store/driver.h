@@ -17,6 +17,7 @@ namespace pf {
 struct SqlFilter {
   std::string where;                                      // empty: none
   std::vector<std::pair<std::string, ExprValue>> params;  // ":a0" -> value
+  std::vector<std::string> columns;                       // every column it reads
 };
 
 struct CursorSpec {
@@ -94,6 +95,12 @@ class FileDriver {
   // when it has none).
   virtual std::string sqlTable() const { return {}; }
   virtual std::string sqlFoldColumn(int field) const { (void)field; return {}; }
+  // The indexes that hold a field, as {quoted name, the CREATE INDEX statement}: a change
+  // of the field in most records is cheaper with them made again afterwards.
+  virtual std::vector<std::pair<std::string, std::string>> sqlIndexesOf(int field) const {
+    (void)field;
+    return {};
+  }
 
   // The file's own sequence (SET/NEXT/PREVIOUS on the file itself).
   std::unique_ptr<Cursor> sequence;

@@ -547,6 +547,20 @@ ExprValue eval(const ExprNode& n, const char* buf, bool frozen) {
 struct SqlWriter {
   const std::vector<std::string>& columns;
   const std::string& prefix;
+  const std::vector<std::string>* folds;
+  std::vector<std::string>* used;
+
+  const std::string& column(const std::string& c) const {
+    if (used && std::find(used->begin(), used->end(), c) == used->end()) used->push_back(c);
+    return c;
+  }
+  // The folded copy of the field under UPPER(field), when there is one.
+  const std::string* foldOf(const ExprNode& n) const {
+    if (!folds || n.op != Op::Upper || n.kids.size() != 1 || n.kids[0]->op != Op::Field) return nullptr;
+    auto i = static_cast<std::size_t>(n.kids[0]->fieldIndex);
+    if (i >= folds->size() || (*folds)[i].empty()) return nullptr;
+    return &(*folds)[i];
+  }
 
   // `padFree`: the caller ignores trailing blanks, so a STRING column (stored without
   // them) may stand for the padded field.
@@ -556,7 +570,7 @@ struct SqlWriter {
       case Op::Literal:
       case Op::Bound: return ":" + prefix + std::to_string(n.param);
       case Op::Field: {
-        const std::string& col = columns[static_cast<std::size_t>(n.fieldIndex)];
+        const std::string& col = column(columns[static_cast<std::size_t>(n.fieldIndex)]);
         if (n.field->type == FieldType::String && !padFree)
           return "qb_pad(" + col + "," + std::to_string(n.field->size) + ")";
         return col;
@@ -575,7 +589,21 @@ struct SqlWriter {
         if (n.kids[0]->isText && n.kids[1]->isText) {
           // Equality of texts padded with blanks is equality without trailing blanks,
           // which SQLite compares fast; STRING and CSTRING columns are stored so.
-          if (n.op == Op::Eq || n.op == Op::Ne) return "(" + clipped(*n.kids[0]) + rel + clipped(*n.kids[1]) + ")";
+          if (n.op == Op::Eq || n.op == Op::Ne) {
+            // Both sides upper-cased without trailing blanks: the folded copy, as a key
+            // compares (upper-casing never makes or removes a blank).
+            const ExprNode& a = *n.kids[0];
+            const ExprNode& b = *n.kids[1];
+            if (b.op == Op::Upper && b.kids.size() == 1 && b.kids[0]->isText) {
+              if (const std::string* f = foldOf(a))
+                return "(" + column(*f) + rel + "qb_fold(" + sql(*b.kids[0], true) + "))";
+            }
+            if (a.op == Op::Upper && a.kids.size() == 1 && a.kids[0]->isText) {
+              if (const std::string* f = foldOf(b))
+                return "(qb_fold(" + sql(*a.kids[0], true) + ")" + rel + column(*f) + ")";
+            }
+            return "(" + clipped(a) + rel + clipped(b) + ")";
+          }
           return "(qb_cmp(" + k(0, true) + "," + k(1, true) + ")" + rel + "0)";
         }
         return "(" + num(*n.kids[0]) + rel + num(*n.kids[1]) + ")";
@@ -603,7 +631,7 @@ struct SqlWriter {
   }
   std::string clipped(const ExprNode& n) const {
     if (n.op == Op::Field && (n.field->type == FieldType::String || n.field->type == FieldType::CString))
-      return columns[static_cast<std::size_t>(n.fieldIndex)];
+      return column(columns[static_cast<std::size_t>(n.fieldIndex)]);
     return "rtrim(" + sql(n, true) + ",' ')";
   }
   std::string num(const ExprNode& n) const { return n.isText ? "qb_num(" + sql(n, true) + ")" : sql(n, true); }
@@ -611,7 +639,14 @@ struct SqlWriter {
     return n.isText ? sql(n, padFree) : "qb_str(" + sql(n, true) + ")";
   }
   std::string truth(const ExprNode& n) const {
-    return n.isText ? "qb_true(" + sql(n, true) + ")" : "(" + sql(n, true) + "<>0)";
+    if (n.isText) return "qb_true(" + sql(n, true) + ")";
+    // A comparison or a logical operation is already 0 or 1, and left bare an index can
+    // answer it.
+    switch (n.op) {
+      case Op::Eq: case Op::Ne: case Op::Lt: case Op::Gt: case Op::Le: case Op::Ge:
+      case Op::And: case Op::Or: case Op::Not: case Op::Xor: return sql(n, true);
+      default: return "(" + sql(n, true) + "<>0)";
+    }
   }
 };
 
@@ -656,8 +691,9 @@ ExprValue Expression::evaluate(const void* fileBuffer) const {
   return eval(*root_, static_cast<const char*>(fileBuffer), frozen_);
 }
 
-std::string Expression::toSql(const std::vector<std::string>& columns, const std::string& prefix) const {
-  SqlWriter w{columns, prefix};
+std::string Expression::toSql(const std::vector<std::string>& columns, const std::string& prefix,
+                              const std::vector<std::string>* folds, std::vector<std::string>* used) const {
+  SqlWriter w{columns, prefix, folds, used};
   return w.truth(*root_);
 }
 

@@ -67,7 +67,12 @@ class Expression {
   // The expression as an SQL condition over the file's columns (`columns[i]` names field i)
   // with parameters ":<prefix>0", ":<prefix>1", ... whose values param(i) gives after
   // freeze(). The SQL functions come from registerFilterFunctions (sql_functions.h).
-  std::string toSql(const std::vector<std::string>& columns, const std::string& prefix) const;
+  // `folds[i]`, when given and not empty, holds field i's text without letter case and
+  // trailing blanks: UPPER(field) = UPPER(text) is then a test of that column, which an
+  // index can answer. `used` receives every column the condition reads.
+  std::string toSql(const std::vector<std::string>& columns, const std::string& prefix,
+                    const std::vector<std::string>* folds = nullptr,
+                    std::vector<std::string>* used = nullptr) const;
   int paramCount() const;
   ExprValue param(int i) const;
 

@@ -1,6 +1,7 @@
 // The indexed driver: one SQLCipher database per file, one table `rec` with a typed
 // column per field, the row id as the record's position, and one partial index per key
 // over hidden, case-folded copies of the key fields.
+#include <malloc.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -25,9 +26,11 @@ namespace pf {
 namespace {
 
 constexpr const char* kFormat = "quillbox-store 1";
-// Page cache of a connection (KiB): SQLite's default while reading, more inside a frame.
-constexpr const char* kReadCache = "PRAGMA cache_size=-2000";
-constexpr const char* kFrameCache = "PRAGMA cache_size=-32768";
+// Page cache of a connection (KiB): SQLite's default while reading, more inside a frame,
+// and room for the whole file while a pass reads it from end to end (quick scanning):
+// an order other than the table's visits table pages at random, and a small cache
+// decrypts the same pages again and again.
+constexpr int kReadCacheKb = 2000, kFrameCacheKb = 32768, kScanCacheKb = 262144;
 constexpr int kPageFirst = 32, kPageMax = 256, kQuickFirst = 256, kQuickMax = 2048;
 
 std::string quoteId(const std::string& s) {
@@ -287,6 +290,12 @@ class IndexedDriver final : public FileDriver {
     std::vector<bool> negate;
     std::string member;     // the partial index condition
     std::string createSql;
+    // The key's records by the file's count fields, then the key's own columns: a count
+    // of the key's records that tests only those reads this index alone.
+    std::string countIndex;  // quoted; empty when the file has no count fields
+    std::vector<std::string> countCols;
+    std::string countSql;
+    bool countReady = false;  // the open file has it
   };
 
   IndexedDriver(const FileDesc& desc, void* buffer) : FileDriver(desc, buffer) { layout(); }
@@ -319,6 +328,25 @@ class IndexedDriver final : public FileDriver {
   bool inTransaction() const override { return txn_; }
   std::vector<std::string> sqlColumns() const override { return columns_; }
   std::string sqlTable() const override { return "rec"; }
+  std::vector<std::pair<std::string, std::string>> sqlIndexesOf(int field) const override {
+    std::vector<std::string> cols;
+    if (field >= 0 && static_cast<std::size_t>(field) < columns_.size()) cols.push_back(columns_[static_cast<std::size_t>(field)]);
+    for (const auto& h : hidden_)
+      if (h.field == field) cols.push_back(h.column);
+    auto holds = [&](const std::vector<std::string>& in) {
+      for (const auto& c : cols)
+        if (std::find(in.begin(), in.end(), c) != in.end()) return true;
+      return false;
+    };
+    std::vector<std::pair<std::string, std::string>> out;
+    for (const auto& k : keys_) {
+      std::vector<std::string> keyCols;
+      for (const auto& c : k.cols) keyCols.push_back(c.column);
+      if (holds(keyCols)) out.emplace_back(k.index, k.createSql);
+      if (k.countReady && holds(k.countCols)) out.emplace_back(k.countIndex, k.countSql);
+    }
+    return out;
+  }
   std::string sqlFoldColumn(int field) const override {
     for (const auto& h : hidden_)
       if (h.field == field && h.fold) return h.column;
@@ -385,6 +413,8 @@ class IndexedDriver final : public FileDriver {
   sqlite3_stmt* stmt(const std::string& sql, int* rc);
   int stepDone(sqlite3_stmt* st);
   void bindRecord(sqlite3_stmt* st);
+  void bindField(sqlite3_stmt* st, int i, const FieldDesc& f);
+  void bindHidden(sqlite3_stmt* st, int i, const Hidden& h);
   std::string fieldsDecl() const;
   std::string keysDecl() const;
   std::string tableSql() const;
@@ -394,6 +424,10 @@ class IndexedDriver final : public FileDriver {
     return Err::None;
   }
   int sqlFail(int rc) { return fail(sqliteError(rc), db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc)); }
+  // The page cache the connection's present work wants.
+  void applyCache();
+  // Makes the count indexes the open file lacks, when it can; notes which it has.
+  void prepareCountIndexes();
 
   std::vector<std::string> columns_;  // quoted, per field
   std::vector<Hidden> hidden_;
@@ -407,6 +441,7 @@ class IndexedDriver final : public FileDriver {
   std::int64_t current_ = 0;
   bool txn_ = false;
   bool quick_ = false;
+  int cacheKb_ = 0;
   int recoverMs_ = 0;
   std::uint64_t keyGeneration_ = 0;  // of the key the connection was opened with
   std::uint64_t generation_ = 0;
@@ -479,6 +514,34 @@ void IndexedDriver::layout() {
     info.createSql = "CREATE INDEX " + info.index + " ON rec(" + cols + ") WHERE " + info.member;
     keys_.push_back(std::move(info));
   }
+  // After every key: the fold columns are all known by now.
+  for (auto& info : keys_) {
+    auto wanted = std::find_if(desc_.countIndexes.begin(), desc_.countIndexes.end(),
+                               [&](const CountIndexDesc& c) { return upper(c.key) == upper(info.key->name); });
+    if (wanted == desc_.countIndexes.end() || wanted->fields.empty()) continue;
+    // The first count field leads, so that a count by its value seeks; the key's columns
+    // follow, so that a change of any other count field keeps the record's entry in place.
+    auto add = [&](const std::string& c) {
+      if (std::find(info.countCols.begin(), info.countCols.end(), c) == info.countCols.end())
+        info.countCols.push_back(c);
+    };
+    std::vector<std::string> fieldCols;
+    for (int f : wanted->fields) {
+      if (f < 0 || static_cast<std::size_t>(f) >= desc_.fields.size()) continue;
+      std::string c = columns_[static_cast<std::size_t>(f)];
+      for (const auto& h : hidden_)
+        if (h.field == f && h.fold) c = h.column;
+      fieldCols.push_back(c);
+    }
+    if (fieldCols.empty()) continue;
+    add(fieldCols[0]);
+    for (const auto& kc : info.cols) add(kc.column);
+    for (const auto& c : fieldCols) add(c);
+    std::string list;
+    for (const auto& c : info.countCols) list += (list.empty() ? "" : ",") + c;
+    info.countIndex = quoteId("count_" + info.index.substr(1, info.index.size() - 2));
+    info.countSql = "CREATE INDEX IF NOT EXISTS " + info.countIndex + " ON rec(" + list + ") WHERE " + info.member;
+  }
 
   selectList_ = "_pos";
   for (const auto& c : columns_) selectList_ += "," + c;
@@ -519,6 +582,52 @@ std::string IndexedDriver::tableSql() const {
   return r + ")";
 }
 
+void IndexedDriver::applyCache() {
+  if (!db_) return;
+  int kb = quick_ ? kScanCacheKb : txn_ ? kFrameCacheKb : kReadCacheKb;
+  if (kb == cacheKb_) return;
+  bool shrinks = kb < cacheKb_;
+  exec("PRAGMA cache_size=-" + std::to_string(kb));
+  cacheKb_ = kb;
+  // A whole file's pages go back to the system once the pass is over.
+  if (shrinks) malloc_trim(0);
+}
+
+void IndexedDriver::prepareCountIndexes() {
+  std::unordered_map<std::string, std::string> have;
+  auto look = [&] {
+    have.clear();
+    sqlite3_stmt* q = nullptr;
+    sqlite3_prepare_v2(db_, "SELECT name, sql FROM sqlite_master WHERE type='index' AND tbl_name='rec'", -1, &q, nullptr);
+    while (q && sqlite3_step(q) == SQLITE_ROW) {
+      const char* sql = reinterpret_cast<const char*>(sqlite3_column_text(q, 1));
+      have[reinterpret_cast<const char*>(sqlite3_column_text(q, 0))] = sql ? sql : "";
+    }
+    sqlite3_finalize(q);
+  };
+  // SQLite keeps the statement without its IF NOT EXISTS.
+  static const std::string kMake = "CREATE INDEX IF NOT EXISTS ";
+  auto state = [&](const KeyInfo& k) {
+    auto it = have.find(k.countIndex.substr(1, k.countIndex.size() - 2));
+    if (it == have.end()) return 0;
+    return it->second == "CREATE INDEX " + k.countSql.substr(kMake.size()) ? 1 : -1;
+  };
+  look();
+  std::string sql;
+  for (const auto& k : keys_) {
+    if (k.countIndex.empty()) continue;
+    int st = state(k);
+    if (st < 0) sql += "DROP INDEX " + k.countIndex + ";";
+    if (st <= 0) sql += k.countSql + ";";
+  }
+  if (!sql.empty() && !readOnly_ && !txn_) {
+    // Once per file; when the file cannot take them now, counts read the records.
+    if (exec("BEGIN IMMEDIATE;" + sql + "COMMIT") != SQLITE_OK) exec("ROLLBACK");
+    look();
+  }
+  for (auto& k : keys_) k.countReady = !k.countIndex.empty() && state(k) == 1;
+}
+
 void IndexedDriver::closeDb() {
   sequence.reset();
   for (auto& [sql, st] : stmts_) sqlite3_finalize(st);
@@ -529,6 +638,8 @@ void IndexedDriver::closeDb() {
     db_ = nullptr;
   }
   txn_ = false;
+  cacheKb_ = 0;
+  for (auto& k : keys_) k.countReady = false;
   lock_.release();
   current_ = 0;
   dataVersion_ = -1;
@@ -709,6 +820,8 @@ int IndexedDriver::openDb(const std::string& path, int mode, bool checkKeys) {
   exec("PRAGMA synchronous=FULL");
   mode_ = mode;
   readOnly_ = !wantWrite;
+  applyCache();
+  if (checkKeys) prepareCountIndexes();
   current_ = 0;
   ++generation_;
   return Err::None;
@@ -756,7 +869,7 @@ int IndexedDriver::create() {
   if (rc == SQLITE_OK) rc = exec("PRAGMA journal_mode=DELETE");
   if (rc == SQLITE_OK) {
     std::string sql = "BEGIN;" + tableSql() + ";";
-    for (const auto& k : keys_) sql += k.createSql + ";";
+    for (const auto& k : keys_) sql += k.createSql + ";" + (k.countIndex.empty() ? "" : k.countSql + ";");
     sql += "CREATE TABLE meta(name TEXT PRIMARY KEY, value TEXT NOT NULL);";
     sql += "INSERT INTO meta VALUES('format'," + quoteText(kFormat) + ");";
     sql += "INSERT INTO meta VALUES('fields'," + quoteText(fieldsDecl()) + ");";
@@ -792,6 +905,7 @@ int IndexedDriver::send(const std::string& option) {
   std::string value = eq == std::string::npos ? std::string() : upper(trim(option.substr(eq + 1)));
   if (name == "QUICKSCAN") {
     quick_ = value == "ON" || value == "1";
+    applyCache();
   } else if (name == "RECOVER") {
     // A hint of how long to wait for a lock at the next open; kept short, since
     // waiting here stops every program thread.
@@ -802,27 +916,29 @@ int IndexedDriver::send(const std::string& option) {
   return Err::None;
 }
 
+void IndexedDriver::bindField(sqlite3_stmt* st, int i, const FieldDesc& f) {
+  if (isText(f.type)) {
+    std::string t = fieldText(f, buffer_);
+    sqlite3_bind_text(st, i, t.data(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
+  } else {
+    sqlite3_bind_int64(st, i, fieldInt(f, buffer_));
+  }
+}
+
+void IndexedDriver::bindHidden(sqlite3_stmt* st, int i, const Hidden& h) {
+  const FieldDesc& f = desc_.fields[static_cast<std::size_t>(h.field)];
+  if (h.fold) {
+    std::string t = caseFold(fieldText(f, buffer_));
+    sqlite3_bind_text(st, i, t.data(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
+  } else {
+    sqlite3_bind_int64(st, i, -fieldInt(f, buffer_));
+  }
+}
+
 void IndexedDriver::bindRecord(sqlite3_stmt* st) {
   int i = 0;
-  for (const auto& f : desc_.fields) {
-    ++i;
-    if (isText(f.type)) {
-      std::string t = fieldText(f, buffer_);
-      sqlite3_bind_text(st, i, t.data(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
-    } else {
-      sqlite3_bind_int64(st, i, fieldInt(f, buffer_));
-    }
-  }
-  for (const auto& h : hidden_) {
-    ++i;
-    const FieldDesc& f = desc_.fields[static_cast<std::size_t>(h.field)];
-    if (h.fold) {
-      std::string t = caseFold(fieldText(f, buffer_));
-      sqlite3_bind_text(st, i, t.data(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
-    } else {
-      sqlite3_bind_int64(st, i, -fieldInt(f, buffer_));
-    }
-  }
+  for (const auto& f : desc_.fields) bindField(st, ++i, f);
+  for (const auto& h : hidden_) bindHidden(st, ++i, h);
 }
 
 int IndexedDriver::add() {
@@ -843,15 +959,55 @@ int IndexedDriver::put() {
   if (int r = keyCurrent()) return r;
   if (int w = writable()) return fail(w);
   if (current_ == 0) return fail(Err::RecordNotAvailable, "no current record");
+  // Only the fields that differ from the record as the file has it now are written: the
+  // record ends as the buffer has it, as when every field is written, but a pass that
+  // rewrites every record changes few of them, and most indexes stay as they are.
   int rc;
-  sqlite3_stmt* st = stmt(updateSql_, &rc);
-  if (!st) return sqlFail(rc);
-  bindRecord(st);
-  sqlite3_bind_int64(st, static_cast<int>(columns_.size() + hidden_.size() + 1), current_);
-  rc = stepDone(st);
-  if (rc != SQLITE_OK) return sqlFail(rc);
+  sqlite3_stmt* now = stmt("SELECT " + selectList_ + " FROM rec WHERE _pos=?1", &rc);
+  if (!now) return sqlFail(rc);
+  sqlite3_bind_int64(now, 1, current_);
+  rc = sqlite3_step(now);
+  std::vector<std::size_t> changed;
+  if (rc == SQLITE_ROW) {
+    for (std::size_t i = 0; i < desc_.fields.size(); ++i) {
+      const FieldDesc& f = desc_.fields[i];
+      const int col = static_cast<int>(i + 1);
+      bool same;
+      if (isText(f.type)) {
+        const char* t = reinterpret_cast<const char*>(sqlite3_column_text(now, col));
+        std::string_view v(t ? t : "", t ? static_cast<std::size_t>(sqlite3_column_bytes(now, col)) : 0);
+        same = sqlite3_column_type(now, col) == SQLITE_TEXT && v == fieldText(f, buffer_);
+      } else {
+        same = sqlite3_column_type(now, col) == SQLITE_INTEGER && sqlite3_column_int64(now, col) == fieldInt(f, buffer_);
+      }
+      if (!same) changed.push_back(i);
+    }
+  }
+  sqlite3_reset(now);
+  if (rc == SQLITE_DONE) return fail(Err::RecordNotAvailable, "the record is no longer in the file");
+  if (rc != SQLITE_ROW) return sqlFail(rc);
+  if (!changed.empty()) {
+    std::string sets;
+    int n = 0;
+    for (std::size_t i : changed) {
+      sets += (n ? "," : "") + columns_[i] + "=?" + std::to_string(n + 1);
+      ++n;
+      for (const auto& h : hidden_)
+        if (static_cast<std::size_t>(h.field) == i) sets += "," + h.column + "=?" + std::to_string(++n);
+    }
+    sqlite3_stmt* st = stmt("UPDATE rec SET " + sets + " WHERE _pos=?" + std::to_string(n + 1), &rc);
+    if (!st) return sqlFail(rc);
+    int b = 0;
+    for (std::size_t i : changed) {
+      bindField(st, ++b, desc_.fields[i]);
+      for (const auto& h : hidden_)
+        if (static_cast<std::size_t>(h.field) == i) bindHidden(st, ++b, h);
+    }
+    sqlite3_bind_int64(st, n + 1, current_);
+    rc = stepDone(st);
+    if (rc != SQLITE_OK) return sqlFail(rc);
+  }
   ++generation_;
-  if (sqlite3_changes(db_) == 0) return fail(Err::RecordNotAvailable, "the record is no longer in the file");
   putGeneration_ = generation_;
   putRow_ = current_;
   putKeys_.clear();
@@ -946,10 +1102,28 @@ std::int64_t IndexedDriver::count(const CursorSpec& spec) {
   std::string where = k ? k->member : "1";
   bool filtered = spec.filter && !spec.filter->where.empty();
   if (filtered) where += " AND (" + spec.filter->where + ")";
-  // A filter reads every record anyway: in table order that is far cheaper than
-  // through the key's index.
+  // A filter that tests only columns of the key's count index is answered by that index
+  // alone; any other reads every record anyway, and in table order that is far cheaper
+  // than through the key's index.
+  std::string from = " FROM rec";
+  if (filtered) {
+    auto covers = [&](const std::vector<std::string>& cols) {
+      for (const auto& c : spec.filter->columns)
+        if (std::find(cols.begin(), cols.end(), c) == cols.end()) return false;
+      return true;
+    };
+    std::vector<std::string> keyCols;
+    if (k)
+      for (const auto& c : k->cols) keyCols.push_back(c.column);
+    if (k && covers(keyCols))
+      from += " INDEXED BY " + k->index;
+    else if (k && k->countReady && covers(k->countCols))
+      from += " INDEXED BY " + k->countIndex;
+    else
+      from += " NOT INDEXED";
+  }
   int rc;
-  sqlite3_stmt* st = stmt(std::string("SELECT count(*) FROM rec") + (filtered ? " NOT INDEXED" : "") + " WHERE " + where, &rc);
+  sqlite3_stmt* st = stmt("SELECT count(*)" + from + " WHERE " + where, &rc);
   if (!st) return sqlFail(rc), -1;
   if (spec.filter)
     for (const auto& [name, v] : spec.filter->params) {
@@ -1013,7 +1187,9 @@ int IndexedDriver::query(const KeyInfo* k, const SqlFilter* filter, const SeqSta
   std::string sql = "SELECT " + selectList_;
   if (k)
     for (const auto& c : k->cols) sql += "," + c.column;
-  sql += " FROM rec WHERE ";
+  // The key's own index gives the order; a filter's test of a count index's column
+  // must not lead the planner to seek there and sort.
+  sql += k ? " FROM rec INDEXED BY " + k->index + " WHERE " : std::string(" FROM rec WHERE ");
   std::string where = k ? k->member : "1";
   if (state.kind != SeqState::Start) {
     bool inclusive = state.kind == SeqState::Bound;
@@ -1132,7 +1308,7 @@ int IndexedDriver::build() {
     sets += (sets.empty() ? "" : ",") + h.column + "=" + (h.fold ? "qb_fold(" + src + ")" : "-" + src);
   }
   if (!sets.empty()) sql += "UPDATE rec SET " + sets + ";";
-  for (const auto& k : keys_) sql += k.createSql + ";";
+  for (const auto& k : keys_) sql += k.createSql + ";" + (k.countIndex.empty() ? "" : k.countSql + ";");
   sql += "INSERT OR REPLACE INTO meta VALUES('keys'," + quoteText(keysDecl()) + ");COMMIT;";
   for (auto& [s, st] : stmts_) sqlite3_finalize(st);
   stmts_.clear();
@@ -1142,6 +1318,7 @@ int IndexedDriver::build() {
     code = sqlFail(rc);
     exec("ROLLBACK");
   }
+  for (auto& k : keys_) k.countReady = code == Err::None && !k.countIndex.empty();
   ++generation_;
   if (!wasOpen) closeDb();
   return code;
@@ -1157,7 +1334,7 @@ int IndexedDriver::logout() {
   noticeOthers(true);
   // A frame's dirty pages stay in memory until its commit: spilling them mid-frame
   // encrypts and decrypts the same index pages again and again.
-  exec(kFrameCache);
+  applyCache();
   return Err::None;
 }
 
@@ -1167,7 +1344,7 @@ int IndexedDriver::commit() {
   int rc = exec("COMMIT");
   if (rc != SQLITE_OK) return sqlFail(rc);
   txn_ = false;
-  exec(kReadCache);
+  applyCache();
   return Err::None;
 }
 
@@ -1176,7 +1353,7 @@ int IndexedDriver::rollback() {
   if (!txn_) return fail(Err::NoTransaction, "no transaction is open");
   int rc = exec("ROLLBACK");
   txn_ = false;
-  exec(kReadCache);
+  applyCache();
   ++generation_;
   if (rc != SQLITE_OK) return sqlFail(rc);
   return Err::None;

@@ -35,7 +35,26 @@ struct Statement {
   std::int64_t row = 0;
   bool byName = true;
   std::size_t db = 0;
+  // A rewrite by name: how to count its records and the file's, and the indexes that
+  // hold the field ({qualified name, CREATE INDEX qualified}).
+  std::string countSql, totalSql;
+  std::vector<std::pair<std::string, std::string>> indexes;
 };
+
+// Index maintenance record by record costs more than making the index again once about
+// this share of the records changes.
+constexpr std::int64_t kRebuildShare = 4;
+
+std::int64_t countOf(sqlite3* db, const std::string& sql, const std::string* text) {
+  sqlite3_stmt* st = nullptr;
+  std::int64_t n = -1;
+  if (sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) == SQLITE_OK) {
+    if (text) sqlite3_bind_text(st, 1, text->data(), static_cast<int>(text->size()), SQLITE_TRANSIENT);
+    if (sqlite3_step(st) == SQLITE_ROW) n = sqlite3_column_int64(st, 0);
+  }
+  sqlite3_finalize(st);
+  return n;
+}
 
 // The transaction, run on whichever OS thread commit() chose.
 struct Job {
@@ -86,6 +105,20 @@ struct Job {
       return;
     }
     for (const auto& s : stmts) {
+      // A name most records carry: its indexes are dropped and made again after the
+      // change, inside the same transaction.
+      bool rebuild = false;
+      if (s.byName && !s.indexes.empty()) {
+        std::int64_t n = countOf(db, s.countSql, &s.from), total = countOf(db, s.totalSql, nullptr);
+        rebuild = n > 1000 && n * kRebuildShare > total;
+      }
+      rc = SQLITE_OK;
+      for (std::size_t i = 0; rebuild && rc == SQLITE_OK && i < s.indexes.size(); ++i)
+        rc = exec("DROP INDEX " + s.indexes[i].first);
+      if (rc != SQLITE_OK) {
+        fail(rc, db, s.db);
+        break;
+      }
       sqlite3_stmt* st = nullptr;
       rc = sqlite3_prepare_v2(db, s.sql.c_str(), -1, &st, nullptr);
       if (rc == SQLITE_OK) {
@@ -98,11 +131,13 @@ struct Job {
         if (rc == SQLITE_DONE) rc = SQLITE_OK;
       }
       sqlite3_finalize(st);
+      std::int64_t n = sqlite3_changes(db);
+      for (std::size_t i = 0; rebuild && rc == SQLITE_OK && i < s.indexes.size(); ++i)
+        rc = exec(s.indexes[i].second);
       if (rc != SQLITE_OK) {
         fail(rc, db, s.db);
         break;
       }
-      std::int64_t n = sqlite3_changes(db);
       if (!s.byName && n != 1) {
         fail(SQLITE_OK, db, s.db, Err::RecordNotAvailable);
         detail = "the record is no longer in the file";
@@ -184,10 +219,24 @@ int JointChange::commit() {
     st.from = s.from;
     st.row = s.row;
     st.sql = "UPDATE " + table + " SET " + column + "=?1" + (fold.empty() ? "" : "," + fold + "=qb_fold(?1)") + " WHERE ";
+    const std::string match = (fold.empty() ? "qb_fold(" + column + ")" : fold) + "=qb_fold(?1)";
     if (s.byName)
       st.sql += (fold.empty() ? "qb_fold(" + column + ")" : fold) + "=qb_fold(?2)";
     else
       st.sql += "rowid=?2";
+    if (s.byName) {
+      st.countSql = "SELECT count(*) FROM " + table + " NOT INDEXED WHERE " + match;
+      st.totalSql = "SELECT count(*) FROM " + table;
+      const std::string schema = "\"" + job.dbs[which].schema + "\".";
+      for (const auto& [name, create] : d->sqlIndexesOf(s.field)) {
+        // "CREATE INDEX [IF NOT EXISTS] name ON rec(...)" in the file's own schema.
+        std::string made = create;
+        auto at = made.find(name);
+        if (at == std::string::npos) continue;
+        made.insert(at, schema);
+        st.indexes.emplace_back(schema + name, made);
+      }
+    }
     job.stmts.push_back(std::move(st));
   }
   runOffThread([&job] { job.run(); });

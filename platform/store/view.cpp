@@ -66,8 +66,11 @@ int View::prepare() {
   evalParts_.clear();
   sqlFilter_->where.clear();
   sqlFilter_->params.clear();
+  sqlFilter_->columns.clear();
   cursor_.reset();
   std::vector<std::string> columns = evaluateOnly_ ? std::vector<std::string>{} : d->sqlColumns();
+  std::vector<std::string> folds;
+  for (std::size_t i = 0; i < columns.size(); ++i) folds.push_back(d->sqlFoldColumn(static_cast<int>(i)));
   for (const auto& [id, text] : parts_) {
     std::string error;
     auto e = Expression::compile(text, &file_.desc(), &error);
@@ -77,7 +80,7 @@ int View::prepare() {
     }
     if (!columns.empty()) {
       std::string prefix = "f" + std::to_string(sqlParts_.size()) + "_";
-      std::string sql = e->toSql(columns, prefix);
+      std::string sql = e->toSql(columns, prefix, &folds, &sqlFilter_->columns);
       sqlFilter_->where += (sqlFilter_->where.empty() ? "" : " AND ") + sql;
       sqlParts_.push_back(std::move(e));
     } else {

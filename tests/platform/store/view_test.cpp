@@ -18,6 +18,8 @@ using Ids = std::vector<std::string>;
 class ViewTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    // Counts by name and flag read an index of their own.
+    d.countIndexes = {{"TST:NameKey", {0, 2}}};
     make(d, {{"Alpha", "X", 1, 2, "1"},
              {"beta", "", 0, 5, "2"},
              {"Gamma", "Y", 1, 1, "3"},
@@ -77,6 +79,13 @@ TEST_F(ViewTest, FiltersGiveTheSameRecordsAsSqlAndEvaluated) {
       {"TST:CODE & TST:NAME = 'XAlpha'", {"1"}},
       {"LEFT(TST:NAME) = 'delta'", {"4"}},
       {"TST:COUNT / 2 = 2.5", {"2"}},
+      // Upper-cased on both sides: answered by the name without letter case.
+      {"UPPER(TST:NAME)=UPPER(GLO:Name)", {"1", "6"}},
+      {"UPPER(GLO:Name) <> UPPER(TST:NAME)", {"4", "2", "7", "3"}},
+      {"UPPER(TST:NAME) = UPPER('  DELTA  ')", {"4"}},
+      {"UPPER(TST:NAME) = UPPER(SUB(TST:NAME, 1, 5))", {"1", "6", "2", "3"}},
+      {"UPPER(TST:NAME)=UPPER(GLO:Name) AND TST:FLAG=1", {"1", "6"}},
+      {"NOT (UPPER(TST:NAME)=UPPER(GLO:Name)) AND (TST:FLAG=1)", {"3"}},
   };
   for (bool evaluated : {false, true}) {
     for (const auto& c : cases) {
@@ -227,3 +236,33 @@ TEST_F(ViewTest, WritesThroughTheViewAndCountsLeaveTheBufferAlone) {
 }
 
 }  // namespace
+
+// A file made before its counts had an index of their own: counted right when it is
+// open read-only (without the index) and once an open for writing has added it.
+TEST(ViewCountIndex, OlderFilesCountTheSame) {
+  qbtest::TempDir dir;
+  pf::FileDesc before = desc();
+  make(before, {{"Alpha", "X", 1, 2, "1"}, {"alpha", "", 0, 5, "2"}, {"Beta", "Y", 1, 1, "3"}, {"", "Z", 1, 3, "4"}});
+  pf::String<20> name{"ALPHA"};
+  pf::bind("GLO:Name", {pf::FieldType::String, &name, 20});
+  pf::FileDesc now = desc();
+  now.countIndexes = {{"TST:NameKey", {0, 2}}};
+  for (int mode : {pf::OpenMode::ReadOnly | pf::OpenMode::DenyNone, pf::OpenMode::ReadWrite | pf::OpenMode::DenyNone,
+                   pf::OpenMode::ReadOnly | pf::OpenMode::DenyNone}) {
+    SCOPED_TRACE(mode);
+    Rec r;
+    pf::File f(now, &r);
+    ASSERT_EQ(f.open(mode), 0);
+    pf::View v(f);
+    v.setOrder(now.key("TST:NameKey"));
+    v.setFilter("9Z", "UPPER(TST:NAME)=UPPER(GLO:Name)");
+    ASSERT_EQ(v.open(), 0);
+    EXPECT_EQ(v.count(), 2);
+    v.setFilter("5", "TST:FLAG=1");
+    EXPECT_EQ(v.count(), 1);
+    v.clearFilter();
+    v.setFilter("5", "TST:FLAG=1");
+    EXPECT_EQ(v.count(), 2);  // the nameless record is not in the key
+  }
+  pf::unbind("GLO:Name");
+}
