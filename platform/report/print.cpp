@@ -70,6 +70,11 @@ int paint(Device& device, const PageSource& source, const std::vector<int>& page
     w.setTimer(1);
     while (w.accept()) {
       if (w.event() == EVENT::Timer) {
+        // The turn after the last page ends the document: finishing it takes a turn of its own.
+        if (next >= pages.size()) {
+          w.close();
+          continue;
+        }
         QElapsedTimer slice;
         slice.start();
         while (next < pages.size() && (next == 0 || slice.elapsed() < kSliceMs)) paintNext();
@@ -79,7 +84,6 @@ int paint(Device& device, const PageSource& source, const std::vector<int>& page
           w.setText(text, std::to_string(percent) + "% Complete");
           w.display();
         }
-        if (next >= pages.size()) w.close();
       } else if (w.event() == EVENT::Accepted && w.field() == w.feq("?PROGRESS:CANCEL")) {
         w.close();
       }
