@@ -239,6 +239,14 @@ void printPrinted() {
   }
 }
 
+// Before the user looks, what an action set going has run to its end, also when the action
+// failed half-way: every program thread until it waits (with the jobs it handed to worker
+// threads), and the timers already due, without the clock moving. Otherwise what one
+// action left undone would show in the output of the next.
+void settle(pf::TestDriver& d) {
+  if (!d.programEnded()) d.advance(0);
+}
+
 // Plays one line; false when the script should stop.
 bool play(pf::TestDriver& d, const std::string& text, std::string& in, bool& printed) {
   Line l = split(text);
@@ -352,6 +360,7 @@ int main(int argc, char** argv) {
   pf::setSliceRecordLimit(slice);
   d.run(qb::MainProgram, [&] {
     std::string in;
+    settle(d);
     if (!quiet) {
       std::cout << "> (start)\n";
       printView(d);
@@ -367,11 +376,14 @@ int main(int argc, char** argv) {
       std::cout << "> " << line << "\n" << std::flush;
       bool printed = false;
       try {
-        if (!play(d, line, in, printed)) break;
+        bool more = play(d, line, in, printed);
+        settle(d);
+        if (!more) break;
       } catch (const std::exception& e) {
+        settle(d);
         // The driver's own refusals already say "user cannot: ...".
         std::string what = e.what();
-        std::cout << (what.rfind("user cannot:", 0) == 0 ? "  " : "  cannot: ") << what << "\n";
+        std::cout << (what.rfind("user cannot:", 0) == 0 ? "  " : "  cannot: ") << what << "\n" << std::flush;
         continue;
       }
       if (!printed && !quiet) printView(d);
