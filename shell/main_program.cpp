@@ -37,10 +37,8 @@ void registerHelp() { pf::registerHelpBook("Linkvue.chm", pf::helpBookFromFiles(
 bool RaiseFrame() {
   pf::Window* frame = pf::appFrame();
   if (!frame || !frame->isOpen() || frame->caption() != "Quillbox") return false;
-  if (frame->propInt(0, pf::Prop::Iconize))
-    frame->userSetState(pf::Prop::Visible);
-  else
-    frame->userActivate();
+  if (frame->propInt(0, pf::Prop::Iconize)) frame->userSetState(pf::Prop::Visible);
+  pf::raiseWindow(*frame);
   return true;
 }
 

@@ -11,6 +11,7 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QTimer>
@@ -56,6 +57,27 @@ void menu(const std::string& item) { press("Main", item); }
 
 void chooseTab(int tab) {
   if (pf::Window* b = byName("BrowseWebsites")) b->userChooseTab(b->feq("?CURRENTTAB"), tab);
+}
+
+// The user drags a control (the splitter bar) by `dy` pixels with the left button.
+void drag(const std::string& window, const std::string& control, int dy) {
+  pf::Window* w = byName(window);
+  QWidget* bar = w ? pf::qt::controlWidget(w->id(), w->feq(control)) : nullptr;
+  if (!bar) return;
+  QPoint at = bar->rect().center();
+  auto send = [bar](QEvent::Type t, QPoint p, Qt::MouseButtons b) {
+    QMouseEvent e(t, p, bar->mapToGlobal(p), Qt::LeftButton, b, Qt::NoModifier);
+    QApplication::sendEvent(bar, &e);
+  };
+  send(QEvent::MouseButtonPress, at, Qt::LeftButton);
+  for (int step = 1; step <= 4; ++step) send(QEvent::MouseMove, at + QPoint(0, dy * step / 4), Qt::LeftButton);
+  send(QEvent::MouseButtonRelease, at + QPoint(0, dy), Qt::NoButton);
+}
+
+// The user sizes a window by its frame to `w` by `h` pixels.
+void resizeTo(const std::string& window, int w, int h) {
+  if (pf::Window* m = byName(window))
+    if (QWidget* top = pf::qt::widgetFor(m->id())) top->resize(w, h);
 }
 
 // The newest open box, or nullptr.
@@ -174,6 +196,14 @@ void plan() {
   add("all categories", [] {
     if (pf::Window* b = byName("BrowseWebsites")) b->userKey(pf::Key::F2);
   });
+  add("splitter down", [] { drag("BrowseWebsites", "?HSPLIT", 90); }, {}, 600);
+  snap("browse-splitter-down");
+  add("splitter up", [] { drag("BrowseWebsites", "?HSPLIT", -160); }, {}, 600);
+  snap("browse-splitter-up");
+  add("browse made smaller", [] { resizeTo("BrowseWebsites", 640, 420); }, {}, 600);
+  snap("browse-smaller");
+  add("browse made larger", [] { resizeTo("BrowseWebsites", 900, 600); }, {}, 600);
+  snap("browse-larger");
   add("Window > Tile", [] { menu("?TILE"); }, {}, 600);
   snap("browse-tiled");
   add("Window > Cascade", [] { menu("?CASCADE"); }, {}, 600);
@@ -238,7 +268,20 @@ void plan() {
   });
   add("change", [] { press("BrowseCategories", "?CHANGE:2"); }, [] { return shown("UpdateCategory"); });
   snap("category-form-change");
-  add("cancel", [] { press("UpdateCategory", "?CANCEL"); }, [] { return !shown("UpdateCategory"); });
+  // A new name: the rename pass runs (its window hidden) and says what it did.
+  add("rename", [] {
+    if (pf::Window* f = byName("UpdateCategory")) {
+      f->userType(f->feq("?CAT:CATEGORY"), "Learning");
+      f->userPress(f->feq("?OK"));
+    }
+  }, [] { return box() != nullptr || !shown("UpdateCategory"); }, 800);
+  snap("category-renamed");
+  add("ok", [] {
+    while (box()) answer(1);
+  }, [] { return box() == nullptr; }, 400);
+  add("cancel", [] {
+    if (shown("UpdateCategory")) press("UpdateCategory", "?CANCEL");
+  }, [] { return !shown("UpdateCategory"); });
   add("close", [] { press("BrowseCategories", "?CLOSE"); }, [] { return !shown("BrowseCategories"); });
   add("selected category report", [] { menu("?REPORTSBYSELCAT"); }, [] { return shown("Win_SelectCategory"); });
   snap("category-picker");
@@ -297,6 +340,11 @@ void plan() {
     snap(std::string("box-") + kind);
     add("next box", [] { answer(1); }, [] { return true; }, 500);
   }
+  // A wide frame: the toolbar and the status bar span it.
+  add("wide frame", [] {
+    if (QWidget* f = pf::qt::frameWidget()) f->resize(1270, 700);
+  }, {}, 600);
+  snap("frame-wide");
   // The help window, as Help contents opens it.
   add("help", [] { menu("?HELPHELPCONTENTS"); }, [] {
     QWidget* help = pf::qtHelpWindow();

@@ -158,6 +158,14 @@ void beep() {
 }
 int beepCount() { return desk().beeps; }
 
+void raiseWindow(Window& w) {
+  if (!w.isOpen()) return;
+  ++desk().raises;
+  deskActivate(w, true);
+}
+
+int raiseCount() { return desk().raises; }
+
 void pushWaitCursor() {
   ++desk().waitDepth;
   notifyProgram();

@@ -34,6 +34,10 @@ bool noTips();
 
 // A short sound; counted so that tests can see it.
 void beep();
+// Brings `w` (the top window of its thread) and the program to the front, restored when
+// minimised: also when it is the active window already but behind another program's.
+void raiseWindow(Window& w);
+int raiseCount();
 int beepCount();
 
 // --- the frame's MDI children: tile, cascade, arrange the minimised ones --------------

@@ -88,6 +88,7 @@ struct Desk {
   std::string clip;
   ClipboardBackend clipBackend;
   int beeps = 0;
+  int raises = 0;   // requests to bring the program to the front
   ViewObserver* view = nullptr;
   bool installed = false;
   bool exitOnHalt = false;

@@ -238,29 +238,43 @@ TEST(SingleInstance, SecondStartEndsQuietlyWhenNoFrameIsOpen) {
   EXPECT_EQ(second.output, "(program ended)\n") << "no window, no message";
 }
 
+// A second start brings the first program's frame to the front: restored when it was
+// minimised, activated when another window was in front of it.
 TEST(SingleInstance, SecondStartRestoresTheFirstFrame) {
-  qbtest::TempDir dir;
-  Child first({QUILLBOX_DRIVE});
-  ASSERT_TRUE(first.waitFor("window Main \"Quillbox\"")) << first.output;
-  first.send("in Quillbox");
-  first.send("state iconize");
-  ASSERT_TRUE(first.waitFor("minimised")) << first.output;
-  std::size_t mark = first.output.size();
-  first.send("serve 3000");
+  struct Case {
+    const char* what;
+    std::vector<std::string> before;   // driver lines that put the frame out of sight
+    const char* shown;                 // what the first driver prints once they are done
+  };
+  const Case cases[] = {
+      {"minimised", {"in Quillbox", "state iconize"}, "minimised"},
+      {"behind the browse", {}, "window BrowseWebsites"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    qbtest::TempDir dir;
+    Child first({QUILLBOX_DRIVE});
+    ASSERT_TRUE(first.waitFor("window Main \"Quillbox\"")) << first.output;
+    for (const std::string& line : c.before) first.send(line);
+    ASSERT_TRUE(first.waitFor(c.shown)) << first.output;
+    std::size_t mark = first.output.size();
+    first.send("serve 3000");
 
-  Child second({QUILLBOX_DRIVE, "--quiet"});
-  second.closeInput();
-  EXPECT_EQ(second.wait(15000), 0);
-  EXPECT_EQ(second.output, "(program ended)\n");
+    Child second({QUILLBOX_DRIVE, "--quiet"});
+    second.closeInput();
+    EXPECT_EQ(second.wait(15000), 0);
+    EXPECT_EQ(second.output, "(program ended)\n");
 
-  ASSERT_TRUE(first.waitFor("window Main", mark)) << first.output;
-  std::string after = first.output.substr(mark);
-  std::string frameLine = after.substr(after.find("window Main"));
-  frameLine = frameLine.substr(0, frameLine.find('\n'));
-  EXPECT_EQ(frameLine.find("minimised"), std::string::npos) << frameLine;
-  first.send("quit");
-  first.closeInput();
-  EXPECT_EQ(first.wait(15000), 0);
+    ASSERT_TRUE(first.waitFor("window Main", mark)) << first.output;
+    std::string after = first.output.substr(mark);
+    std::string frameLine = after.substr(after.find("window Main"));
+    frameLine = frameLine.substr(0, frameLine.find('\n'));
+    EXPECT_EQ(frameLine.find("minimised"), std::string::npos) << frameLine;
+    EXPECT_NE(frameLine.find("active"), std::string::npos) << after;
+    first.send("quit");
+    first.closeInput();
+    EXPECT_EQ(first.wait(15000), 0);
+  }
 }
 
 }  // namespace

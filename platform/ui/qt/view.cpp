@@ -186,6 +186,20 @@ void View::sync() {
       if (Window* w = findWindow(active)) s->sync(*w);
     }
   }
+  if (raiseCount() != raisesSeen_) {
+    raisesSeen_ = raiseCount();
+    // The program comes to the front: its frame, then the active window when it is one of
+    // its own above the frame.
+    if (QWidget* f = frameWidget()) {
+      if (f->isMinimized()) f->showNormal();
+      f->raise();
+      f->activateWindow();
+    }
+    if (WindowView* s = find(active); s && s->top && !s->sub && s->top != frameWidget()) {
+      s->top->raise();
+      s->top->activateWindow();
+    }
+  }
   syncDialogs();
   std::string cur = waitCursorDepth() > 0 ? "Wait" : programCursor();
   if (cur != cursorSeen_) {

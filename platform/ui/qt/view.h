@@ -59,6 +59,7 @@ class View : public ViewObserver {
   bool queued_ = false;
   bool syncing_ = false;
   std::uintptr_t activeSeen_ = 0;
+  int raisesSeen_ = 0;
   int cursorPushed_ = 0;
   std::string cursorSeen_;
   int beepsSeen_ = 0;

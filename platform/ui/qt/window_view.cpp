@@ -134,10 +134,12 @@ WindowView::WindowView(View& view, Window& w) : view_(view) {
       lay->addWidget(status);
     }
     if (status) {
+      // Zones drawn as sunken panels with a plain border, the bar's own separators off.
+      status->setStyleSheet(QStringLiteral(
+          "QStatusBar::item { border: none; }"
+          "QStatusBar QLabel { border: 1px solid palette(mid); border-radius: 2px; padding: 0px 3px; }"));
       for (int width : a.statusWidths) {
         auto* l = new QLabel(status);
-        l->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
-        l->setContentsMargins(3, 0, 3, 0);
         if (width < 0) status->addWidget(l, 1);
         else {
           l->setFixedWidth(u.px(width));
@@ -157,7 +159,7 @@ void WindowView::show(Window& w) {
     sub->show();
     fitSubWindow();
   } else {
-    placePlain(w);
+    if (kind == WindowKind::Plain) placePlain(w);
     top->show();
   }
   keepInside(w);
@@ -320,7 +322,13 @@ void WindowView::syncInput(Window& w) {
   // Only the top window of a thread with no box open takes input.
   bool input = w.takesInput();
   client->setEnabled(input);
-  if (menubar) menubar->setEnabled(input);
+  if (menubar && menubar->isEnabled() != input) {
+    menubar->setEnabled(input);
+    // Enabling the bar enables every menu in it: the ones the program disabled stay so.
+    if (input)
+      for (auto& [feq, view] : controls)
+        if (const Control* c = w.control(feq); c && c->kind == Kind::Menu) view->sync(w, *c);
+  }
   if (strip) strip->setEnabled(input);
 }
 

@@ -6,6 +6,9 @@
 #include <QApplication>
 #include <QImage>
 #include <QLineEdit>
+#include <QMainWindow>
+#include <QPointer>
+#include <QScreen>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMessageBox>
@@ -28,10 +31,19 @@ window QtFrame frame "Quillbox" size 400,260 wallpaper "MainBG.bmp" icon "Browse
       separator
       item ?EXIT "E&xit"
     end
+    menu ?TOOLS "&Tools"
+      item ?TIDY "&Tidy"
+    end
   end
   toolbar height 26
     button ?TBOPEN "&Websites" at 3,2 size 65,22 icon "Browser.ico" tip "Browse"
   end
+end
+)";
+
+const char* kPlain = R"(
+window QtPlain plain "A box of its own" size 120,60 center
+  button ?OK "&OK" at 40,40 size 40,14
 end
 )";
 
@@ -183,6 +195,109 @@ TEST(QtView, FrameMenuChildBoxAndScreenshot) {
   pf::qt::pump(2000, [] { return pf::qt::frameWidget() == nullptr; });
   EXPECT_EQ(pf::qt::frameWidget(), nullptr);
 
+  pf::endAllThreads();
+  pf::qt::uninstall();
+  pf::resetWindowLayer();
+  pf::testing::resetRuntime();
+}
+
+// A box on the frame's thread disables the frame's menu bar while it is open; closing it
+// leaves the menus the program disabled disabled, not drawn enabled until the next change.
+TEST(QtView, ADisabledMenuStaysDisabledAfterABox) {
+  app();
+  qbtest::TempDir dir;
+  pf::testing::resetRuntime();
+  pf::resetWindowLayer();
+  pf::registerLayout("QtFrame", kFrame);
+  pf::qt::install(false);
+  int answer = 0;
+  pf::start([&] {
+    pf::Window w("QtFrame");
+    w.open();
+    w.setProp(w.feq("?TOOLS"), pf::Prop::Disable, 1);
+    while (w.accept()) {
+      if (w.event() == pf::EVENT::Accepted && w.field() == w.feq("?OPEN"))
+        answer = pf::message("A question?", "Box", pf::Icon::Question, "&Yes|&No", 1);
+      if (w.event() == pf::EVENT::Accepted && w.field() == w.feq("?EXIT")) w.close();
+    }
+  }, 50000);
+  pf::qt::pump(2000, [] { return pf::qt::frameWidget() && pf::qt::frameWidget()->isVisible(); });
+  QWidget* frame = pf::qt::frameWidget();
+  ASSERT_NE(frame, nullptr);
+  QAction* tools = actionNamed(frame, "&Tools");
+  ASSERT_NE(tools, nullptr);
+  pf::qt::pump(300, [&] { return !tools->isEnabled(); });
+  ASSERT_FALSE(tools->isEnabled());
+
+  actionNamed(frame, "&Open child")->trigger();
+  pf::qt::pump(2000, [] { return findTop<QMessageBox>() != nullptr; });
+  auto* box = findTop<QMessageBox>();
+  ASSERT_NE(box, nullptr);
+  box->buttons().front()->click();
+  pf::qt::pump(2000, [&] { return answer != 0; });
+  pf::qt::pump(50);
+  EXPECT_TRUE(actionNamed(frame, "&File")->isEnabled());
+  EXPECT_FALSE(tools->isEnabled()) << "the disabled menu came back enabled";
+
+  actionNamed(frame, "E&xit")->trigger();
+  pf::qt::pump(2000, [] { return pf::qt::frameWidget() == nullptr; });
+  pf::endAllThreads();
+  pf::qt::uninstall();
+  pf::resetWindowLayer();
+  pf::testing::resetRuntime();
+}
+
+// The frame opens on the screen; a window of its own opens centred in the frame's client
+// area, not at the desktop's corner over the frame's menu bar.
+TEST(QtView, WindowsOpenInsideTheFrame) {
+  app();
+  qbtest::TempDir dir;
+  pf::testing::resetRuntime();
+  pf::resetWindowLayer();
+  pf::registerLayout("QtFrame", kFrame);
+  pf::registerLayout("QtPlain", kPlain);
+  pf::qt::install(false);
+  pf::start([&] {
+    pf::Window w("QtFrame");
+    w.open();
+    while (w.accept()) {
+      if (w.event() == pf::EVENT::Accepted && w.field() == w.feq("?OPEN")) {
+        pf::Window p("QtPlain");
+        p.open();
+        while (p.accept())
+          if (p.event() == pf::EVENT::Accepted) p.close();
+      }
+      if (w.event() == pf::EVENT::Accepted && w.field() == w.feq("?EXIT")) w.close();
+    }
+  }, 50000);
+  pf::qt::pump(2000, [] { return pf::qt::frameWidget() && pf::qt::frameWidget()->isVisible(); });
+  auto* frame = qobject_cast<QMainWindow*>(pf::qt::frameWidget());
+  ASSERT_NE(frame, nullptr);
+  QRect screen = frame->screen()->availableGeometry();
+  EXPECT_TRUE(screen.contains(frame->frameGeometry())) << "the frame is off the screen";
+
+  actionNamed(frame, "&Open child")->trigger();
+  QWidget* plain = nullptr;
+  pf::qt::pump(2000, [&] {
+    for (QWidget* t : QApplication::topLevelWidgets())
+      if (t->isVisible() && t->windowTitle() == "A box of its own") plain = t;
+    return plain != nullptr;
+  });
+  ASSERT_NE(plain, nullptr);
+  QWidget* inner = frame->centralWidget();
+  QRect room(inner->mapToGlobal(QPoint(0, 0)), inner->size());
+  QRect at = plain->frameGeometry();
+  EXPECT_TRUE(room.contains(at)) << "opened outside the frame's client area";
+  EXPECT_LE(std::abs(at.center().x() - room.center().x()), 2);
+  EXPECT_LE(std::abs(at.center().y() - room.center().y()), 2);
+
+  pf::Window* model = pf::activeWindow();
+  ASSERT_NE(model, nullptr);
+  QPointer<QWidget> gone = plain;
+  model->userPress(model->feq("?OK"));
+  pf::qt::pump(1000, [&] { return !gone || !gone->isVisible(); });
+  actionNamed(frame, "E&xit")->trigger();
+  pf::qt::pump(2000, [] { return pf::qt::frameWidget() == nullptr; });
   pf::endAllThreads();
   pf::qt::uninstall();
   pf::resetWindowLayer();
