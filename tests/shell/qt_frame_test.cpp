@@ -4,11 +4,14 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QMainWindow>
+#include <QToolBar>
 #include <QScreen>
 #include <QTest>
 #include <QTextBrowser>
 #include <QTimer>
 
+#include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <vector>
@@ -196,3 +199,43 @@ TEST(QtFrame, AFramePlacedBeyondTheScreenOpensOnIt) {
 }
 
 }  // namespace
+
+// Widened by the user far beyond its design, the frame keeps its toolbar and the toolbar's
+// picture across the whole window.
+TEST(QtFrame, AWideFrameKeepsItsToolbarAndItsPictureAcross) {
+  qbtest::TempDir dir;
+  qbtest::QtApp app;
+  qb::installThreadHooks();
+  QRect frameRect, barRect;
+  QImage strip, wall;
+  qbtest::runMainProgramWith({
+      [&] {
+        if (QWidget* f = pf::qt::frameWidget()) f->resize(1500, 700);
+      },
+      [&] {
+        auto* f = qobject_cast<QMainWindow*>(pf::qt::frameWidget());
+        if (!f) return;
+        frameRect = f->rect();
+        if (auto* tb = f->findChild<QToolBar*>()) {
+          barRect = tb->geometry();
+          if (QWidget* s = tb->widgetForAction(tb->actions().value(0))) {
+            strip = s->grab().toImage();
+            wall = s->palette().brush(QPalette::Window).texture().toImage();
+          }
+        }
+        if (const char* out = std::getenv("QB_SCREENSHOTS")) f->grab().save(QString(out) + "/frame_wide.png");
+        pf::appFrame()->userClose();
+      },
+  });
+  ASSERT_EQ(frameRect.width(), 1500);
+  EXPECT_EQ(barRect.left(), 0);
+  EXPECT_EQ(barRect.width(), frameRect.width());
+  ASSERT_FALSE(strip.isNull());
+  ASSERT_FALSE(wall.isNull());
+  EXPECT_GE(strip.width(), barRect.width() - 4);
+  // Far right, beyond the last button: the wallpaper, not a plain bar.
+  for (int y : {2, strip.height() / 2, strip.height() - 3}) {
+    int x = strip.width() - 3;
+    EXPECT_EQ(strip.pixel(x, y), wall.pixel(x % wall.width(), y % wall.height())) << x << "," << y;
+  }
+}

@@ -109,6 +109,8 @@ WindowView::WindowView(View& view, Window& w) : view_(view) {
       QPalette pal = strip->palette();
       pal.setBrush(QPalette::Window, QBrush(wall));
       strip->setPalette(pal);
+      // A toolbar hands its children the button role, which would fill the bar plain grey.
+      strip->setBackgroundRole(QPalette::Window);
       strip->setAutoFillBackground(true);
     }
     if (main) {
