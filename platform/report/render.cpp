@@ -159,14 +159,15 @@ void PageRenderer::render(QPainter& p, const ReportPage& page) {
   p.save();
   p.setRenderHint(QPainter::Antialiasing, true);
   p.setRenderHint(QPainter::TextAntialiasing, true);
+  // The whole page in paper pixels: one transform for all its items, not one each.
+  p.scale(px / k, px / k);
   for (std::size_t i = 0; i < page.items.size(); ++i) {
     const PageItem& item = page.items[i];
     if (item.kind == PageItem::Kind::Line) {
       QPen pen(bgr(item.font.color));
-      pen.setWidthF(std::max(1.0, 0.2 * px));
+      pen.setWidthF(std::max(1.0, 0.2 * px) * k / px);
       p.setPen(pen);
-      p.drawLine(QPointF(item.x * px, item.y * px),
-                 QPointF((item.x + item.w) * px, (item.y + item.h) * px));
+      p.drawLine(QPointF(item.x * k, item.y * k), QPointF((item.x + item.w) * k, (item.y + item.h) * k));
       continue;
     }
     if (item.text.empty()) continue;
@@ -174,15 +175,16 @@ void PageRenderer::render(QPainter& p, const ReportPage& page) {
     const Shaped& s = shape(f, item.text);
     const double width = s.width / k;
     auto [from, to] = extentOf(item, width);
-    p.save();
-    p.scale(px / k, px / k);
     p.setPen(bgr(item.font.color));
     // Only a text that leaves its box needs the room around it.
+    bool clipped = false;
     if (from < item.x - 0.01 || to > item.x + item.w + 0.01) {
       TextRoom room = roomOf(page, i);
       if (from < room.left || to > room.right) {
         double l = std::max(from, room.left), r = std::min(to, room.right);
+        p.save();
         p.setClipRect(QRectF(l * k, item.y * k, std::max(0.0, r - l) * k, s.height + 1), Qt::IntersectClip);
+        clipped = true;
       }
     }
     const QRectF at(from * k, item.y * k, s.width, s.height);
@@ -193,7 +195,7 @@ void PageRenderer::render(QPainter& p, const ReportPage& page) {
     } else {
       for (const QGlyphRun& run : s.runs) p.drawGlyphRun(at.topLeft(), run);
     }
-    p.restore();
+    if (clipped) p.restore();
   }
   p.restore();
 }
