@@ -1174,6 +1174,8 @@ int IndexedDriver::query(const KeyInfo* k, const SqlFilter* filter, const SeqSta
   out.clear();
   if (int r = keyCurrent()) return r;
   if (!db_) return fail(Err::NotOpen);
+  // What the page is read from, for noticeOthers to tell a later commit by.
+  if (dataVersion_ == -1) noticeOthers(true);
   std::vector<std::string> cols;
   std::vector<bool> desc;
   if (k)

@@ -2,6 +2,8 @@
 // paging around a position, locators, reverse order and writes through the view.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "platform/core/errors.h"
 #include "platform/store/bind.h"
 #include "platform/store/view.h"
@@ -233,6 +235,54 @@ TEST_F(ViewTest, WritesThroughTheViewAndCountsLeaveTheBufferAlone) {
   r.NAME = "kept";
   EXPECT_EQ(e.next(), Err::RecordNotAvailable);
   EXPECT_EQ(r.NAME.clip(), "kept");
+}
+
+// A walk that reads each record once, met between two of its time slices by another
+// connection's writes: the record it had read last is deleted, one record moves on ahead
+// of it, one behind it, one leaves the filter. Once the next slice's frame has begun, the
+// walk goes on from where it was with the records as they are now; the one moved behind
+// comes after the end of the order.
+TEST_F(ViewTest, AWalkReadsEachRecordOnceAsItIsWhateverOtherWritersDoBetweenSlices) {
+  pf::View v(file);
+  v.setOrder(d.key("TST:NameKey"));
+  v.setFilter("5 Standard", "TST:COUNT<>99");
+  v.setEachOnce(true);
+  ASSERT_EQ(v.open(), 0);
+  ASSERT_EQ(v.next(), 0);
+  EXPECT_EQ(r.NOTES.str(), "4");
+  ASSERT_EQ(v.next(), 0);
+  EXPECT_EQ(r.NOTES.str(), "1");
+
+  Rec o;
+  pf::File other(d, &o);
+  ASSERT_EQ(other.open(), 0);
+  auto change = [&](std::int64_t row, const std::function<void()>& what) {
+    ASSERT_EQ(other.get(pf::Position{row, {}}), 0);
+    if (!what) {
+      ASSERT_EQ(other.remove(), 0);
+      return;
+    }
+    what();
+    ASSERT_EQ(other.put(), 0);
+  };
+  change(1, {});
+  change(2, [&] { o.NAME = "zeta"; });
+  change(3, [&] { o.NAME = "Aardvark"; });
+  change(7, [&] { o.COUNT = 99; });
+  other.close();
+
+  ASSERT_EQ(file.logout(), 0);
+  ASSERT_EQ(v.refresh(), 0);
+  EXPECT_EQ(r.NOTES.str(), "6");
+  Ids rest;
+  std::vector<std::string> names;
+  while (v.next() == 0) {
+    rest.push_back(r.NOTES.str());
+    names.push_back(r.NAME.clip());
+  }
+  ASSERT_EQ(file.commit(), 0);
+  EXPECT_EQ(rest, (Ids{"2", "3"}));
+  EXPECT_EQ(names, (std::vector<std::string>{"zeta", "Aardvark"}));
 }
 
 }  // namespace
