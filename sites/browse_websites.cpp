@@ -138,6 +138,8 @@ class BrowseWebsitesWindow : public pf::WindowController {
   void SearchList();
   // A page scroll of the search; true when it brought rows not seen before.
   bool searchScroll(bool down);
+  // Passes over the pages beyond the list that the search would only page through.
+  void searchSkip(bool down, const std::string& word);
 
   // Reads the combo's value (`fromCombo`) or keeps the browse's own, then sets the
   // category part, the caption and the category controls, and refills.
@@ -679,6 +681,59 @@ bool BrowseWebsitesWindow::searchScroll(bool down) {
   return fresh;
 }
 
+namespace {
+
+// Whether any text the search tests holds the word: the list's cells, without trailing
+// blanks, in capitals.
+bool searchMatches(const std::string& word) {
+  auto holds = [&](std::string_view text) {
+    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+    return pf::upper(text).find(word) != std::string::npos;
+  };
+  return holds(std::to_string(WEB->FAVOURITEYN)) || holds(WEB->DESCRIPTION.view()) ||
+         holds(WEB->WEBADDRESS.view()) || holds(WEB->LOGONID.view()) || holds(WEB->PASSWORD.view()) ||
+         holds(WEB->CATEGORY.view());
+}
+
+}  // namespace
+
+// Page by page, a search of a long list spends its time showing pages. Those beyond the
+// list with no match are read from the store in large batches instead, and the list is
+// put where the last of them would have left it; the page scrolls then go on from there,
+// so the search ends, and finds, as it would have.
+void BrowseWebsitesWindow::searchSkip(bool down, const std::string& word) {
+  const auto& rows = brw.rows();
+  const int n = brw.pageRows();
+  if (rows.empty() || static_cast<int>(rows.size()) < n) return;
+  const pf::Position edge = down ? rows.back().position : rows.front().position;
+  pf::View& v = *brw.VIEW;
+  Relate_WSites().RelationSetQuickScan(true);
+  v.setAt(edge);
+  std::int64_t passed = 0;
+  pf::Position last, before;  // the ends of the last two pages passed
+  bool found = false;
+  int r;
+  while ((r = down ? v.next() : v.previous()) == 0) {
+    if (v.position().row == edge.row) continue;
+    if (searchMatches(word)) {
+      found = true;
+      break;
+    }
+    if (++passed % n == 0) {
+      before = last;
+      last = v.position();
+    }
+  }
+  Relate_WSites().RelationSetQuickScan(false);
+  if (!found && r != pf::Err::RecordNotAvailable) return;
+  // A last page that ends exactly at the end of the list is left to the page scroll,
+  // which finds the end behind it.
+  if (!found && passed % n == 0) last = before;
+  if (last.empty()) return;
+  brw.BrowseShowPageAt(last, !down);
+  SearchEndCount = 0;
+}
+
 void BrowseWebsitesWindow::SearchList() {
   static const char* const titles[] = {"F", "Description", "Website address (URL)", "Logon ID",
                                        "Password", "Category"};
@@ -702,6 +757,7 @@ void BrowseWebsitesWindow::SearchList() {
     const auto& rows = brw.rows();
     if (rows.empty()) break;
     if (SearchRow < 1 || SearchRow > static_cast<int>(rows.size())) {
+      searchSkip(down, word);
       searchScroll(down);
       if (SearchEndCount >= 2) {
         LastFoundWord.clear();

@@ -303,6 +303,12 @@ void BrowseManager::fillAround(Position pos, int above) {
   showRows(select);
 }
 
+void BrowseManager::BrowseShowPageAt(const Position& pos, bool asFirst) {
+  int s = selectedRow();
+  fillAround(pos, asFirst ? 0 : pageSize() - 1);
+  if (s >= 1 && s <= static_cast<int>(rows_.size()) && s != selectedRow()) showRows(s);
+}
+
 void BrowseManager::showRows(int select) {
   std::vector<ListRow> display;
   display.reserve(rows_.size());

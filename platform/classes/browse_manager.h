@@ -120,6 +120,10 @@ class BrowseManager : public WindowComponent {
   int orderCount() const { return static_cast<int>(orders_.size()); }
   const SortOrder& order(int n) const { return orders_.at(static_cast<std::size_t>(n - 1)); }
   const std::vector<BrowseRow>& rows() const { return rows_; }
+  // Shows the page whose last row (`asFirst`: first row) is the record at `pos`, with the
+  // same row number selected as before: where page scrolls would have left the list.
+  void BrowseShowPageAt(const Position& pos, bool asFirst);
+  int pageRows() { return pageSize(); }
   int selectedRow() const;   // 1-based, 0 when the list is empty
   const std::vector<BrowseField>& fields() const { return fields_; }
   // The paired field that a list column (display order, 1-based) shows; null when none.

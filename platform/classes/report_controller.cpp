@@ -1,6 +1,7 @@
 #include "platform/classes/report_controller.h"
 
 #include <algorithm>
+#include <chrono>
 
 #include "platform/classes/error_manager.h"
 #include "platform/classes/file_accessor.h"
@@ -10,12 +11,17 @@
 #include "platform/report/previewer.h"
 #include "platform/report/print.h"
 #include "platform/report/report.h"
+#include "platform/runtime/runtime.h"
 #include "platform/ui/layout.h"
 #include "platform/ui/window.h"
 
 namespace pf {
 
 namespace {
+
+// How long a walk keeps the event loop from turning, in milliseconds; a walk that writes
+// commits before each turn, and each commit waits for the disk a few times.
+constexpr int kTurnMs = 40, kWriteTurnMs = 250;
 
 // The procedure's own progress layout, or the standard one under its name.
 const std::string& progressLayoutFor(const std::string& procedure) {
@@ -178,22 +184,50 @@ bool ReportController::previewsEarly() const {
 bool ReportController::walkSlice() {
   PROCESS->ProcessBeginFrame();
   const std::int32_t start = clockTime();
-  std::int32_t reached = 0;
+  std::int32_t reached = 0, handedOver = 0;
   // Inside the slice's frame, so that no write puts back what another writer changed.
   bool stopped = walkEnds(PROCESS->ProcessResume()) != 0;
   const std::int32_t sliceLimit = sliceRecordLimit();
+  // Within a batch the windows get a turn every few hundredths, each time between two
+  // frames; the time the others take is not the batch's. False when the batch ends.
+  auto turn = std::chrono::steady_clock::now();
+  auto handOver = [&] {
+    const int every = PROCESS->FRAMEWRITES ? kWriteTurnMs : kTurnMs;
+    if (std::chrono::steady_clock::now() - turn < std::chrono::milliseconds(every)) return true;
+    PROCESS->ProcessEndFrame();
+    const std::int32_t from = clockTime();
+    yieldTurn();
+    std::int32_t away = clockTime() - from;
+    if (away < 0) away += 8640000;
+    handedOver += away;
+    turn = std::chrono::steady_clock::now();
+    // Cancel, a close or any other event of this window is taken at once.
+    if (DEAD || closing_ || !queueEmpty()) return false;
+    PROCESS->ProcessBeginFrame();
+    if (walkEnds(PROCESS->ProcessResume()) != 0) {
+      stopped = true;
+      return false;
+    }
+    return true;
+  };
   while (!stopped) {
     const std::int32_t cycle = sliceLimit ? std::min(RECORDSPERCYCLE, sliceLimit) : RECORDSPERCYCLE;
+    bool interrupted = false;
     while (reached < cycle) {
       ++reached;
       if (ReportTakeRecord()) {
         stopped = true;
         break;
       }
+      if (!handOver()) {
+        interrupted = true;
+        break;
+      }
     }
-    if (stopped || (sliceLimit && reached >= sliceLimit) || previewsEarly()) break;
+    if (stopped || interrupted || (sliceLimit && reached >= sliceLimit) || previewsEarly()) break;
     std::int32_t taken = clockTime() - start;
     if (taken < 0) taken += 8640000;   // past midnight
+    taken -= handedOver;
     if (taken < TIMESLICE * 4 / 5 && RECORDSPERCYCLE < (1 << 24)) RECORDSPERCYCLE *= 2;
     if (taken < TIMESLICE / 2) continue;
     if (taken > TIMESLICE * 3 / 2 && RECORDSPERCYCLE > 1) RECORDSPERCYCLE /= 2;

@@ -61,6 +61,7 @@ struct Thread {
   ctxlib::fiber fiber;  // the suspended thread, resumed by the scheduler
   ctxlib::fiber back;   // inside the thread: the way back to the scheduler
   bool queued = false;
+  bool deferred = false;   // waits for the next turn of the event loop
   bool exitDone = false;
   bool entered = false;    // its fiber has begun to run
   bool cancelled = false;  // ended before it began: it runs nothing
@@ -73,6 +74,7 @@ struct State {
   std::map<int, std::unique_ptr<Thread>> threads;
   std::shared_ptr<ThreadContext> mainContext;  // thread 1's, outlives its thread
   std::deque<int> runQueue;
+  std::vector<int> deferred;  // runnable again at the next turn
   int nextNumber = 2;
   Thread* current = nullptr;
   bool driving = false;
@@ -383,6 +385,17 @@ void wake(int number) {
   if (Thread* t = find(number)) makeRunnable(*t);
 }
 
+void yieldTurn() {
+  auto& st = S();
+  if (!st.current || endingHere()) return;
+  Thread* t = st.current;
+  if (!t->queued && !t->deferred) {
+    t->deferred = true;
+    st.deferred.push_back(t->number);
+  }
+  yieldToScheduler();
+}
+
 bool queueEmpty(int number) {
   Thread* t = find(number == 0 ? thread() : number);
   return !t || t->queue.empty();
@@ -415,6 +428,15 @@ bool runUntilIdle() {
   if (st.current || st.driving) return false;
   st.driving = true;
   bool any = false;
+  // Threads that gave the last turn away run in this one; those that give this one away
+  // wait for the next.
+  std::vector<int> deferred;
+  deferred.swap(st.deferred);
+  for (int n : deferred)
+    if (Thread* t = find(n); t && t->deferred) {
+      t->deferred = false;
+      makeRunnable(*t);
+    }
   for (;;) {
     detail::wakeFinishedJobs(false);
     if (st.ending) break;
@@ -447,12 +469,13 @@ bool runUntilIdle() {
     }
   }
   st.driving = false;
+  if (!st.deferred.empty() && st.notifier) st.notifier();
   return any;
 }
 
 std::uint64_t schedulerTurn() { return turns; }
 
-bool anyRunnable() { return !S().ending && !S().runQueue.empty(); }
+bool anyRunnable() { return !S().ending && (!S().runQueue.empty() || !S().deferred.empty()); }
 
 void setScheduleNotifier(std::function<void()> notifier) { S().notifier = std::move(notifier); }
 
@@ -470,6 +493,7 @@ void endAllThreads() {
   bool first = !st.ending;
   st.ending = true;
   st.runQueue.clear();
+  st.deferred.clear();
   if (first) {
     // Newest first: a thread's children go before it.
     std::vector<int> numbers;

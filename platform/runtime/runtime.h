@@ -87,6 +87,9 @@ Event waitEvent();
 void waitUntil(const std::function<bool()>& ready);
 // Marks a thread runnable (its waitUntil predicate is re-checked).
 void wake(int number);
+// Lets the event loop turn once (the windows are drawn and take input) and the other
+// program threads run, then goes on. Outside a program thread it does nothing.
+void yieldTurn();
 // Runs `job` on a worker OS thread while the calling program thread waits; the other
 // program threads run meanwhile. The job must touch no program-thread state: it works
 // on objects of its own and the caller's, which stay put until it is done. Outside a

@@ -150,6 +150,29 @@ TEST_F(RuntimeTest, WaitUntilResumesOnlyWhenWokenAndReady) {
   EXPECT_EQ(steps, 100);
 }
 
+// A thread that gives its turn away runs again at the next turn, after every thread
+// that was runnable, and the view is told that a turn is wanted.
+TEST_F(RuntimeTest, AThreadThatGivesItsTurnAwayGoesOnAtTheNextTurn) {
+  std::vector<std::string> log;
+  int notes = 0;
+  pf::start([&] {
+    log.push_back("walk 1");
+    pf::yieldTurn();
+    log.push_back("walk 2");
+  }, 0);
+  pf::start([&] { log.push_back("other"); }, 0);
+  pf::setScheduleNotifier([&] { ++notes; });
+  EXPECT_TRUE(pf::runUntilIdle());
+  EXPECT_EQ(log, (std::vector<std::string>{"walk 1", "other"}));
+  EXPECT_TRUE(pf::anyRunnable());
+  EXPECT_EQ(notes, 1);
+  EXPECT_TRUE(pf::runUntilIdle());
+  EXPECT_EQ(log.back(), "walk 2");
+  EXPECT_FALSE(pf::anyRunnable());
+  pf::yieldTurn();  // on the scheduler's own stack: nothing to give away
+  EXPECT_FALSE(pf::anyRunnable());
+}
+
 TEST_F(RuntimeTest, StartedThreadRunsAtTheNextTurnWithAFreshNumber) {
   std::vector<std::string> log;
   std::vector<int> numbers;

@@ -256,3 +256,44 @@ TEST_F(SearchTest, TheTwoWindowsCloseEachOther) {
 }
 
 }  // namespace
+
+// A search over many pages comes to rest where paging one page after another leaves
+// the list: on the page that holds the match, and at the end on the last page, its last
+// row selected.
+TEST_F(SearchTest, FarSearchesEndOnThePagesThatPagingReaches) {
+  const int total = 100, hit = 73, upHit = 12;
+  std::vector<qbtest::Site> sites;
+  for (int i = 0; i < total; ++i) {
+    char name[24];
+    std::snprintf(name, sizeof name, i == hit ? "Site %03d target" : "Site %03d", i);
+    sites.push_back({name, "http://s.example", "News"});
+  }
+  qbtest::addSites(sites);
+  auto site = [](int i) {
+    char name[24];
+    std::snprintf(name, sizeof name, i == hit ? "Site %03d target" : "Site %03d", i);
+    return std::string(name);
+  };
+  withBrowse([&] {
+    const int n = d.window("BrowseWebsites").rowsVisible(d.feq("?BROWSE:1", "BrowseWebsites"));
+    ASSERT_LT(n, 30);
+    openSearch();
+    findNext("target");
+    EXPECT_EQ(selectedDescription(), site(hit));
+    EXPECT_EQ(column(2).front(), site(hit / n * n));
+
+    findNext("nowhere");
+    ASSERT_NE(d.box(), nullptr);
+    EXPECT_EQ(boxText(), "Search complete");
+    d.answer(1);
+    EXPECT_EQ(column(2).front(), site(total - n));
+    EXPECT_EQ(d.selected("?BROWSE:1", "BrowseWebsites"), n);
+
+    findNext("Site 012", "1");
+    EXPECT_EQ(d.box(), nullptr);
+    EXPECT_EQ(selectedDescription(), site(upHit));
+    // Upward the pages end where the last one began.
+    const int first = total - n, pages = (first - upHit + n - 1) / n;
+    EXPECT_EQ(column(2).front(), site(std::max(0, first - pages * n)));
+  });
+}
