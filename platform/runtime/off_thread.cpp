@@ -1,4 +1,5 @@
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <exception>
 #include <memory>
@@ -20,6 +21,9 @@ struct Jobs {
   std::function<void()> notifier;
 };
 
+// True on a worker's OS thread, where no program thread runs.
+thread_local bool onWorker = false;
+
 // Never destroyed: a worker may still be finishing while the process exits.
 Jobs& jobs() {
   static Jobs* j = new Jobs;
@@ -34,7 +38,7 @@ void setOffThreadNotifier(std::function<void()> notifier) {
 }
 
 void runOffThread(const std::function<void()>& job) {
-  if (!inProgramThread() || programEnded()) {
+  if (onWorker || !inProgramThread() || programEnded()) {
     job();
     return;
   }
@@ -47,6 +51,7 @@ void runOffThread(const std::function<void()>& job) {
     ++j.pending;
   }
   std::thread worker([&job, &failure, &j, done, me] {
+    onWorker = true;
     try {
       job();
     } catch (...) {
@@ -71,6 +76,17 @@ void runOffThread(const std::function<void()>& job) {
   waitUntil([&] { return done->load(); });
   if (!done->load()) return;  // the program is ending; the join waits for the job
   if (failure) std::rethrow_exception(failure);
+}
+
+void yieldFor(int ms) {
+  if (ms <= 0) return;
+  auto nap = [ms] { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); };
+  if (onWorker || !inProgramThread()) {
+    nap();
+    return;
+  }
+  if (programEnded()) return;
+  runOffThread(nap);
 }
 
 namespace detail {

@@ -96,6 +96,11 @@ void yieldTurn();
 // program thread, or when the program is ending, it runs in place. An exception of the
 // job reaches the caller.
 void runOffThread(const std::function<void()>& job);
+// Lets `ms` milliseconds go by on the calling program thread while the other program
+// threads and the window system run (a wait for another program's lock). Outside a
+// program thread, or on a worker, it sleeps in place; when the program is ending it
+// returns at once.
+void yieldFor(int ms);
 // Called on the worker's OS thread when a job has ended, so that the view schedules a
 // turn (thread-safe). Without one, a headless scheduler turn waits for pending jobs.
 void setOffThreadNotifier(std::function<void()> notifier);

@@ -19,6 +19,7 @@
 #include "platform/store/connection.h"
 #include "platform/store/driver.h"
 #include "platform/store/file_key.h"
+#include "platform/store/lock_wait.h"
 #include "platform/store/share_lock.h"
 #include "platform/store/sql_functions.h"
 
@@ -122,7 +123,8 @@ int sqliteError(int rc) {
 }
 
 int configureConnection(sqlite3* db, const FileDesc& desc) {
-  sqlite3_busy_timeout(db, 3000);
+  // Locks are waited for outside SQLite (lock_wait.h).
+  sqlite3_busy_timeout(db, 0);
   sqlite3_extended_result_codes(db, 0);
   if (registerFilterFunctions(db) != SQLITE_OK) return SQLITE_ERROR;
   return keyConnection(db, currentKey(desc));
@@ -407,6 +409,8 @@ class IndexedDriver final : public FileDriver {
   void closeDb();
   int openDb(const std::string& path, int mode, bool checkKeys);
   int checkTable(std::string& why);
+  int beginRead(int waitMs);
+  int firstStep(sqlite3_stmt* st);
   int configure();
   int keyCurrent();
   int exec(const std::string& sql);
@@ -660,11 +664,38 @@ void IndexedDriver::noticeOthers(bool always) {
   dataVersion_ = version;
 }
 
+// Tried again after a lock only where SQLite allows it: outside a transaction, or a
+// COMMIT, which keeps its transaction when it meets one.
 int IndexedDriver::exec(const std::string& sql) {
-  char* msg = nullptr;
-  int rc = sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &msg);
-  if (msg) sqlite3_free(msg);
+  LockWait wait;
+  int rc;
+  do {
+    char* msg = nullptr;
+    rc = sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &msg);
+    if (msg) sqlite3_free(msg);
+  } while (rc == SQLITE_BUSY && (sqlite3_get_autocommit(db_) || sql == "COMMIT") && wait.again(rc));
   return rc;
+}
+
+// A statement's first step is where it takes its lock. Inside a transaction the lock is
+// the transaction's, and a statement that failed there is not tried again.
+int IndexedDriver::firstStep(sqlite3_stmt* st) {
+  LockWait wait;
+  int rc;
+  while ((rc = sqlite3_step(st)) == SQLITE_BUSY && sqlite3_get_autocommit(db_) && wait.again(rc)) sqlite3_reset(st);
+  return rc;
+}
+
+// A read transaction for the open's checks, so that no other program writes the file
+// between them. Waits up to `waitMs` for a program that holds it locked.
+int IndexedDriver::beginRead(int waitMs) {
+  LockWait wait(waitMs);
+  for (;;) {
+    int rc = sqlite3_exec(db_, "BEGIN; SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+    if (rc == SQLITE_OK) return rc;
+    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    if (!wait.again(rc)) return rc;
+  }
 }
 
 sqlite3_stmt* IndexedDriver::stmt(const std::string& sql, int* rc) {
@@ -674,7 +705,9 @@ sqlite3_stmt* IndexedDriver::stmt(const std::string& sql, int* rc) {
     return it->second;
   }
   sqlite3_stmt* st = nullptr;
-  *rc = sqlite3_prepare_v2(db_, sql.c_str(), static_cast<int>(sql.size()), &st, nullptr);
+  LockWait wait;
+  do *rc = sqlite3_prepare_v2(db_, sql.c_str(), static_cast<int>(sql.size()), &st, nullptr);
+  while (*rc == SQLITE_BUSY && wait.again(*rc));
   if (*rc != SQLITE_OK) {
     sqlite3_finalize(st);
     return nullptr;
@@ -684,8 +717,8 @@ sqlite3_stmt* IndexedDriver::stmt(const std::string& sql, int* rc) {
 }
 
 int IndexedDriver::stepDone(sqlite3_stmt* st) {
-  int rc;
-  while ((rc = sqlite3_step(st)) == SQLITE_ROW) {}
+  int rc = firstStep(st);
+  while (rc == SQLITE_ROW) rc = sqlite3_step(st);
   sqlite3_reset(st);
   sqlite3_clear_bindings(st);
   return rc == SQLITE_DONE ? SQLITE_OK : rc;
@@ -751,6 +784,7 @@ int IndexedDriver::openDb(const std::string& path, int mode, bool checkKeys) {
   if (desc_.cipher && st.st_size % kCipherPageSize != 0) return fail(Err::InvalidFile, "not whole pages");
   if (wantWrite && ::access(path.c_str(), W_OK) != 0) return fail(Err::AccessDenied, path);
 
+  const int lockWaitMs = recoverMs_ > 0 ? recoverMs_ : kLockWaitMs;
   int r = lock_.acquire(path, mode, recoverMs_);
   recoverMs_ = 0;
   if (r != Err::None) return fail(r, "the file is in use with sharing that refuses this open");
@@ -766,6 +800,10 @@ int IndexedDriver::openDb(const std::string& path, int mode, bool checkKeys) {
   if (configure() != SQLITE_OK) return bail(Err::InvalidFile, {});
 
   bool encrypted = desc_.cipher != nullptr;
+  rc = beginRead(lockWaitMs);
+  if (rc == SQLITE_BUSY) return bail(Err::AccessDenied, "another program holds the file locked");
+  if (rc != SQLITE_OK)
+    return bail((rc & 0xFF) == SQLITE_NOTADB ? (encrypted ? Err::BadOwner : Err::InvalidFile) : sqliteError(rc), {});
   std::string format, fields, keys;
   {
     sqlite3_stmt* q = nullptr;
@@ -811,6 +849,7 @@ int IndexedDriver::openDb(const std::string& path, int mode, bool checkKeys) {
       if (it == have.end() || it->second != k.createSql) return bail(Err::KeyFileRebuild, "key index missing or damaged");
     }
   }
+  sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
   if (wantWrite) {
     if (sqlite3_db_readonly(db_, "main") == 1) return bail(Err::AccessDenied, {});
     // Still a rollback journal, but emptied at each commit instead of made and deleted:
@@ -907,11 +946,11 @@ int IndexedDriver::send(const std::string& option) {
     quick_ = value == "ON" || value == "1";
     applyCache();
   } else if (name == "RECOVER") {
-    // A hint of how long to wait for a lock at the next open; kept short, since
-    // waiting here stops every program thread.
+    // The next open waits this many tenths of a second for a lock another opener or
+    // program holds, in place of the usual wait (which the refused open has spent).
     int n = 0;
     try { n = std::stoi(value); } catch (...) { n = 0; }
-    recoverMs_ = std::clamp(n, 0, 100) * 20;
+    recoverMs_ = std::clamp(n, 0, 100) * 100;
   }
   return Err::None;
 }
@@ -966,7 +1005,7 @@ int IndexedDriver::put() {
   sqlite3_stmt* now = stmt("SELECT " + selectList_ + " FROM rec WHERE _pos=?1", &rc);
   if (!now) return sqlFail(rc);
   sqlite3_bind_int64(now, 1, current_);
-  rc = sqlite3_step(now);
+  rc = firstStep(now);
   std::vector<std::size_t> changed;
   if (rc == SQLITE_ROW) {
     for (std::size_t i = 0; i < desc_.fields.size(); ++i) {
@@ -1040,7 +1079,7 @@ int IndexedDriver::get(const Position& pos) {
   sqlite3_stmt* st = stmt("SELECT " + selectList_ + " FROM rec WHERE _pos=?1", &rc);
   if (!st) return sqlFail(rc);
   sqlite3_bind_int64(st, 1, pos.row);
-  rc = sqlite3_step(st);
+  rc = firstStep(st);
   if (rc == SQLITE_ROW) {
     for (std::size_t i = 0; i < desc_.fields.size(); ++i)
       storeField(desc_.fields[i], buffer_, st, static_cast<int>(i + 1));
@@ -1068,7 +1107,7 @@ int IndexedDriver::get(const KeyDesc& key) {
   sqlite3_stmt* st = stmt("SELECT " + selectList_ + " FROM rec WHERE " + where + " ORDER BY " + order + "_pos LIMIT 1", &rc);
   if (!st) return sqlFail(rc);
   for (std::size_t i = 0; i < vals.size(); ++i) bindKeyVal(st, static_cast<int>(i + 1), vals[i]);
-  rc = sqlite3_step(st);
+  rc = firstStep(st);
   if (rc == SQLITE_ROW) {
     for (std::size_t i = 0; i < desc_.fields.size(); ++i)
       storeField(desc_.fields[i], buffer_, st, static_cast<int>(i + 1));
@@ -1088,7 +1127,7 @@ std::int64_t IndexedDriver::records() {
   int rc;
   sqlite3_stmt* st = stmt("SELECT count(*) FROM rec", &rc);
   if (!st) return sqlFail(rc), -1;
-  rc = sqlite3_step(st);
+  rc = firstStep(st);
   std::int64_t n = rc == SQLITE_ROW ? sqlite3_column_int64(st, 0) : -1;
   sqlite3_reset(st);
   if (n < 0) return sqlFail(rc), -1;
@@ -1130,7 +1169,7 @@ std::int64_t IndexedDriver::count(const CursorSpec& spec) {
       int i = sqlite3_bind_parameter_index(st, name.c_str());
       if (i > 0) bindValue(st, i, v);
     }
-  rc = sqlite3_step(st);
+  rc = firstStep(st);
   std::int64_t n = rc == SQLITE_ROW ? sqlite3_column_int64(st, 0) : -1;
   sqlite3_reset(st);
   sqlite3_clear_bindings(st);
@@ -1147,7 +1186,7 @@ int IndexedDriver::lookupKey(const KeyInfo& k, std::int64_t pos, std::vector<Key
   sqlite3_stmt* st = stmt("SELECT " + cols + " FROM rec WHERE _pos=?1", &rc);
   if (!st) return sqlFail(rc);
   sqlite3_bind_int64(st, 1, pos);
-  rc = sqlite3_step(st);
+  rc = firstStep(st);
   found = rc == SQLITE_ROW;
   out.clear();
   if (found)
@@ -1246,7 +1285,7 @@ int IndexedDriver::query(const KeyInfo* k, const SqlFilter* filter, const SeqSta
   seen_ = seen;
 
   const int nf = static_cast<int>(desc_.fields.size());
-  while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+  for (rc = firstStep(st); rc == SQLITE_ROW; rc = sqlite3_step(st)) {
     Row row;
     row.pos = sqlite3_column_int64(st, 0);
     row.image.assign(buffer_, buffer_ + desc_.bufferSize);

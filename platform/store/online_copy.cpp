@@ -10,6 +10,7 @@
 #include "platform/core/errors.h"
 #include "platform/store/connection.h"
 #include "platform/store/driver.h"
+#include "platform/store/lock_wait.h"
 
 namespace pf {
 namespace {
@@ -49,8 +50,11 @@ int onlineCopy(const FileDesc& desc, const std::string& from, const std::string&
   if (rc == SQLITE_OK) rc = configureConnection(src.db, desc);
   // The read transaction holds one snapshot for the whole copy; taking it waits for a
   // writer as every connection of the store does.
-  if (rc == SQLITE_OK) rc = src.exec("BEGIN");
-  if (rc == SQLITE_OK) rc = src.exec("SELECT count(*) FROM sqlite_master");
+  LockWait wait;
+  while (rc == SQLITE_OK && (rc = src.exec("BEGIN; SELECT count(*) FROM sqlite_master")) != SQLITE_OK) {
+    src.exec("ROLLBACK");
+    if (wait.again(rc)) rc = SQLITE_OK;
+  }
   if (rc != SQLITE_OK) {
     detail = src.message();
     return (rc & 0xFF) == SQLITE_NOTADB && encrypted ? Err::BadOwner : sqliteError(rc);

@@ -5,14 +5,13 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 #include <map>
-#include <thread>
 #include <utility>
 #include <vector>
 
 #include "platform/core/errors.h"
 #include "platform/core/record.h"
+#include "platform/runtime/runtime.h"
 #include "platform/store/driver.h"
 
 namespace pf {
@@ -97,16 +96,15 @@ int ShareLock::acquire(const std::string& path, int mode, int waitMs) {
   dev_ = key.first;
   ino_ = key.second;
 
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
-  for (;;) {
+  for (int waited = 0;; waited += 20) {
     bool ok = (!reads || lockByte(fd, kReading, F_RDLCK)) && (!writes || lockByte(fd, kWriting, F_RDLCK)) &&
               (!denyRead || lockByte(fd, kDenyRead, F_RDLCK)) && (!denyWrite || lockByte(fd, kDenyWrite, F_RDLCK));
     bool conflict = !ok || (reads && heldByOther(fd, kDenyRead)) || (writes && heldByOther(fd, kDenyWrite)) ||
                     (denyRead && heldByOther(fd, kReading)) || (denyWrite && heldByOther(fd, kWriting));
     if (!conflict) return Err::None;
     unlockAll(fd);
-    if (std::chrono::steady_clock::now() >= deadline) break;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    if (waited >= waitMs || programEnded()) break;
+    yieldFor(20);
   }
   release();
   return Err::AccessDenied;

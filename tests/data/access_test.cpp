@@ -13,6 +13,7 @@
 
 #include "platform/classes/error_manager.h"
 #include "tests/data/data_fixture.h"
+#include "tests/support/lock_holder.h"
 
 namespace {
 
@@ -47,15 +48,24 @@ void makeCategoryFile(std::initializer_list<const char*> names) {
   f.close();
 }
 
-// Another opener of Category.tps that denies others write access while it lives.
+// Another opener of Category.tps that denies others write access while it lives, or
+// another program that holds it locked.
 struct Holder {
   CategoryRecord rec;
   std::unique_ptr<pf::File> file;
+  std::unique_ptr<qbtest::LockHolder> program;
   void hold() {
     file = std::make_unique<pf::File>(CategoryDesc(), &rec);
     ASSERT_EQ(file->open(pf::OpenMode::ReadOnly | pf::OpenMode::DenyWrite), 0);
   }
-  void release() { file.reset(); }
+  void lock() {
+    program = std::make_unique<qbtest::LockHolder>("Category.tps");
+    ASSERT_TRUE(program->holding());
+  }
+  void release() {
+    file.reset();
+    program.reset();
+  }
 };
 
 // ---------------------------------------------------------------------------------
@@ -83,6 +93,15 @@ const Situation kSituations[] = {
      {"Access Denied", "Record Insert Error"},
      Outcome::ReadOnly},
     {"damaged key index", damageKeys, {"Invalid Key"}, Outcome::ReadWrite},
+    // Neither reading nor writing while the program holds it: the read-only try fails too.
+    {"locked by another program",
+     [](Holder& h) {
+       makeCategoryFile({"All Categories", "Default"});
+       h.lock();
+     },
+     {"Access Denied", "File Access Error"},
+     Outcome::Ended,
+     "File Category.tps could not be opened.  Error: Access Denied."},
     {"not a database",
      [](Holder&) { writeBytes("Category.tps", std::string(5000, 'x')); },
      {"File Access Error"},
@@ -170,6 +189,60 @@ TEST_F(DataTest, ReadOnlyFallbackNamesTheFileAndLastsForThatOpenOnly) {
   EXPECT_TRUE(msgs.messages().empty());
   EXPECT_EQ(categories(), "All Categories;Allowed;Default;");
   Relate_Category().RelationClose();
+}
+
+TEST_F(DataTest, WaitingForAnotherProgramsLockLetsTheOtherThreadsRun) {
+  makeCategoryFile({"All Categories", "Default"});
+  Holder holder;
+  holder.lock();
+  // The other program lets go once the user has been told of the read-only open.
+  pf::MessageHandler recorded = pf::messageHandler();
+  pf::setMessageHandler([&holder, recorded](const pf::MessageRequest& r) {
+    if (r.caption == "Access Denied") holder.release();
+    return recorded(r);
+  });
+  bool opened = false;
+  int openLevel = -1, insertLevel = -1, turnsWhileWaiting = 0;
+  std::string names;
+  pf::setThreadStartHook(MakeThreadAccess);
+  pf::setThreadExitHook(FreeThreadAccess);
+  pf::start(
+      [&] {
+        openLevel = Relate_Category().RelationOpen();
+        opened = true;
+        names = categories();
+        CAT->CATEGORY = "Added";
+        insertLevel = Access_Category().FileInsert();
+        Relate_Category().RelationClose();
+      },
+      50000);
+  pf::start(
+      [&] {
+        while (!opened) {
+          ++turnsWhileWaiting;
+          pf::yieldFor(10);
+        }
+      },
+      50000);
+  pf::runUntilIdle();
+  EXPECT_FALSE(pf::programEnded());
+  EXPECT_EQ(captions(), (std::vector<std::string>{"Access Denied", "Record Insert Error"}));
+  EXPECT_EQ(openLevel, 0);
+  EXPECT_EQ(names, "All Categories;Default;");
+  EXPECT_EQ(insertLevel, pf::Level::Notify);
+  EXPECT_GT(turnsWhileWaiting, 10);
+
+  // Once the program has gone the file is as it was, and writable again.
+  msgs.clear();
+  runThread([&] {
+    ASSERT_EQ(Relate_Category().RelationOpen(), 0);
+    CAT->CATEGORY = "Added";
+    EXPECT_EQ(Access_Category().FileInsert(), 0);
+    names = categories();
+    Relate_Category().RelationClose();
+  });
+  EXPECT_TRUE(msgs.messages().empty());
+  EXPECT_EQ(names, "Added;All Categories;Default;");
 }
 
 TEST_F(DataTest, CreatedCategoryFileHoldsTheReservedRowsAndLeavesTheBufferAlone) {

@@ -9,6 +9,7 @@
 #include "platform/core/errors.h"
 #include "tests/platform/store/store_fixture.h"
 #include "tests/support/file_modes.h"
+#include "tests/support/lock_holder.h"
 #include "tests/support/temp_dir.h"
 
 using namespace storetest;
@@ -245,6 +246,54 @@ TEST(OpenTest, AnotherProcessHoldingTheFileDeniesWriteAccess) {
   int st = 0;
   waitpid(child, &st, 0);
   EXPECT_EQ(f.open(), 0);
+}
+
+TEST(OpenTest, AnotherProgramsLockIsWaitedFor) {
+  qbtest::TempDir dir;
+  make(desc(), kRows);
+  const std::string path = dir.file("test.tps");
+  pf::FileDesc d = desc();
+  Rec r;
+  pf::File f(d, &r);
+  {
+    // Held throughout: refused as access denied, which leads to the read-only road.
+    qbtest::LockHolder other(path);
+    ASSERT_TRUE(other.holding());
+    EXPECT_EQ(f.open(), Err::AccessDenied);
+    EXPECT_FALSE(f.isOpen());
+  }
+  {
+    // Let go while the open waits.
+    qbtest::LockHolder other(path, "BEGIN EXCLUSIVE", 300);
+    ASSERT_TRUE(other.holding());
+    ASSERT_EQ(f.open(), 0);
+    f.set();
+    EXPECT_EQ(f.next(), 0);
+    f.close();
+  }
+  {
+    // Another writer: reading goes on, and a write waits for it.
+    qbtest::LockHolder other(path, "BEGIN IMMEDIATE", 300);
+    ASSERT_TRUE(other.holding());
+    ASSERT_EQ(f.open(), 0);
+    f.set();
+    EXPECT_EQ(f.next(), 0);
+    fill(r, {"c", "", 0, 0, "c"});
+    EXPECT_EQ(f.add(), 0);
+    f.close();
+  }
+  {
+    qbtest::LockHolder other(path, "BEGIN IMMEDIATE");
+    ASSERT_TRUE(other.holding());
+    ASSERT_EQ(f.open(), 0);
+    fill(r, {"d", "", 0, 0, "d"});
+    EXPECT_EQ(f.add(), Err::Locked);
+    EXPECT_EQ(pf::error(), "File Is Already Locked");
+    f.close();
+  }
+  ASSERT_EQ(f.open(), 0);
+  EXPECT_EQ(f.records(), 3);
+  f.close();
 }
 
 TEST(OpenTest, CreateReplacesAnOldFileAndItsJournal) {

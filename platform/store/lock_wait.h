@@ -1,0 +1,23 @@
+// Waiting for a lock that another connection or program holds on a data file. SQLite
+// itself never waits (its busy wait would stop every program thread); a store call that
+// meets a lock waits here, outside SQLite, a moment at a time, while the other program
+// threads and the window system go on, and then tries again.
+#pragma once
+
+namespace pf {
+
+// How long a store call waits for a lock before it gives up.
+constexpr int kLockWaitMs = 3000;
+
+class LockWait {
+ public:
+  explicit LockWait(int limitMs = kLockWaitMs) : left_(limitMs) {}
+  // Given SQLite's answer to a call: true when the database was busy and there is time
+  // left, once a moment has gone by; the caller then makes the call again.
+  bool again(int sqliteResult);
+
+ private:
+  int left_;
+};
+
+}  // namespace pf
