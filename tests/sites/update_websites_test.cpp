@@ -1,6 +1,8 @@
 // The website form: its checks on OK in order, the dates it sets, the address rules,
 // the address and notes buttons, and its category list.
 #include <gtest/gtest.h>
+#include <ostream>
+#include <string>
 
 #include "data/access.h"
 #include "shell/procedures.h"
@@ -288,6 +290,7 @@ struct ExitCase {
   bool ends;
   const char* saved;   // the description on file afterwards
 };
+void PrintTo(const ExitCase& c, std::ostream* os) { *os << c.answer; }
 
 class ExitTest : public FormTest, public ::testing::WithParamInterface<ExitCase> {};
 
@@ -322,6 +325,9 @@ TEST_P(ExitTest, WithAChangedForm) {
 INSTANTIATE_TEST_SUITE_P(Answers, ExitTest,
                          ::testing::Values(ExitCase{"&No", true, "Paper"},
                                            ExitCase{"&Cancel", false, "Paper"},
-                                           ExitCase{"&Yes", true, "Changed"}));
+                                           ExitCase{"&Yes", true, "Changed"}),
+                         [](const ::testing::TestParamInfo<ExitCase>& info) {
+                           return std::string(info.param.answer + 1);  // "&No" -> "No"
+                         });
 
 }  // namespace
