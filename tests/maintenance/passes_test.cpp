@@ -4,6 +4,7 @@
 #include <sys/resource.h>
 
 #include <csignal>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,27 @@
 
 namespace qbtest {
 namespace {
+
+// Another writer (another program, say) changes a website, or deletes it when `change`
+// is empty.
+void otherWriter(const std::string& description, const std::function<void(WSitesRecord&)>& change) {
+  WSitesRecord r;
+  pf::File f(WSitesDesc(), &r);
+  ASSERT_EQ(f.open(), 0);
+  r.DESCRIPTION = description;
+  ASSERT_EQ(f.get(WEB_KeyDescription()), 0);
+  if (change) {
+    change(r);
+    ASSERT_EQ(f.put(), 0);
+  } else {
+    ASSERT_EQ(f.remove(), 0);
+  }
+  f.close();
+}
+
+void readdress(const std::string& description, const std::string& address) {
+  otherWriter(description, [&](WSitesRecord& r) { r.WEBADDRESS = address; });
+}
 
 class Passes : public MaintenanceTest {
  protected:
@@ -121,6 +143,30 @@ TEST_F(Passes, TaggingResetKeepsTheBrowsesChangesBetweenSlices) {
   d.click("?CLOSE", "BrowseWebsites");
 }
 
+// The website the reset had read ahead at the end of a slice is deleted before the next:
+// the reset goes on with the one after it and ends as usual.
+TEST_F(Passes, TaggingResetGoesOnPastAWebsiteDeletedBetweenSlices) {
+  writeSites({{"http://a.org", 5}, {"http://b.org", 5}, {"http://c.org", 5}});
+  GLO_RemoveTagMode = 1;
+  {
+    qbtest::Slices slices(d, 1);
+    d.start(qb::RemoveTagging);
+    slices.run([&](int n) {
+      if (n == 1) otherWriter("Site 2", {});
+    });
+  }
+  ASSERT_NE(d.box(), nullptr);
+  EXPECT_EQ(d.box()->message.text, "All Color tagging has been removed.") << box();
+  d.answer(1);
+  EXPECT_EQ(d.box(), nullptr) << box();
+  std::vector<std::string> left;
+  for (const auto& r : readSites()) {
+    left.push_back(r.DESCRIPTION.clip());
+    EXPECT_EQ(r.TEXTCOLOR, 1) << r.DESCRIPTION.clip();
+  }
+  EXPECT_EQ(left, (std::vector<std::string>{"Site 1", "Site 3"}));
+}
+
 class CsvExport : public Passes {
  protected:
   // Runs the export to its end message; the viewer is then open.
@@ -218,18 +264,6 @@ TEST_F(CsvExport, CancelKeepsTheLinesWrittenSoFar) {
   const std::string file = slurp("SitesCSV.csv");
   EXPECT_EQ(file.find("last export"), std::string::npos);
   EXPECT_EQ(file.substr(0, 22), "\"http://site100.org\"\r\n");
-}
-
-// Another writer (another program, say) gives a website a new address.
-void readdress(const std::string& description, const std::string& address) {
-  WSitesRecord r;
-  pf::File f(WSitesDesc(), &r);
-  ASSERT_EQ(f.open(), 0);
-  r.DESCRIPTION = description;
-  ASSERT_EQ(f.get(WEB_KeyDescription()), 0);
-  r.WEBADDRESS = address;
-  ASSERT_EQ(f.put(), 0);
-  f.close();
 }
 
 // An export cut into one-record slices while another writer moves two addresses between
