@@ -77,7 +77,7 @@ void drag(const std::string& window, const std::string& control, int dy) {
 // The user sizes a window by its frame to `w` by `h` pixels.
 void resizeTo(const std::string& window, int w, int h) {
   if (pf::Window* m = byName(window))
-    if (QWidget* top = pf::qt::widgetFor(m->id())) top->resize(w, h);
+    if (QWidget* top = pf::qt::widgetFor(m->id())) top->resize(QSize(w, h).expandedTo(top->minimumSizeHint()));
 }
 
 // The newest open box, or nullptr.
@@ -105,6 +105,12 @@ void shot(const std::string& name) {
         p.drawPixmap(f->mapFromGlobal(top->mapToGlobal(QPoint(0, 0))), top->grab());
   }
   if (!pic.isNull()) pic.save(out + "/" + QString::fromStdString(name) + ".png");
+}
+
+// A picture at once, between two slices of a pass: what is drawn then is what the user sees.
+void shotNow(const std::string& name) {
+  QApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
+  shot(name);
 }
 
 void menuShots() {
@@ -246,10 +252,14 @@ void plan() {
   add("print", [] { press("Win_Reports", "?CLOSE"); }, [] { return box() != nullptr; });
   snap("report-question");
   add("include", [] { answer(2); }, [] {
+    // Page 1 goes to the preview as soon as it is laid out: the progress window shows
+    // until then.
     pf::Window* p = byName("Rpt_Websites");
-    return p && !p->text(p->feq("?PROGRESS:PCTTEXT")).empty();
+    QWidget* top = p ? pf::qt::widgetFor(p->id()) : nullptr;
+    if (!top || !top->isVisible()) return shown("_PreviewWindow_");
+    shotNow("report-progress");
+    return true;
   }, 100);
-  snap("report-progress");
   waitFor("the preview", [] { return shown("_PreviewWindow_"); }, 1200);
   snap("report-preview");
   add("pages to print", [] { press("_PreviewWindow_", "?PREVIEW:PAGESTOPRINT"); }, [] { return shown("_PagesToPrint_"); });
@@ -298,7 +308,16 @@ void plan() {
   add("backup", [] { menu("?FILECREATEADATABACKUP"); }, [] { return shown("Win_BackupData"); });
   snap("backup");
   add("close", [] { press("Win_BackupData", "?CLOSE"); }, [] { return !shown("Win_BackupData"); });
-  add("password", [] { menu("?FILEPWORDPROTECTION"); }, [] { return shown("Update_Password"); });
+  snap("backup-closed-unused");
+  add("ok", [] {
+    while (box()) answer(1);
+  }, [] { return box() == nullptr; });
+  // The password form tells the user to read its help first, then opens.
+  add("password", [] { menu("?FILEPWORDPROTECTION"); }, [] { return box() != nullptr || shown("Update_Password"); });
+  snap("password-notice");
+  add("ok", [] {
+    while (box()) answer(1);
+  }, [] { return box() == nullptr && shown("Update_Password"); });
   snap("password-form");
   add("cancel", [] {
     if (pf::Window* w = byName("Update_Password")) w->userClose();
@@ -312,9 +331,11 @@ void plan() {
   snap("tagging-reset-question");
   add("remove", [] { answer(1); }, [] {
     pf::Window* p = byName("RemoveTagging");
-    return p && p->text(p->feq("?PROGRESS:PCTTEXT")) != "0% Completed";
+    std::string pct = p ? p->text(p->feq("?PROGRESS:PCTTEXT")) : "";
+    if (pct.empty() || pct == "0% Completed") return false;
+    shotNow("tagging-reset-progress");
+    return true;
   }, 100);
-  snap("tagging-reset-progress");
   waitFor("the end of the reset", [] { return !shown("RemoveTagging"); }, 600);
   add("end message", [] {}, {}, 300);
   snap("tagging-reset-done");
