@@ -293,6 +293,12 @@ void plan() {
     if (shown("UpdateCategory")) press("UpdateCategory", "?CANCEL");
   }, [] { return !shown("UpdateCategory"); });
   add("close", [] { press("BrowseCategories", "?CLOSE"); }, [] { return !shown("BrowseCategories"); });
+  // A category changed while the websites browse is open: the closing note.
+  waitFor("the closing note", [] { return box() != nullptr; }, 400);
+  snap("categories-closing-note");
+  add("ok", [] {
+    while (box()) answer(1);
+  }, [] { return box() == nullptr; });
   add("selected category report", [] { menu("?REPORTSBYSELCAT"); }, [] { return shown("Win_SelectCategory"); });
   snap("category-picker");
   add("continue", [] { press("Win_SelectCategory", "?CLOSE"); }, [] { return box() != nullptr; });
