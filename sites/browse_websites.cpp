@@ -140,6 +140,8 @@ class BrowseWebsitesWindow : public pf::WindowController {
   bool searchScroll(bool down);
   // Passes over the pages beyond the list that the search would only page through.
   void searchSkip(bool down, const std::string& word);
+  // Whether any website the list can show holds the word.
+  bool listHolds(const std::string& word);
 
   // Reads the combo's value (`fromCombo`) or keeps the browse's own, then sets the
   // category part, the caption and the category controls, and refills.
@@ -697,6 +699,18 @@ bool searchMatches(const std::string& word) {
 
 }  // namespace
 
+bool BrowseWebsitesWindow::listHolds(const std::string& word) {
+  pf::View all(WSites());
+  all.setFilter("1", brw.VIEW->filter());
+  if (all.open() != 0) return true;
+  Relate_WSites().RelationSetQuickScan(true);
+  int r = 0;
+  bool holds = false;
+  while (!holds && (r = all.next()) == 0) holds = searchMatches(word);
+  Relate_WSites().RelationSetQuickScan(false);
+  return holds || r != pf::Err::RecordNotAvailable;
+}
+
 // Page by page, a search of a long list spends its time showing pages. Those beyond the
 // list with no match are read from the store in large batches instead, and the list is
 // put where the last of them would have left it; the page scrolls then go on from there,
@@ -704,7 +718,14 @@ bool searchMatches(const std::string& word) {
 void BrowseWebsitesWindow::searchSkip(bool down, const std::string& word) {
   const auto& rows = brw.rows();
   const int n = brw.pageRows();
-  if (rows.empty() || static_cast<int>(rows.size()) < n) return;
+  // Past the end once, the page scrolls tell the rest.
+  if (rows.empty() || static_cast<int>(rows.size()) < n || SearchEndCount > 0) return;
+  // No website of the list holds the word: read in the file's own order, which is far
+  // quicker than the key's, that settles it, and paging would end on the last page.
+  if (!listHolds(word)) {
+    brw.BrowseScrollEvent(down ? pf::EVENT::ScrollBottom : pf::EVENT::ScrollTop);
+    return;
+  }
   const pf::Position edge = down ? rows.back().position : rows.front().position;
   pf::View& v = *brw.VIEW;
   Relate_WSites().RelationSetQuickScan(true);

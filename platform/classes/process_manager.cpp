@@ -30,11 +30,18 @@ double TextStep::position(const std::string& s) const {
 void TextStep::SetLimits(const Binding&, const std::string& low, const std::string& high) {
   low_ = low;
   high_ = high;
+  known_[0] = known_[1] = false;
 }
 
 int TextStep::GetPercentile(const Binding& field, bool caseSensitive) {
   auto keyed = [&](const std::string& v) { return position(caseSensitive ? clip(v) : caseFold(v)); };
-  double low = keyed(low_), high = keyed(high_);
+  const int c = caseSensitive ? 1 : 0;
+  if (!known_[c]) {
+    lowAt_[c] = keyed(low_);
+    highAt_[c] = keyed(high_);
+    known_[c] = true;
+  }
+  const double low = lowAt_[c], high = highAt_[c];
   if (high <= low) return 0;
   double p = (keyed(field.get()) - low) / (high - low) * 100;
   return std::clamp(static_cast<int>(p), 0, 100);

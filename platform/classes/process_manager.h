@@ -37,6 +37,9 @@ class TextStep : public ThumbStep {
   double position(const std::string& s) const;
   int controls_ = 5, mode_ = 3;
   std::string low_, high_;
+  // The limits' positions, by letter case counted (1) or not (0): worked out once.
+  bool known_[2] = {false, false};
+  double lowAt_[2] = {0, 0}, highAt_[2] = {0, 0};
 };
 
 // Numeric keys; controls 0x10 marks a descending key.
