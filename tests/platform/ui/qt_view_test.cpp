@@ -12,13 +12,16 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMessageBox>
+#include <QTimer>
 #include <QTreeWidget>
 #include <cstdlib>
 
 #include "platform/runtime/testing.h"
+#include "platform/store/file.h"
 #include "platform/ui/qt/qt_view.h"
 #include "platform/ui/ui.h"
 #include "platform/ui/window.h"
+#include "tests/support/lock_holder.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -302,6 +305,75 @@ TEST(QtView, WindowsOpenInsideTheFrame) {
   pf::qt::uninstall();
   pf::resetWindowLayer();
   pf::testing::resetRuntime();
+}
+
+// While one program thread waits for a lock that another program holds, the window
+// system runs and the other threads' windows take input.
+TEST(QtView, WindowsStayLiveWhileAThreadWaitsForAnotherProgramsLock) {
+  app();
+  qbtest::TempDir dir;
+  pf::testing::resetRuntime();
+  pf::resetWindowLayer();
+  pf::registerLayout("QtFrame", kFrame);
+  pf::registerLayout("QtPlain", kPlain);
+  pf::FileDesc desc;
+  desc.label = "Locked";
+  desc.prefix = "LCK";
+  desc.diskName = "locked.tps";
+  desc.recordSize = 4;
+  desc.bufferSize = 4;
+  desc.fields = {{"LCK:N", pf::FieldType::Long, 0, 4}};
+  char buffer[4] = {};
+  {
+    pf::File f(desc, buffer);
+    ASSERT_EQ(f.create(), 0);
+  }
+  qbtest::LockHolder other(dir.file("locked.tps"));
+  ASSERT_TRUE(other.holding());
+  pf::qt::install(false);
+  bool plainShown = false;
+  int openResult = -1;
+  pf::start([&] {
+    pf::Window w("QtFrame");
+    w.open();
+    while (w.accept()) {
+      if (w.event() == pf::EVENT::Accepted && w.field() == w.feq("?OPEN")) {
+        pf::Window p("QtPlain");
+        p.open();
+        while (p.accept())
+          if (p.event() == pf::EVENT::Accepted) p.close();
+      }
+      if (w.event() == pf::EVENT::Accepted && w.field() == w.feq("?EXIT")) w.close();
+    }
+  }, 50000);
+  pf::qt::pump(2000, [] { return pf::qt::frameWidget() && pf::qt::frameWidget()->isVisible(); });
+  auto* frame = qobject_cast<QMainWindow*>(pf::qt::frameWidget());
+  ASSERT_NE(frame, nullptr);
+  pf::start([&] {
+    pf::File f(desc, buffer);
+    openResult = f.open();
+  }, 50000);
+  pf::qt::pump(100);
+  ASSERT_EQ(openResult, -1) << "the open did not wait";
+
+  int ticks = 0;
+  QTimer timer;
+  QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+  timer.start(10);
+  actionNamed(frame, "&Open child")->trigger();
+  pf::qt::pump(2000, [&] {
+    for (QWidget* t : QApplication::topLevelWidgets())
+      if (t->isVisible() && t->windowTitle() == "A box of its own") plainShown = true;
+    return plainShown;
+  });
+  EXPECT_TRUE(plainShown);
+  EXPECT_EQ(openResult, -1) << "the window opened only after the wait";
+
+  pf::qt::pump(5000, [&] { return openResult != -1; });
+  EXPECT_EQ(openResult, pf::Err::AccessDenied);
+  EXPECT_GT(ticks, 100);
+  pf::endAllThreads();
+  pf::qt::uninstall();
 }
 
 }  // namespace
