@@ -14,16 +14,18 @@
 #include "platform/report/render.h"
 #include "platform/runtime/message.h"
 #include "platform/ui/qt/qt_view.h"
+#include "platform/ui/ui.h"
 #include "platform/ui/window.h"
 
 namespace pf {
 
 namespace {
 
-// The pages drawn into the page area's widget, when the Qt view shows the window.
-void paintPages(Window& w, const PageSource& doc, int first, int across, int down, int zoom) {
+// The pages drawn into the page area's widget, when the Qt view shows the window. False
+// when the view has not made that widget yet.
+bool paintPages(Window& w, const PageSource& doc, int first, int across, int down, int zoom) {
   QWidget* area = qt::controlWidget(w.id(), w.feq("?PREVIEW:PAGEAREA"));
-  if (!area) return;
+  if (!area) return !viewObserver();
   // The pages take the whole client area below the buttons, whatever the window's size.
   QWidget* client = area->parentWidget() ? area->parentWidget() : area;
   auto* scroll = client->findChild<QScrollArea*>("qb_preview_scroll");
@@ -46,6 +48,7 @@ void paintPages(Window& w, const PageSource& doc, int first, int across, int dow
   QImage img = renderSpread(doc, first - 1, across, down, zoom);
   label->setPixmap(QPixmap::fromImage(img));
   label->resize(img.size());
+  return true;
 }
 
 int number(const std::string& text) { return static_cast<int>(toNumber(text)); }
@@ -70,7 +73,7 @@ void ReportPreviewer::show(Window& w, const PageSource& pages) {
   w.setText(w.feq("?PREVIEW:DOWN"), std::to_string(down_));
   w.setText(w.feq("?PREVIEW:ZOOM"), std::to_string(zoom_));
   showCount(w, pages);
-  paintPages(w, pages, page_, across_, down_, zoom_);
+  unpainted_ = !paintPages(w, pages, page_, across_, down_, zoom_);
 }
 
 bool ReportPreviewer::askPages(const PageSource& pages) {
@@ -108,6 +111,7 @@ bool ReportPreviewer::PreviewDisplay(const PageSource& doc, int zoom, int page, 
   across_ = std::clamp(across, 1, 4);
   PAGESTOPRINT.clear();
   building_ = static_cast<bool>(more);
+  unpainted_ = false;
   auto n = [&] { return std::max(1, doc.count()); };
   // What the user asked for that needs every page: done once the last one is laid out.
   enum class Pending { None, Print, AskPages } pending = Pending::None;
@@ -134,12 +138,20 @@ bool ReportPreviewer::PreviewDisplay(const PageSource& doc, int zoom, int page, 
         e == EVENT::Restored) {
       fitArea();
       show(w, doc);
+      if (unpainted_) w.setTimer(1);
       continue;
+    }
+    if (e == EVENT::Timer && unpainted_) {
+      // The view made the page area after the window opened (no resize follows under
+      // every window manager): the pages are drawn on the next turn.
+      show(w, doc);
+      if (!unpainted_ && !building_) w.setTimer(0);
+      if (!building_) continue;
     }
     if (e == EVENT::Timer && building_) {
       int before = doc.count();
       building_ = more();
-      if (!building_) w.setTimer(0);
+      if (!building_ && !unpainted_) w.setTimer(0);
       // A page on screen that was still to come is drawn now.
       if (before < page_ + across_ * down_ - 1 && doc.count() > before)
         show(w, doc);

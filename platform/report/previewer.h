@@ -46,6 +46,7 @@ class ReportPreviewer {
   bool askPages(const PageSource& pages);
   int page_ = 1, zoom_ = 100, across_ = 1, down_ = 1;
   bool building_ = false;
+  bool unpainted_ = false;   // shown before the view made the page area
 };
 
 }  // namespace pf
