@@ -2,11 +2,13 @@
 // with generated websites first) and saves a picture of every window as a user meets it: the
 // frame and its menus, the websites browse on each tab, each form in each mode, the category
 // windows, the search and link dialogs, the report chooser, a report's progress window and
-// preview page, the maintenance windows, a box of every kind and the help window. For people
+// preview page (while it grows and complete), printing into a PDF under its progress window
+// (cancelled, then to the end), the maintenance windows, a box of every kind and the help window. For people
 // to look at.
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QGuiApplication>
 #include <QMainWindow>
 #include <QMenu>
@@ -23,6 +25,7 @@
 
 #include "platform/os/help_window.h"
 #include "platform/os/program.h"
+#include "platform/report/print.h"
 #include "platform/runtime/message.h"
 #include "platform/runtime/runtime.h"
 #include "platform/ui/keys.h"
@@ -111,6 +114,27 @@ void shot(const std::string& name) {
 void shotNow(const std::string& name) {
   QApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
   shot(name);
+}
+
+// The process's resident memory.
+double residentMb() {
+  QFile f("/proc/self/status");
+  if (!f.open(QIODevice::ReadOnly)) return 0;
+  for (const QByteArray& line : f.readAll().split('\n'))
+    if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024;
+  return 0;
+}
+
+// What a print left: the PDF (its pages), the print jobs, the memory.
+void printed(const char* when) {
+  QFile pdf("report.pdf");
+  int pages = 0;
+  if (pdf.open(QIODevice::ReadOnly)) {
+    const QByteArray bytes = pdf.readAll();
+    for (qsizetype at = bytes.indexOf("/Type /Page\n"); at >= 0; at = bytes.indexOf("/Type /Page\n", at + 1)) ++pages;
+  }
+  std::fprintf(stderr, "screenshots: %s: report.pdf %s, %d pages; %zu print jobs; %.1f MB resident\n", when,
+               pdf.exists() ? "written" : "absent", pages, pf::printJobs().size(), residentMb());
 }
 
 void menuShots() {
@@ -266,6 +290,42 @@ void plan() {
   snap("report-pages-to-print");
   add("cancel", [] { press("_PagesToPrint_", "?CANCEL"); }, [] { return !shown("_PagesToPrint_"); });
   add("exit preview", [] { press("_PreviewWindow_", "?PREVIEW:EXITBUTTON"); }, [] { return !shown("_PreviewWindow_"); }, 800);
+
+  // Printing: the preview while the pages after the first are still laid out, then with
+  // every page; Print into a PDF under the progress window, cancelled, then to the end.
+  auto report = [](const std::string& suffix) {
+    add("chooser" + suffix, [] { press("BrowseWebsites", "?PRINTBUT"); }, [] { return shown("Win_Reports"); });
+    add("print" + suffix, [] { press("Win_Reports", "?CLOSE"); }, [] { return box() != nullptr; });
+    add("exclude" + suffix, [] { answer(1); }, [] { return shown("_PreviewWindow_"); }, 0);
+  };
+  auto complete = [] {
+    pf::Window* w = byName("_PreviewWindow_");
+    std::string count = w ? w->text(w->feq("?PREVIEW:PAGECOUNT")) : "";
+    return !count.empty() && count.find("...") == std::string::npos;
+  };
+  add("print into a PDF", [] {
+    pf::setPrintToFile(QDir::current().absoluteFilePath("report.pdf").toStdString());
+    std::fprintf(stderr, "screenshots: before the prints %.1f MB resident\n", residentMb());
+  });
+  report("");
+  snap("report-preview-building");
+  waitFor("every page", complete, 300);
+  snap("report-preview-complete");
+  add("print", [] { press("_PreviewWindow_", "?PREVIEW:PRINTBUTTON"); }, [] { return shown("_PrintProgress_"); }, 0);
+  add("shot print-progress", [] { shot("print-progress"); }, {}, 0);
+  add("cancel printing", [] { press("_PrintProgress_", "?PROGRESS:CANCEL"); }, [] {
+    return !shown("_PrintProgress_") && !shown("Win_Reports");
+  });
+  add("after cancel", [] { printed("after Cancel"); });
+  report(" again");
+  waitFor("every page again", complete, 300);
+  add("print to the end", [] { press("_PreviewWindow_", "?PREVIEW:PRINTBUTTON"); }, [] {
+    return !shown("_PrintProgress_") && !shown("_PreviewWindow_") && !shown("Win_Reports");
+  }, 1000);
+  add("after printing", [] {
+    printed("printed");
+    pf::setPrintToFile("");
+  });
 
   // Categories.
   add("categories", [] { menu("?BROWSECATEGORIES"); }, [] { return shown("BrowseCategories"); });
