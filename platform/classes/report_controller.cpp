@@ -235,7 +235,11 @@ bool ReportController::walkSlice() {
   }
   // Writes are committed before the window waits again.
   PROCESS->ProcessEndFrame();
-  if (stopped) walkEnded_ = true;
+  if (stopped) {
+    walkEnded_ = true;
+    // Nothing more is read: the whole file's pages need not stay in memory behind the preview.
+    if (PROCESS->RELATION) PROCESS->RELATION->RelationSetQuickScan(false, 1);
+  }
   return !stopped;
 }
 
