@@ -13,7 +13,7 @@ QWidget* showDialog(Dialog& d, QWidget* parent) {
   switch (d.kind) {
     case DialogKind::Message:
     case DialogKind::Halt: w = new MessageBox(d, parent); break;
-    case DialogKind::PrinterSetup: w = new PrinterSetupDialog(d, parent); break;
+    case DialogKind::PrinterSetup: return new PrinterSetupDialog(d, parent);
     case DialogKind::Calendar: w = new CalendarDialog(d, parent); break;
     case DialogKind::SaveFile:
     case DialogKind::OpenFile: w = new FileDialog(d, parent); break;

@@ -1,5 +1,6 @@
 // The widget that shows an open box or dialog of the model; it answers the model when the
-// user closes it. Every one is modeless: the asking thread waits, other windows stay live.
+// user closes it. Every one but the printer set-up is modeless: the asking thread waits,
+// other windows stay live.
 #pragma once
 
 #include "platform/ui/ui.h"

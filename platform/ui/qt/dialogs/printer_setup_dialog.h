@@ -1,4 +1,5 @@
 // The printer set-up dialog: the page and printer that reports print on (no printing here).
+// It shows itself.
 #pragma once
 
 #include <QPageSetupDialog>
