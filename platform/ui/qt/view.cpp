@@ -18,6 +18,11 @@ namespace pf::qt {
 
 View* theView = nullptr;
 
+namespace {
+// How long the window manager has to grant an activation before the window asks for attention.
+constexpr int AttentionDelayMs = 400;
+}  // namespace
+
 View::View() : filter_(this) {
   poll_.setInterval(20);
   QObject::connect(&poll_, &QTimer::timeout, [] {
@@ -190,15 +195,22 @@ void View::sync() {
     raisesSeen_ = raiseCount();
     // The program comes to the front: its frame, then the active window when it is one of
     // its own above the frame.
+    QWidget* front = nullptr;
     if (QWidget* f = frameWidget()) {
       if (f->isMinimized()) f->showNormal();
       f->raise();
       f->activateWindow();
+      front = f;
     }
     if (WindowView* s = find(active); s && s->top && !s->sub && s->top != frameWidget()) {
       s->top->raise();
       s->top->activateWindow();
+      front = s->top;
     }
+    // A window manager that keeps programs from taking the focus refuses the activation;
+    // then the window asks for the user's attention instead (the alert does nothing to a
+    // window that is active by then).
+    if (front) QTimer::singleShot(AttentionDelayMs, front, [front] { QApplication::alert(front); });
   }
   syncDialogs();
   std::string cur = waitCursorDepth() > 0 ? "Wait" : programCursor();
