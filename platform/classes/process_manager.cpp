@@ -187,7 +187,11 @@ void ProcessManager::ProcessBeginFrame() {
 }
 
 void ProcessManager::ProcessEndFrame() {
-  if (file_ && file_->inTransaction()) file_->commit();
+  if (!file_ || !file_->inTransaction()) return;
+  // A frame often ends because a write failed; its error is the one the user is shown,
+  // and a commit that succeeds must not clear it.
+  ErrorStatus before = currentErrorStatus();
+  if (file_->commit() == Err::None) currentErrorStatus() = before;
 }
 
 }  // namespace pf

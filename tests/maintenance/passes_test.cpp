@@ -1,6 +1,7 @@
 // The tagging reset, the CSV export and its viewer, played by a user.
 #include <gtest/gtest.h>
 
+#include <sqlite3.h>
 #include <sys/resource.h>
 
 #include <csignal>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "platform/runtime/runtime.h"
+#include "platform/store/cipher.h"
 #include "tests/maintenance/maintenance_fixture.h"
 #include "sites/browse_websites.h"
 #include "tests/support/file_modes.h"
@@ -165,6 +167,40 @@ TEST_F(Passes, TaggingResetGoesOnPastAWebsiteDeletedBetweenSlices) {
     EXPECT_EQ(r.TEXTCOLOR, 1) << r.DESCRIPTION.clip();
   }
   EXPECT_EQ(left, (std::vector<std::string>{"Site 1", "Site 3"}));
+}
+
+// Another program makes every change to the websites fail from now on, as a damaged or
+// refusing file would.
+void refuseWebsiteWrites() {
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open_v2("wsites.tps", &db, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+  ASSERT_EQ(pf::keyConnection(db, pf::currentKey(WSitesDesc())), SQLITE_OK);
+  EXPECT_EQ(sqlite3_exec(db, "CREATE TRIGGER refuse BEFORE UPDATE ON rec BEGIN SELECT RAISE(ABORT, 'refused'); END",
+                         nullptr, nullptr, nullptr),
+            SQLITE_OK)
+      << sqlite3_errmsg(db);
+  sqlite3_close(db);
+}
+
+TEST_F(Passes, TaggingResetThatCannotWriteNamesTheError) {
+  writeSites({{"http://a.org", 5}, {"http://b.org", 5}, {"http://c.org", 5}});
+  GLO_RemoveTagMode = 1;
+  {
+    qbtest::Slices slices(d, 1);
+    d.start(qb::RemoveTagging);
+    slices.run([&](int n) {
+      if (n == 1) refuseWebsiteWrites();
+    });
+  }
+  ASSERT_NE(d.box(), nullptr);
+  EXPECT_EQ(d.box()->message.caption, "Record was not updated");
+  EXPECT_EQ(d.box()->message.text,
+            "An error (File System Error) was experienced when making changes to the Process:View file.");
+  d.answer(1);
+  for (int i = 0; i < 20 && d.box(); ++i) d.answer(1);
+  std::vector<int> colours;
+  for (const auto& r : readSites()) colours.push_back(r.TEXTCOLOR);
+  EXPECT_EQ(colours, (std::vector<int>{1, 5, 5}));
 }
 
 class CsvExport : public Passes {

@@ -103,7 +103,8 @@ TEST_F(RenameTest, WebsitesHeldByAnotherProgramLeaveEverythingAsItWas) {
   Pairs boxes = answerAll();
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].first, "Record was not updated");
-  EXPECT_NE(boxes[0].second.find("when making changes to the Process:View file."), std::string::npos) << boxes[0].second;
+  EXPECT_EQ(boxes[0].second,
+            "An error (File Is Already Locked) was experienced when making changes to the Process:View file.");
   EXPECT_TRUE(formOpen());
   EXPECT_EQ(categoriesOfSites(), std::vector<std::string>(3, "News"));
   EXPECT_EQ(readCategories(), (std::vector<std::string>{"All Categories", "Default", "News", "Shops", "Travel"}));
@@ -116,6 +117,30 @@ TEST_F(RenameTest, WebsitesHeldByAnotherProgramLeaveEverythingAsItWas) {
   EXPECT_FALSE(formOpen());
   EXPECT_EQ(categoriesOfSites(), std::vector<std::string>(3, "Press"));
   EXPECT_EQ(defaultCategoryOnFile(), "Press");
+}
+
+TEST_F(RenameTest, ACategoryAnotherProgramDeletedMidwayIsNamedInTheError) {
+  addNews(4);
+  pf::setSliceRecordLimit(1);
+  rename("News", "Press");
+  ASSERT_TRUE(passRunning());
+  d.advance(10);
+  {
+    CategoryRecord r;
+    pf::File f(CategoryDesc(), &r);
+    ASSERT_EQ(f.open(), 0);
+    r.CATEGORY = "News";
+    ASSERT_EQ(f.get(CAT_CatKey()), 0);
+    ASSERT_EQ(f.remove(), 0);
+    f.close();
+  }
+  pf::setSliceRecordLimit(0);
+  Pairs boxes = answerAll();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].first, "Record was not updated");
+  EXPECT_NE(boxes[0].second.find("An error (Record Not Available) was experienced"), std::string::npos)
+      << boxes[0].second;
+  EXPECT_EQ(categoriesOfSites(), std::vector<std::string>(4, "News"));
 }
 
 TEST_F(RenameTest, ThePreferencesDefaultCategoryIsRenamedWithIt) {
