@@ -4,6 +4,7 @@
 #include <cstring>
 #include <set>
 
+#include "platform/classes/error_manager.h"
 #include "platform/classes/file_accessor.h"
 #include "platform/core/pictures.h"
 #include "platform/core/strings.h"
@@ -205,8 +206,18 @@ void BrowseManager::BrowseFillRow(BrowseRow& row) {
   }
 }
 
+void BrowseManager::reportReadError() {
+  if (readReported_) return;
+  readReported_ = true;
+  FileAccessor* file = PRIMARY ? PRIMARY->ME : nullptr;
+  ErrorManager& errors = file && file->ERRORS ? *file->ERRORS : AppErrors;
+  errors.throwFile(Msg::RetrievalError, file ? file->FILENAMEVALUE : VIEW->file().name());
+}
+
 bool BrowseManager::readRow(bool forward, BrowseRow& row) {
   int r = forward ? BrowseFetchNext() : BrowseFetchPrevious();
+  // An empty page is no answer to a file that cannot be read.
+  if (r == 3) reportReadError();
   if (r != 0) return false;
   row = BrowseRow{};
   row.position = VIEW->position();
@@ -229,6 +240,7 @@ void BrowseManager::applyOrder() {
 }
 
 void BrowseManager::fillFromTop() {
+  readReported_ = false;
   rows_.clear();
   VIEW->set();
   int n = pageSize();
@@ -240,6 +252,7 @@ void BrowseManager::fillFromTop() {
 }
 
 void BrowseManager::fillFromBottom() {
+  readReported_ = false;
   rows_.clear();
   VIEW->set();
   int n = pageSize();
@@ -252,6 +265,7 @@ void BrowseManager::fillFromBottom() {
 }
 
 void BrowseManager::fillAround(Position pos, int above) {
+  readReported_ = false;
   if (pos.empty()) return fillFromTop();
   int n = pageSize();
   above = std::clamp(above, 0, n - 1);

@@ -158,6 +158,7 @@ class BrowseManager : public WindowComponent {
 
  private:
   bool readRow(bool forward, BrowseRow& row);
+  void reportReadError();
   void updateThumb();
   void clearVariables();
 
@@ -170,6 +171,7 @@ class BrowseManager : public WindowComponent {
   bool applied_ = false;
   bool resetRequired_ = false;
   bool atTop_ = true, atBottom_ = true;
+  bool readReported_ = false;  // one box for a page, however often its fill meets the error
   std::string locator_;
   bool killed_ = false;
 };

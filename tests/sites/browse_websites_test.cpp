@@ -565,6 +565,32 @@ TEST_F(BrowseTest, ACountThatFailsSaysWhy) {
   EXPECT_EQ(boxText(), "The websites could not be counted.|Invalid Data File");
 }
 
+TEST_F(BrowseTest, APageThatCannotBeReadSaysWhy) {
+  std::vector<Site> many;
+  for (int i = 0; i < 2000; ++i)
+    many.push_back({"Site " + std::to_string(i), "http://x.example", "News", 0, 0, 1, "", "", std::string(200, 'n')});
+  qbtest::addSites(many);
+  {
+    // A few pages near the start overwritten: the file opens and the count index still
+    // counts, but the first page of the list cannot be read.
+    std::fstream f("wsites.tps", std::ios::in | std::ios::out | std::ios::binary);
+    f.seekg(0, std::ios::end);
+    std::streamoff pages = f.tellg() / 4096;
+    f.seekp(pages * 2 / 32 * 4096);
+    f << std::string(static_cast<std::size_t>((pages * 3 / 32 - pages * 2 / 32) * 4096), 'U');
+  }
+  d.start(qb::BrowseWebsites, "");
+  std::vector<std::string> boxes;
+  for (int i = 0; i < 10 && d.box(); ++i) {
+    boxes.push_back(boxCaption() + ": " + boxText());
+    d.answer(1);
+  }
+  EXPECT_EQ(boxes, std::vector<std::string>{"Record Retrieval Error: Error: (Invalid Data File) attempting to access a "
+                                            "record from the wsites.tps file.  Returning to previous window."});
+  EXPECT_EQ(count(), "2000") << "the damage missed the count index, as the fixture means it to";
+  EXPECT_TRUE(column(2).empty());
+}
+
 TEST_F(BrowseTest, APageIsAsLongAsTheScreenShowsRows) {
   std::vector<Site> many;
   for (int i = 0; i < 60; ++i) many.push_back({"Site " + std::to_string(100 + i), "http://x.example", "News"});
