@@ -362,8 +362,13 @@ void plan() {
   add("selected category report", [] { menu("?REPORTSBYSELCAT"); }, [] { return shown("Win_SelectCategory"); });
   snap("category-picker");
   add("continue", [] { press("Win_SelectCategory", "?CLOSE"); }, [] { return box() != nullptr; });
-  add("exclude", [] { answer(1); }, [] { return box() == nullptr && !shown("Rpt_WebsitesSelectedCat"); }, 600);
-  add("no records?", [] { answer(1); }, [] { return box() == nullptr; });
+  // The renamed category has websites: the preview opens on page 1 ("No Records" otherwise).
+  add("exclude", [] { answer(1); }, [] { return shown("_PreviewWindow_") || box() != nullptr; }, 600);
+  snap("category-report-preview");
+  add("exit preview", [] {
+    if (shown("_PreviewWindow_")) press("_PreviewWindow_", "?PREVIEW:EXITBUTTON");
+    else answer(1);
+  }, [] { return !shown("_PreviewWindow_") && !shown("Rpt_WebsitesSelectedCat") && box() == nullptr; }, 800);
 
   // Windows of the frame's own thread: the browse must be closed for the maintenance menu.
   add("close the browse", [] { press("BrowseWebsites", "?CLOSE"); }, [] { return !shown("BrowseWebsites"); }, 1200);
