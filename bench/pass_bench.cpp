@@ -8,8 +8,6 @@
 //
 //   pass_bench [N]      (N websites, default 100000, as quillbox-gen writes them)
 #include <QApplication>
-#include <QElapsedTimer>
-#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
@@ -22,6 +20,7 @@
 #include <unistd.h>
 
 #include "bench/generator.h"
+#include "bench/steps.h"
 #include "data/access.h"
 #include "data/globals.h"
 #include "maintenance/maintenance.h"
@@ -38,6 +37,10 @@
 #include "sites/categories.h"
 
 namespace {
+
+using qb::bench::boxSaying;
+using qb::bench::Step;
+using qb::bench::windowNamed;
 
 constexpr int kRuns = 5;
 const char* const kCategories[] = {"Everything", "Everyone"};
@@ -62,24 +65,6 @@ void makeData(int n) {
   def.open();
   def.add();
   def.close();
-}
-
-pf::Dialog* boxSaying(const std::string& text) {
-  for (pf::Dialog* d : pf::openDialogs())
-    if (d->message.text.find(text) != std::string::npos) return d;
-  return nullptr;
-}
-
-pf::Window* windowNamed(const std::string& name) {
-  for (pf::Window* w : pf::windowsInZOrder())
-    if (w->name() == name && w->isOpen()) return w;
-  return nullptr;
-}
-
-double median(std::vector<double> v) {
-  if (v.empty()) return -1;
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
 }
 
 // The same rows as the export, written by the sqlcipher program: its own timer on the
@@ -108,13 +93,6 @@ double sqlcipherExport() {
   ::unlink(out.c_str());
   return real < 0 ? -1 : real * 1000;
 }
-
-struct Step {
-  std::string name;             // figure; empty: not measured
-  std::function<void()> act;
-  std::function<bool()> done;   // polled
-  bool stall = false;           // feeds ui_max_stall_rename_ms
-};
 
 int passThread = 0;
 
@@ -176,12 +154,8 @@ int main(int argc, char** argv) {
   qb::installThreadHooks();
   qb::registerHelp();
 
-  std::vector<std::pair<std::string, std::vector<double>>> figures;
-  auto record = [&](const std::string& name, double v) {
-    for (auto& [k, vals] : figures)
-      if (k == name) return vals.push_back(v);
-    figures.push_back({name, {v}});
-  };
+  qb::bench::Figures figures;
+  auto record = [&](const std::string& name, double v) { figures.record(name, v); };
 
   // PASS_BENCH_ONLY=search|rename|tagging|integrity|export runs that group alone.
   const char* only = std::getenv("PASS_BENCH_ONLY");
@@ -225,7 +199,7 @@ int main(int argc, char** argv) {
                          qb::DeleteCategory({1, to, from, record});
                        });
                      },
-                     passOver, true});
+                     passOver, "ui_max_stall_rename_ms"});
     if (wanted("tagging")) {
     steps.push_back({"", [] { startPass(colourSome); }, passOver});
     steps.push_back({"tagging_reset_100k_ms",
@@ -255,55 +229,10 @@ int main(int argc, char** argv) {
     }
   }
 
-  QElapsedTimer clock, turn;
-  double maxGap = 0;
-  std::size_t at = 0;
-  bool waiting = false;
-  int settle = 0;
-  QTimer poll;
-  poll.setInterval(0);
-  QObject::connect(&poll, &QTimer::timeout, [&] {
-    if (waiting) maxGap = std::max(maxGap, turn.nsecsElapsed() / 1e6);
-    turn.start();
-    if (at >= steps.size()) {
-      poll.stop();
-      pf::appFrame()->userClose();
-      return;
-    }
-    Step& s = steps[at];
-    if (!waiting) {
-      // Let the previous step settle before the next action.
-      if (++settle < 20 || pf::anyRunnable()) return;
-      settle = 0;
-      maxGap = 0;
-      clock.start();
-      turn.start();
-      s.act();
-      waiting = true;
-      return;
-    }
-    bool over = clock.elapsed() > 120000;
-    if (!over && !s.done()) return;
-    if (!s.name.empty()) record(s.name, over ? -1 : clock.nsecsElapsed() / 1e6);
-    if (s.stall) record("ui_max_stall_rename_ms", maxGap);
-    waiting = false;
-    ++at;
-  });
-  QTimer::singleShot(1500, [&] { poll.start(); });
-  QTimer::singleShot(1800000, [] { pf::endAllThreads(); });
-  pf::runOnDesktop(qb::MainProgram);
+  qb::bench::playSteps(steps, figures);
 
-  auto value = [&](const std::string& name) {
-    for (const auto& [k, vals] : figures)
-      if (k == name) return median(vals);
-    return -1.0;
-  };
-  for (const auto& [name, values] : figures) {
-    std::printf("%s %.1f\n", name.c_str(), median(values));
-    std::fprintf(stderr, "%s:", name.c_str());
-    for (double v : values) std::fprintf(stderr, " %.1f", v);
-    std::fprintf(stderr, "\n");
-  }
+  auto value = [&](const std::string& name) { return figures.median(name); };
+  figures.print();
   std::printf("search_nohit_ms %.1f\n", std::max(value("search_nohit_down_ms"), value("search_nohit_up_ms")));
   if (value("sqlcipher_export_ms") > 0)
     std::printf("csv_export_vs_sqlcipher %.2f\n", value("csv_export_ms") / value("sqlcipher_export_ms"));

@@ -7,9 +7,7 @@
 //
 //   report_bench [N]      (N websites, default 100000, as quillbox-gen writes them)
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QLabel>
-#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
@@ -23,6 +21,7 @@
 #include <unistd.h>
 
 #include "bench/generator.h"
+#include "bench/steps.h"
 #include "data/access.h"
 #include "platform/os/program.h"
 #include "platform/report/print.h"
@@ -34,6 +33,10 @@
 #include "shell/main_program.h"
 
 namespace {
+
+using qb::bench::boxSaying;
+using qb::bench::Step;
+using qb::bench::windowNamed;
 
 constexpr int kRuns = 10;
 
@@ -52,18 +55,6 @@ double rssMb() {
   while (std::getline(f, line))
     if (line.rfind("VmRSS:", 0) == 0) return std::atof(line.c_str() + 6) / 1024.0;
   return 0;
-}
-
-pf::Dialog* boxSaying(const std::string& text) {
-  for (pf::Dialog* d : pf::openDialogs())
-    if (d->message.text.find(text) != std::string::npos) return d;
-  return nullptr;
-}
-
-pf::Window* windowNamed(const std::string& name) {
-  for (pf::Window* w : pf::windowsInZOrder())
-    if (w->name() == name && w->isOpen()) return w;
-  return nullptr;
 }
 
 // The preview shows page 1 on screen, painted.
@@ -85,19 +76,6 @@ bool previewComplete() {
   return count.rfind("of ", 0) == 0 && count.find("...") == std::string::npos;
 }
 
-double median(std::vector<double> v) {
-  if (v.empty()) return -1;
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
-
-struct Step {
-  std::string name;              // figure; empty: not measured
-  std::function<void()> act;
-  std::function<bool()> done;    // polled
-  std::string gap;               // the figure its longest event-loop gap feeds, if any
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -113,12 +91,8 @@ int main(int argc, char** argv) {
   const std::string pdf = (dir / "report.pdf").string();
   pf::setPrintToFile(pdf);
 
-  std::vector<std::pair<std::string, std::vector<double>>> figures;
-  auto record = [&](const std::string& name, double v) {
-    for (auto& [k, vals] : figures)
-      if (k == name) return vals.push_back(v);
-    figures.push_back({name, {v}});
-  };
+  qb::bench::Figures figures;
+  auto record = [&](const std::string& name, double v) { figures.record(name, v); };
 
   int reportThread = 0;
   double before = 0;
@@ -153,50 +127,9 @@ int main(int argc, char** argv) {
                      }});
   }
 
-  QElapsedTimer clock, turn;
-  double maxGap = 0;
-  std::size_t at = 0;
-  bool waiting = false;
-  int settle = 0;
-  QTimer poll;
-  poll.setInterval(0);
-  QObject::connect(&poll, &QTimer::timeout, [&] {
-    if (waiting) maxGap = std::max(maxGap, turn.nsecsElapsed() / 1e6);
-    turn.start();
-    if (at >= steps.size()) {
-      poll.stop();
-      pf::appFrame()->userClose();
-      return;
-    }
-    Step& s = steps[at];
-    if (!waiting) {
-      // Let the previous step settle before the next action.
-      if (++settle < 20 || pf::anyRunnable()) return;
-      settle = 0;
-      maxGap = 0;
-      clock.start();
-      turn.start();
-      s.act();
-      waiting = true;
-      return;
-    }
-    bool over = clock.elapsed() > 120000;
-    if (!over && !s.done()) return;
-    if (!s.name.empty()) record(s.name, over ? -1 : clock.nsecsElapsed() / 1e6);
-    if (!s.gap.empty()) record(s.gap, maxGap);
-    waiting = false;
-    ++at;
-  });
-  QTimer::singleShot(1500, [&] { poll.start(); });
-  QTimer::singleShot(1800000, [] { pf::endAllThreads(); });
-  pf::runOnDesktop(qb::MainProgram);
+  qb::bench::playSteps(steps, figures);
 
-  for (const auto& [name, values] : figures) {
-    std::printf("%s %.1f\n", name.c_str(), median(values));
-    std::fprintf(stderr, "%s:", name.c_str());
-    for (double v : values) std::fprintf(stderr, " %.1f", v);
-    std::fprintf(stderr, "\n");
-  }
+  figures.print();
   std::printf("report_websites_count %d\n", n);
   std::filesystem::current_path(std::filesystem::temp_directory_path());
   std::filesystem::remove_all(dir);

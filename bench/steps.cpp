@@ -1,0 +1,98 @@
+#include "bench/steps.h"
+
+#include <QElapsedTimer>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+
+#include "platform/os/program.h"
+#include "platform/runtime/runtime.h"
+#include "platform/ui/ui.h"
+#include "platform/ui/window.h"
+#include "shell/main_program.h"
+
+namespace qb::bench {
+
+pf::Dialog* boxSaying(const std::string& text) {
+  for (pf::Dialog* d : pf::openDialogs())
+    if (d->message.text.find(text) != std::string::npos) return d;
+  return nullptr;
+}
+
+pf::Window* windowNamed(const std::string& name) {
+  for (pf::Window* w : pf::windowsInZOrder())
+    if (w->name() == name && w->isOpen()) return w;
+  return nullptr;
+}
+
+namespace {
+double middle(std::vector<double> v) {
+  if (v.empty()) return -1;
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+}  // namespace
+
+void Figures::record(const std::string& name, double value) {
+  for (auto& [k, values] : all_)
+    if (k == name) return values.push_back(value);
+  all_.push_back({name, {value}});
+}
+
+double Figures::median(const std::string& name) const {
+  for (const auto& [k, values] : all_)
+    if (k == name) return middle(values);
+  return -1;
+}
+
+void Figures::print() const {
+  for (const auto& [name, values] : all_) {
+    std::printf("%s %.1f\n", name.c_str(), middle(values));
+    std::fprintf(stderr, "%s:", name.c_str());
+    for (double v : values) std::fprintf(stderr, " %.1f", v);
+    std::fprintf(stderr, "\n");
+  }
+}
+
+void playSteps(std::vector<Step>& steps, Figures& figures) {
+  QElapsedTimer clock, turn;
+  double maxGap = 0;
+  std::size_t at = 0;
+  bool waiting = false;
+  int settle = 0;
+  QTimer poll;
+  poll.setInterval(0);
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    if (waiting) maxGap = std::max(maxGap, turn.nsecsElapsed() / 1e6);
+    turn.start();
+    if (at >= steps.size()) {
+      poll.stop();
+      pf::appFrame()->userClose();
+      return;
+    }
+    Step& s = steps[at];
+    if (!waiting) {
+      // Let the previous step settle before the next action.
+      if (++settle < 20 || pf::anyRunnable()) return;
+      settle = 0;
+      maxGap = 0;
+      clock.start();
+      turn.start();
+      s.act();
+      waiting = true;
+      return;
+    }
+    bool over = clock.elapsed() > 120000;
+    if (!over && !s.done()) return;
+    if (!s.name.empty()) figures.record(s.name, over ? -1 : clock.nsecsElapsed() / 1e6);
+    if (!s.gap.empty()) figures.record(s.gap, maxGap);
+    waiting = false;
+    ++at;
+  });
+  QTimer::singleShot(1500, [&] { poll.start(); });
+  QTimer::singleShot(1800000, [] { pf::endAllThreads(); });
+  pf::runOnDesktop(qb::MainProgram);
+}
+
+}  // namespace qb::bench

@@ -1,0 +1,45 @@
+// What the benchmarks on the Qt view share: a list of user actions played one after the
+// other on the running program, each timed until its end is seen, and the figures they
+// give over several runs.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace pf {
+struct Dialog;
+class Window;
+}  // namespace pf
+
+namespace qb::bench {
+
+pf::Dialog* boxSaying(const std::string& text);
+pf::Window* windowNamed(const std::string& name);
+
+// Each figure's values in the order they came, printed as their median.
+class Figures {
+ public:
+  void record(const std::string& name, double value);
+  double median(const std::string& name) const;  // -1 when none was recorded
+  // "name median" on standard output, every value on standard error.
+  void print() const;
+
+ private:
+  std::vector<std::pair<std::string, std::vector<double>>> all_;
+};
+
+struct Step {
+  std::string name;            // figure; empty: not measured
+  std::function<void()> act;
+  std::function<bool()> done;  // polled
+  std::string gap = {};        // the figure its longest event-loop gap feeds, if any
+};
+
+// Runs the program on the desktop and plays the steps, each once the previous one has
+// settled (no program thread runnable); a step not done within two minutes records -1.
+// Returns when the program has ended.
+void playSteps(std::vector<Step>& steps, Figures& figures);
+
+}  // namespace qb::bench
