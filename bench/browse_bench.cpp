@@ -18,6 +18,7 @@
 
 #include <unistd.h>
 
+#include "bench/folder.h"
 #include "data/dictionary.h"
 #include "data/globals.h"
 #include "platform/core/strings.h"
@@ -144,9 +145,7 @@ bool painted(const std::string& caption) {
 
 int main(int argc, char** argv) {
   int n = argc > 1 ? std::atoi(argv[1]) : 100000;
-  auto dir = std::filesystem::temp_directory_path() / ("quillbox-browse-bench-" + std::to_string(::getpid()));
-  std::filesystem::create_directories(dir);
-  std::filesystem::current_path(dir);
+  qb::bench::BenchFolder dir("quillbox-browse-bench");
   makeData(n);
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   QApplication app(argc, argv);
@@ -224,7 +223,5 @@ int main(int argc, char** argv) {
   for (const auto& [name, value] : figures)
     if (std::string(name) != "browse_back_to_tab1_ms") std::printf("%s %.1f\n", name.c_str(), value);
   std::printf("browse_websites_count %d\n", n);
-  std::filesystem::current_path(std::filesystem::temp_directory_path());
-  std::filesystem::remove_all(dir);
   return 0;
 }

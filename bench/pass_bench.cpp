@@ -19,6 +19,7 @@
 
 #include <unistd.h>
 
+#include "bench/folder.h"
 #include "bench/generator.h"
 #include "bench/steps.h"
 #include "data/access.h"
@@ -145,9 +146,7 @@ void findNext(int direction) {
 
 int main(int argc, char** argv) {
   int n = argc > 1 ? std::atoi(argv[1]) : 100000;
-  auto dir = std::filesystem::temp_directory_path() / ("quillbox-pass-bench-" + std::to_string(::getpid()));
-  std::filesystem::create_directories(dir);
-  std::filesystem::current_path(dir);
+  qb::bench::BenchFolder dir("quillbox-pass-bench");
   makeData(n);
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   QApplication app(argc, argv);
@@ -237,7 +236,5 @@ int main(int argc, char** argv) {
   if (value("sqlcipher_export_ms") > 0)
     std::printf("csv_export_vs_sqlcipher %.2f\n", value("csv_export_ms") / value("sqlcipher_export_ms"));
   std::printf("pass_websites_count %d\n", n);
-  std::filesystem::current_path(std::filesystem::temp_directory_path());
-  std::filesystem::remove_all(dir);
   return 0;
 }

@@ -20,6 +20,7 @@
 
 #include <unistd.h>
 
+#include "bench/folder.h"
 #include "bench/generator.h"
 #include "bench/steps.h"
 #include "data/access.h"
@@ -80,15 +81,13 @@ bool previewComplete() {
 
 int main(int argc, char** argv) {
   int n = argc > 1 ? std::atoi(argv[1]) : 100000;
-  auto dir = std::filesystem::temp_directory_path() / ("quillbox-report-bench-" + std::to_string(::getpid()));
-  std::filesystem::create_directories(dir);
-  std::filesystem::current_path(dir);
+  qb::bench::BenchFolder dir("quillbox-report-bench");
   makeData(n);
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   QApplication app(argc, argv);
   qb::installThreadHooks();
   qb::registerHelp();
-  const std::string pdf = (dir / "report.pdf").string();
+  const std::string pdf = (dir.path() / "report.pdf").string();
   pf::setPrintToFile(pdf);
 
   qb::bench::Figures figures;
@@ -131,7 +130,5 @@ int main(int argc, char** argv) {
 
   figures.print();
   std::printf("report_websites_count %d\n", n);
-  std::filesystem::current_path(std::filesystem::temp_directory_path());
-  std::filesystem::remove_all(dir);
   return 0;
 }

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <functional>
+#include <utility>
 
 #include "data/globals.h"
 #include "platform/classes/ini_manager.h"
@@ -19,6 +21,19 @@ using Names = std::vector<std::string>;
 
 class BrowseTest : public qbtest::SitesTest {
  protected:
+  // 2,000 websites, then `count` pages from `first` on overwritten, both worked out from
+  // the file's number of pages.
+  void addDamaged(const std::function<std::pair<std::streamoff, std::streamoff>(std::streamoff)>& span) {
+    std::vector<Site> many;
+    for (int i = 0; i < 2000; ++i)
+      many.push_back({"Site " + std::to_string(i), "http://x.example", "News", 0, 0, 1, "", "", std::string(200, 'n')});
+    qbtest::addSites(many);
+    std::fstream f("wsites.tps", std::ios::in | std::ios::out | std::ios::binary);
+    f.seekg(0, std::ios::end);
+    auto [first, count] = span(f.tellg() / 4096);
+    f.seekp(first * 4096);
+    f << std::string(static_cast<std::size_t>(count * 4096), 'U');
+  }
   // Six websites over two categories; one without an address, tags of every kind.
   void addSample() {
     qbtest::addSites({
@@ -548,37 +563,17 @@ TEST_F(BrowseTest, PagesAndLocator) {
 }
 
 TEST_F(BrowseTest, ACountThatFailsSaysWhy) {
-  std::vector<Site> many;
-  for (int i = 0; i < 2000; ++i)
-    many.push_back({"Site " + std::to_string(i), "http://x.example", "News", 0, 0, 1, "", "", std::string(200, 'n')});
-  qbtest::addSites(many);
-  {
-    // Pages in the second half of the file overwritten: the file still opens.
-    std::fstream f("wsites.tps", std::ios::in | std::ios::out | std::ios::binary);
-    f.seekg(0, std::ios::end);
-    std::streamoff pages = f.tellg() / 4096;
-    f.seekp(pages / 2 * 4096);
-    f << std::string(static_cast<std::size_t>(pages / 4 * 4096), 'U');
-  }
+  // Pages in the second half of the file overwritten: the file still opens.
+  addDamaged([](std::streamoff pages) { return std::pair{pages / 2, pages / 4}; });
   openBrowse();
   EXPECT_EQ(boxCaption(), "Record count");
   EXPECT_EQ(boxText(), "The websites could not be counted.|Invalid Data File");
 }
 
 TEST_F(BrowseTest, APageThatCannotBeReadSaysWhy) {
-  std::vector<Site> many;
-  for (int i = 0; i < 2000; ++i)
-    many.push_back({"Site " + std::to_string(i), "http://x.example", "News", 0, 0, 1, "", "", std::string(200, 'n')});
-  qbtest::addSites(many);
-  {
-    // A few pages near the start overwritten: the file opens and the count index still
-    // counts, but the first page of the list cannot be read.
-    std::fstream f("wsites.tps", std::ios::in | std::ios::out | std::ios::binary);
-    f.seekg(0, std::ios::end);
-    std::streamoff pages = f.tellg() / 4096;
-    f.seekp(pages * 2 / 32 * 4096);
-    f << std::string(static_cast<std::size_t>((pages * 3 / 32 - pages * 2 / 32) * 4096), 'U');
-  }
+  // A few pages near the start overwritten: the file opens and the count index still
+  // counts, but the first page of the list cannot be read.
+  addDamaged([](std::streamoff pages) { return std::pair{pages * 2 / 32, pages * 3 / 32 - pages * 2 / 32}; });
   d.start(qb::BrowseWebsites, "");
   std::vector<std::string> boxes;
   for (int i = 0; i < 10 && d.box(); ++i) {

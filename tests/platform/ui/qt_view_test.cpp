@@ -81,11 +81,50 @@ QAction* actionNamed(QWidget* top, const QString& text) {
   return nullptr;
 }
 
-TEST(QtView, FrameMenuChildBoxAndScreenshot) {
-  app();
+// Each test starts from a fresh runtime and window layer in a folder of its own, and ends
+// every program thread and the Qt view whatever it left open.
+class QtView : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    app();
+    pf::testing::resetRuntime();
+    pf::resetWindowLayer();
+  }
+  void TearDown() override {
+    pf::endAllThreads();
+    pf::qt::uninstall();
+    pf::resetWindowLayer();
+    pf::testing::resetRuntime();
+  }
+  // The frame's program: "&Open child" opens the plain window (OK closes it), Exit ends.
+  static void startFrameWithPlain() {
+    pf::start([] {
+      pf::Window w("QtFrame");
+      w.open();
+      while (w.accept()) {
+        if (w.event() == pf::EVENT::Accepted && w.field() == w.feq("?OPEN")) {
+          pf::Window p("QtPlain");
+          p.open();
+          while (p.accept())
+            if (p.event() == pf::EVENT::Accepted) p.close();
+        }
+        if (w.event() == pf::EVENT::Accepted && w.field() == w.feq("?EXIT")) w.close();
+      }
+    }, 50000);
+  }
+  static QWidget* shownFrame() {
+    pf::qt::pump(2000, [] { return pf::qt::frameWidget() && pf::qt::frameWidget()->isVisible(); });
+    return pf::qt::frameWidget();
+  }
+  static void exitFrame(QWidget* frame) {
+    actionNamed(frame, "E&xit")->trigger();
+    pf::qt::pump(2000, [] { return pf::qt::frameWidget() == nullptr; });
+  }
+
   qbtest::TempDir dir;
-  pf::testing::resetRuntime();
-  pf::resetWindowLayer();
+};
+
+TEST_F(QtView, FrameMenuChildBoxAndScreenshot) {
   pf::registerLayout("QtFrame", kFrame);
   pf::registerLayout("QtChild", kChild);
   pf::qt::install(false);
@@ -125,8 +164,7 @@ TEST(QtView, FrameMenuChildBoxAndScreenshot) {
     }
   }, 50000);
 
-  pf::qt::pump(2000, [] { return pf::qt::frameWidget() && pf::qt::frameWidget()->isVisible(); });
-  QWidget* frame = pf::qt::frameWidget();
+  QWidget* frame = shownFrame();
   ASSERT_NE(frame, nullptr);
   EXPECT_EQ(frame->windowTitle(), "Quillbox");
 
@@ -194,23 +232,13 @@ TEST(QtView, FrameMenuChildBoxAndScreenshot) {
   // The toolbar button opens a second child; Exit closes the frame.
   auto* tb = frame->findChild<QAbstractButton*>(QString(), Qt::FindChildrenRecursively);
   (void)tb;
-  actionNamed(frame, "E&xit")->trigger();
-  pf::qt::pump(2000, [] { return pf::qt::frameWidget() == nullptr; });
+  exitFrame(frame);
   EXPECT_EQ(pf::qt::frameWidget(), nullptr);
-
-  pf::endAllThreads();
-  pf::qt::uninstall();
-  pf::resetWindowLayer();
-  pf::testing::resetRuntime();
 }
 
 // A box on the frame's thread disables the frame's menu bar while it is open; closing it
 // leaves the menus the program disabled disabled, not drawn enabled until the next change.
-TEST(QtView, ADisabledMenuStaysDisabledAfterABox) {
-  app();
-  qbtest::TempDir dir;
-  pf::testing::resetRuntime();
-  pf::resetWindowLayer();
+TEST_F(QtView, ADisabledMenuStaysDisabledAfterABox) {
   pf::registerLayout("QtFrame", kFrame);
   pf::qt::install(false);
   int answer = 0;
@@ -224,8 +252,7 @@ TEST(QtView, ADisabledMenuStaysDisabledAfterABox) {
       if (w.event() == pf::EVENT::Accepted && w.field() == w.feq("?EXIT")) w.close();
     }
   }, 50000);
-  pf::qt::pump(2000, [] { return pf::qt::frameWidget() && pf::qt::frameWidget()->isVisible(); });
-  QWidget* frame = pf::qt::frameWidget();
+  QWidget* frame = shownFrame();
   ASSERT_NE(frame, nullptr);
   QAction* tools = actionNamed(frame, "&Tools");
   ASSERT_NE(tools, nullptr);
@@ -242,39 +269,17 @@ TEST(QtView, ADisabledMenuStaysDisabledAfterABox) {
   EXPECT_TRUE(actionNamed(frame, "&File")->isEnabled());
   EXPECT_FALSE(tools->isEnabled()) << "the disabled menu came back enabled";
 
-  actionNamed(frame, "E&xit")->trigger();
-  pf::qt::pump(2000, [] { return pf::qt::frameWidget() == nullptr; });
-  pf::endAllThreads();
-  pf::qt::uninstall();
-  pf::resetWindowLayer();
-  pf::testing::resetRuntime();
+  exitFrame(frame);
 }
 
 // The frame opens on the screen; a window of its own opens centred in the frame's client
 // area, not at the desktop's corner over the frame's menu bar.
-TEST(QtView, WindowsOpenInsideTheFrame) {
-  app();
-  qbtest::TempDir dir;
-  pf::testing::resetRuntime();
-  pf::resetWindowLayer();
+TEST_F(QtView, WindowsOpenInsideTheFrame) {
   pf::registerLayout("QtFrame", kFrame);
   pf::registerLayout("QtPlain", kPlain);
   pf::qt::install(false);
-  pf::start([&] {
-    pf::Window w("QtFrame");
-    w.open();
-    while (w.accept()) {
-      if (w.event() == pf::EVENT::Accepted && w.field() == w.feq("?OPEN")) {
-        pf::Window p("QtPlain");
-        p.open();
-        while (p.accept())
-          if (p.event() == pf::EVENT::Accepted) p.close();
-      }
-      if (w.event() == pf::EVENT::Accepted && w.field() == w.feq("?EXIT")) w.close();
-    }
-  }, 50000);
-  pf::qt::pump(2000, [] { return pf::qt::frameWidget() && pf::qt::frameWidget()->isVisible(); });
-  auto* frame = qobject_cast<QMainWindow*>(pf::qt::frameWidget());
+  startFrameWithPlain();
+  auto* frame = qobject_cast<QMainWindow*>(shownFrame());
   ASSERT_NE(frame, nullptr);
   QRect screen = frame->screen()->availableGeometry();
   EXPECT_TRUE(screen.contains(frame->frameGeometry())) << "the frame is off the screen";
@@ -299,21 +304,12 @@ TEST(QtView, WindowsOpenInsideTheFrame) {
   QPointer<QWidget> gone = plain;
   model->userPress(model->feq("?OK"));
   pf::qt::pump(1000, [&] { return !gone || !gone->isVisible(); });
-  actionNamed(frame, "E&xit")->trigger();
-  pf::qt::pump(2000, [] { return pf::qt::frameWidget() == nullptr; });
-  pf::endAllThreads();
-  pf::qt::uninstall();
-  pf::resetWindowLayer();
-  pf::testing::resetRuntime();
+  exitFrame(frame);
 }
 
 // While one program thread waits for a lock that another program holds, the window
 // system runs and the other threads' windows take input.
-TEST(QtView, WindowsStayLiveWhileAThreadWaitsForAnotherProgramsLock) {
-  app();
-  qbtest::TempDir dir;
-  pf::testing::resetRuntime();
-  pf::resetWindowLayer();
+TEST_F(QtView, WindowsStayLiveWhileAThreadWaitsForAnotherProgramsLock) {
   pf::registerLayout("QtFrame", kFrame);
   pf::registerLayout("QtPlain", kPlain);
   pf::FileDesc desc;
@@ -333,21 +329,8 @@ TEST(QtView, WindowsStayLiveWhileAThreadWaitsForAnotherProgramsLock) {
   pf::qt::install(false);
   bool plainShown = false;
   int openResult = -1;
-  pf::start([&] {
-    pf::Window w("QtFrame");
-    w.open();
-    while (w.accept()) {
-      if (w.event() == pf::EVENT::Accepted && w.field() == w.feq("?OPEN")) {
-        pf::Window p("QtPlain");
-        p.open();
-        while (p.accept())
-          if (p.event() == pf::EVENT::Accepted) p.close();
-      }
-      if (w.event() == pf::EVENT::Accepted && w.field() == w.feq("?EXIT")) w.close();
-    }
-  }, 50000);
-  pf::qt::pump(2000, [] { return pf::qt::frameWidget() && pf::qt::frameWidget()->isVisible(); });
-  auto* frame = qobject_cast<QMainWindow*>(pf::qt::frameWidget());
+  startFrameWithPlain();
+  auto* frame = qobject_cast<QMainWindow*>(shownFrame());
   ASSERT_NE(frame, nullptr);
   pf::start([&] {
     pf::File f(desc, buffer);
@@ -372,8 +355,6 @@ TEST(QtView, WindowsStayLiveWhileAThreadWaitsForAnotherProgramsLock) {
   pf::qt::pump(5000, [&] { return openResult != -1; });
   EXPECT_EQ(openResult, pf::Err::AccessDenied);
   EXPECT_GT(ticks, 100);
-  pf::endAllThreads();
-  pf::qt::uninstall();
 }
 
 }  // namespace
