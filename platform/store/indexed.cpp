@@ -33,6 +33,8 @@ constexpr const char* kFormat = "quillbox-store 1";
 // decrypts the same pages again and again.
 constexpr int kReadCacheKb = 2000, kFrameCacheKb = 32768, kScanCacheKb = 262144;
 constexpr int kPageFirst = 32, kPageMax = 256, kQuickFirst = 256, kQuickMax = 2048;
+// A transaction with more changes than this commits on a worker's OS thread.
+constexpr int kInlineCommitChanges = 64;
 
 std::string quoteId(const std::string& s) {
   std::string r = "\"";
@@ -437,7 +439,7 @@ class IndexedDriver final : public FileDriver {
   std::vector<Hidden> hidden_;
   std::vector<KeyInfo> keys_;
   std::string selectList_;
-  std::string insertSql_, updateSql_;
+  std::string insertSql_;
 
   sqlite3* db_ = nullptr;
   ShareLock lock_;
@@ -450,6 +452,7 @@ class IndexedDriver final : public FileDriver {
   std::uint64_t keyGeneration_ = 0;  // of the key the connection was opened with
   std::uint64_t generation_ = 0;
   std::uint64_t noticedTurn_ = 0;
+  int changesAtBegin_ = 0;           // SQLite's count of changes when the transaction began
   std::int64_t dataVersion_ = -1;    // -1: not known
   const RowSet* seen_ = nullptr;     // of the query running
   // The last put: the generation it made, its record and the record's key values.
@@ -549,19 +552,20 @@ void IndexedDriver::layout() {
 
   selectList_ = "_pos";
   for (const auto& c : columns_) selectList_ += "," + c;
-  std::string names, values, sets;
+  std::string names, values;
   int n = 0;
   auto addCol = [&](const std::string& c) {
     ++n;
-    if (!names.empty()) names += ",", values += ",", sets += ",";
+    if (!names.empty()) names += ",", values += ",";
     names += c;
     values += "?" + std::to_string(n);
-    sets += c + "=?" + std::to_string(n);
   };
   for (const auto& c : columns_) addCol(c);
   for (const auto& h : hidden_) addCol(h.column);
-  insertSql_ = "INSERT INTO rec(" + names + ") VALUES(" + values + ")";
-  updateSql_ = "UPDATE rec SET " + sets + " WHERE _pos=?" + std::to_string(n + 1);
+  // A write of one record that fails has changed nothing, so OR FAIL loses nothing; with
+  // SQLite's ABORT every write inside a frame keeps a statement journal, which encrypts
+  // each page it touches once more and doubles what a pass's write costs.
+  insertSql_ = "INSERT OR FAIL INTO rec(" + names + ") VALUES(" + values + ")";
 }
 
 std::string IndexedDriver::fieldsDecl() const {
@@ -691,7 +695,14 @@ int IndexedDriver::firstStep(sqlite3_stmt* st) {
 int IndexedDriver::beginRead(int waitMs) {
   LockWait wait(waitMs);
   for (;;) {
-    int rc = sqlite3_exec(db_, "BEGIN; SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+    int rc;
+    auto first = [&] { rc = sqlite3_exec(db_, "BEGIN; SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr); };
+    // The first read of an encrypted file stretches its key, which takes a good part of a
+    // second with a password: the windows go on meanwhile.
+    if (desc_.cipher)
+      runOffThread(first);
+    else
+      first();
     if (rc == SQLITE_OK) return rc;
     sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
     if (!wait.again(rc)) return rc;
@@ -1034,7 +1045,8 @@ int IndexedDriver::put() {
       for (const auto& h : hidden_)
         if (static_cast<std::size_t>(h.field) == i) sets += "," + h.column + "=?" + std::to_string(++n);
     }
-    sqlite3_stmt* st = stmt("UPDATE rec SET " + sets + " WHERE _pos=?" + std::to_string(n + 1), &rc);
+    // OR FAIL: as for an insert.
+    sqlite3_stmt* st = stmt("UPDATE OR FAIL rec SET " + sets + " WHERE _pos=?" + std::to_string(n + 1), &rc);
     if (!st) return sqlFail(rc);
     int b = 0;
     for (std::size_t i : changed) {
@@ -1372,6 +1384,7 @@ int IndexedDriver::logout() {
   int rc = exec("BEGIN IMMEDIATE");
   if (rc != SQLITE_OK) return sqlFail(rc);
   txn_ = true;
+  changesAtBegin_ = sqlite3_total_changes(db_);
   noticeOthers(true);
   // A frame's dirty pages stay in memory until its commit: spilling them mid-frame
   // encrypts and decrypts the same index pages again and again.
@@ -1382,7 +1395,16 @@ int IndexedDriver::logout() {
 int IndexedDriver::commit() {
   if (!db_) return fail(Err::NotOpen);
   if (!txn_) return fail(Err::NoTransaction, "no transaction is open");
-  int rc = exec("COMMIT");
+  int rc;
+  if (sqlite3_total_changes(db_) - changesAtBegin_ > kInlineCommitChanges) {
+    // A pass's frame: encrypting and writing its pages takes a while, and the windows go
+    // on meanwhile.
+    LockWait wait;
+    do runOffThread([&] { rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr); });
+    while (rc == SQLITE_BUSY && wait.again(rc));
+  } else {
+    rc = exec("COMMIT");
+  }
   if (rc != SQLITE_OK) return sqlFail(rc);
   txn_ = false;
   applyCache();
