@@ -206,7 +206,7 @@ int main(int argc, char** argv) {
                        GLO_RemoveTagMode = 1;
                        startPass([] { qb::RemoveTagging(); });
                      },
-                     [] { return boxSaying("All Color tagging has been removed."); }});
+                     [] { return boxSaying("All Color tagging has been removed."); }, "ui_max_stall_tagging_ms"});
     steps.push_back({"", [] { answered("All Color tagging has been removed."); }, passOver});
     }
     if (wanted("integrity")) {

@@ -186,6 +186,8 @@ void ProcessManager::ProcessBeginFrame() {
   if (FRAMEWRITES && file_ && file_->isOpen() && !file_->inTransaction()) file_->logout();
 }
 
+bool ProcessManager::ProcessInFrame() const { return file_ && file_->isOpen() && file_->inTransaction(); }
+
 void ProcessManager::ProcessEndFrame() {
   if (!file_ || !file_->inTransaction()) return;
   // A frame often ends because a write failed; its error is the one the user is shown,

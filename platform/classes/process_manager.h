@@ -104,9 +104,12 @@ class ProcessManager {
   virtual void ProcessShowProgress();
 
   // The transaction frame of a writing walk: open, and committed at the end of each
-  // time slice. A per-record step that must show a message ends the frame first.
+  // time slice, or at a turn within it when another writer waits for the file or the
+  // frame has been held for a second. A per-record step that must show a message ends
+  // the frame first.
   void ProcessBeginFrame();
   void ProcessEndFrame();
+  bool ProcessInFrame() const;
 
  private:
   void measure();

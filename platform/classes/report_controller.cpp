@@ -12,6 +12,7 @@
 #include "platform/report/print.h"
 #include "platform/report/report.h"
 #include "platform/runtime/runtime.h"
+#include "platform/store/lock_wait.h"
 #include "platform/ui/layout.h"
 #include "platform/ui/window.h"
 
@@ -19,9 +20,12 @@ namespace pf {
 
 namespace {
 
-// How long a walk keeps the event loop from turning, in milliseconds; a walk that writes
-// commits before each turn, and each commit waits for the disk a few times.
-constexpr int kTurnMs = 40, kWriteTurnMs = 250;
+// How long a walk keeps the event loop from turning, in milliseconds.
+constexpr int kTurnMs = 40;
+// How long a walk that writes keeps one frame over its turns. Each commit writes out
+// every index page the frame touched, most of them again and again when it commits at
+// every turn; another program waiting for the file waits this long at most.
+constexpr int kFrameMs = 1000;
 
 // The procedure's own progress layout, or the standard one under its name.
 const std::string& progressLayoutFor(const std::string& procedure) {
@@ -190,20 +194,28 @@ bool ReportController::walkSlice() {
   const std::int32_t sliceLimit = sliceRecordLimit();
   // Within a batch the windows get a turn every few hundredths, each time between two
   // frames; the time the others take is not the batch's. False when the batch ends.
-  auto turn = std::chrono::steady_clock::now();
+  auto turn = std::chrono::steady_clock::now(), framed = turn;
   auto handOver = [&] {
-    const int every = PROCESS->FRAMEWRITES ? kWriteTurnMs : kTurnMs;
-    if (std::chrono::steady_clock::now() - turn < std::chrono::milliseconds(every)) return true;
-    PROCESS->ProcessEndFrame();
+    auto now = std::chrono::steady_clock::now();
+    if (now - turn < std::chrono::milliseconds(kTurnMs)) return true;
+    // No other writer gets in while the frame is held over the turn; one that asks for
+    // the file has it once the turn is over.
+    bool keep = PROCESS->ProcessInFrame() && lockWaiters() == 0 && now - framed < std::chrono::milliseconds(kFrameMs);
+    if (!keep) PROCESS->ProcessEndFrame();
     const std::int32_t from = clockTime();
     yieldTurn();
     std::int32_t away = clockTime() - from;
     if (away < 0) away += 8640000;
     handedOver += away;
     turn = std::chrono::steady_clock::now();
-    // Cancel, a close or any other event of this window is taken at once.
-    if (DEAD || closing_ || !queueEmpty()) return false;
+    // Cancel, a close or any other event of this window is taken at once; a tick of the
+    // timer waits for the batch's end, or every turn would end the frame.
+    if (DEAD || closing_ || !queueHoldsOnly(EVENT::Timer)) return false;
+    if (keep && lockWaiters() == 0) return true;
+    if (keep) PROCESS->ProcessEndFrame();
+    letLockWaitersIn();
     PROCESS->ProcessBeginFrame();
+    framed = std::chrono::steady_clock::now();
     if (walkEnds(PROCESS->ProcessResume()) != 0) {
       stopped = true;
       return false;

@@ -91,6 +91,12 @@ void yieldFor(int ms) {
 
 namespace detail {
 
+bool jobsToWaitFor() {
+  Jobs& j = jobs();
+  std::lock_guard<std::mutex> l(j.m);
+  return !j.notifier && j.finished.empty() && j.pending > 0;
+}
+
 bool wakeFinishedJobs(bool block) {
   Jobs& j = jobs();
   std::vector<int> finished;

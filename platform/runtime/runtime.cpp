@@ -5,6 +5,7 @@
 
 #include <cxxabi.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <deque>
 #include <exception>
@@ -83,6 +84,7 @@ struct State {
   std::function<void()> startHook, exitHook;
   std::function<void(std::exception_ptr)> failureHandler;
   std::function<void()> notifier;
+  std::function<void()> handOverNotifier;
   std::function<void()> loopRun, loopQuit;
 
   State() {
@@ -122,7 +124,8 @@ Thread* find(int number) {
 
 void makeRunnable(Thread& t) {
   auto& st = S();
-  if (st.ending || !t.fiber || t.queued) return;
+  // A thread that handed this turn over runs at the next, whatever it is sent meanwhile.
+  if (st.ending || !t.fiber || t.queued || t.deferred) return;
   t.queued = true;
   st.runQueue.push_back(t.number);
   if (!st.driving && st.notifier) st.notifier();
@@ -401,6 +404,11 @@ bool queueEmpty(int number) {
   return !t || t->queue.empty();
 }
 
+bool queueHoldsOnly(int code, int number) {
+  Thread* t = find(number == 0 ? thread() : number);
+  return !t || std::all_of(t->queue.begin(), t->queue.end(), [code](const Event& e) { return e.code == code; });
+}
+
 void setThreadStartHook(std::function<void()> hook) { S().startHook = std::move(hook); }
 void setThreadExitHook(std::function<void()> hook) { S().exitHook = std::move(hook); }
 void setThreadFailureHandler(std::function<void(std::exception_ptr)> handler) {
@@ -423,24 +431,34 @@ void runProgram(Procedure mainProgram) {
   if (!st.ending) endAllThreads();
 }
 
-bool runUntilIdle() {
+bool runUntilIdle(bool newTurn) {
   auto& st = S();
   if (st.current || st.driving) return false;
   st.driving = true;
   bool any = false;
   // Threads that gave the last turn away run in this one; those that give this one away
   // wait for the next.
-  std::vector<int> deferred;
-  deferred.swap(st.deferred);
-  for (int n : deferred)
-    if (Thread* t = find(n); t && t->deferred) {
-      t->deferred = false;
-      makeRunnable(*t);
-    }
+  auto beginTurn = [&st] {
+    std::vector<int> deferred;
+    deferred.swap(st.deferred);
+    for (int n : deferred)
+      if (Thread* t = find(n); t && t->deferred) {
+        t->deferred = false;
+        makeRunnable(*t);
+      }
+  };
+  if (newTurn) beginTurn();
   for (;;) {
     detail::wakeFinishedJobs(false);
     if (st.ending) break;
     if (st.runQueue.empty()) {
+      // Without a view the turn waits here for an off-thread job, and that wait is the next
+      // turn of the threads that handed this one over: the job may be waiting for them
+      // (for a lock they hold).
+      if (newTurn && !st.deferred.empty() && detail::jobsToWaitFor()) {
+        beginTurn();
+        continue;
+      }
       // A thread waiting for its off-thread job is not idle.
       if (detail::wakeFinishedJobs(true)) continue;
       break;
@@ -469,7 +487,12 @@ bool runUntilIdle() {
     }
   }
   st.driving = false;
-  if (!st.deferred.empty() && st.notifier) st.notifier();
+  if (!st.deferred.empty()) {
+    if (st.handOverNotifier)
+      st.handOverNotifier();
+    else if (st.notifier)
+      st.notifier();
+  }
   return any;
 }
 
@@ -478,6 +501,7 @@ std::uint64_t schedulerTurn() { return turns; }
 bool anyRunnable() { return !S().ending && (!S().runQueue.empty() || !S().deferred.empty()); }
 
 void setScheduleNotifier(std::function<void()> notifier) { S().notifier = std::move(notifier); }
+void setHandOverNotifier(std::function<void()> notifier) { S().handOverNotifier = std::move(notifier); }
 
 void setEventLoop(std::function<void()> run, std::function<void()> quit) {
   S().loopRun = std::move(run);
@@ -521,6 +545,7 @@ void resetState(bool keepConfig) {
   }
   if (s->current) throw std::logic_error("the runtime cannot be reset from a program thread");
   auto startHook = s->startHook, exitHook = s->exitHook, notifier = s->notifier;
+  auto handOverNotifier = s->handOverNotifier;
   auto failureHandler = s->failureHandler;
   auto loopRun = s->loopRun, loopQuit = s->loopQuit;
   if (!s->ending) {
@@ -537,6 +562,7 @@ void resetState(bool keepConfig) {
     fresh.exitHook = std::move(exitHook);
     fresh.failureHandler = std::move(failureHandler);
     fresh.notifier = std::move(notifier);
+    fresh.handOverNotifier = std::move(handOverNotifier);
     fresh.loopRun = std::move(loopRun);
     fresh.loopQuit = std::move(loopQuit);
   }

@@ -105,6 +105,8 @@ void yieldFor(int ms);
 // turn (thread-safe). Without one, a headless scheduler turn waits for pending jobs.
 void setOffThreadNotifier(std::function<void()> notifier);
 bool queueEmpty(int number = 0);
+// True when every event in the thread's queue (0 = the calling thread's) is a `code`.
+bool queueHoldsOnly(int code, int number = 0);
 
 // Hooks run inside each thread: start before its procedure, exit after it returns.
 void setThreadStartHook(std::function<void()> hook);
@@ -118,14 +120,19 @@ void setThreadFailureHandler(std::function<void(std::exception_ptr)> handler);
 // Runs thread 1 with `mainProgram` and returns when thread 1 has ended and the
 // scheduler loop `loop` (the view's event loop, or the headless driver) returns.
 void runProgram(Procedure mainProgram);
-// Resumes runnable threads until every thread waits; returns true when any ran.
-bool runUntilIdle();
+// Resumes runnable threads until every thread waits; returns true when any ran. Threads
+// that handed the last turn over run too unless `newTurn` is false (the view runs them
+// from its timer, so that they never run twice between two of the window system's turns).
+bool runUntilIdle(bool newTurn = true);
 bool anyRunnable();
 // Counts the turns in which a program thread has run: what a thread read in an earlier
 // turn, another may have changed since.
 std::uint64_t schedulerTurn();
 // Called whenever a thread becomes runnable (the Qt view queues a turn).
 void setScheduleNotifier(std::function<void()> notifier);
+// Called when a turn ends and a thread waits for the next (it handed this one over); by
+// default the schedule notifier.
+void setHandOverNotifier(std::function<void()> notifier);
 // Ends every program thread (unwinding their stacks) and makes runProgram return.
 // Called on a program thread, it also unwinds that thread (throws ProgramEnded).
 void endAllThreads();

@@ -10,5 +10,8 @@ void resetClock();
 // Makes runnable the program threads whose off-thread job has finished; with `block`
 // and no view to tell, first waits while jobs are pending. True when it woke any.
 bool wakeFinishedJobs(bool block);
+// True when a headless turn would wait for off-thread jobs: some are running, none has
+// ended, and no view is told when they end.
+bool jobsToWaitFor();
 
 }  // namespace pf::detail

@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <atomic>
 
 #include "platform/runtime/runtime.h"
 
@@ -11,14 +12,32 @@ namespace {
 
 constexpr int kMomentMs = 25;
 
+// Also counted on a worker's OS thread (a joint change waits there).
+std::atomic<int> waiters{0};
+
 }  // namespace
+
+LockWait::~LockWait() {
+  if (counted_) --waiters;
+}
 
 bool LockWait::again(int sqliteResult) {
   if ((sqliteResult & 0xFF) != SQLITE_BUSY || left_ <= 0 || programEnded()) return false;
+  if (!counted_) {
+    counted_ = true;
+    ++waiters;
+  }
   int moment = std::min(left_, kMomentMs);
   yieldFor(moment);
   left_ -= moment;
   return !programEnded();
+}
+
+int lockWaiters() { return waiters.load(); }
+
+void letLockWaitersIn() {
+  // A waiter tries again every moment; a few naps let the slowest of them in.
+  for (int left = kLockWaitMs; left > 0 && waiters.load() > 0 && !programEnded(); left -= 5) yieldFor(5);
 }
 
 }  // namespace pf

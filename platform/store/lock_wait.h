@@ -12,12 +12,22 @@ constexpr int kLockWaitMs = 3000;
 class LockWait {
  public:
   explicit LockWait(int limitMs = kLockWaitMs) : left_(limitMs) {}
+  ~LockWait();
+  LockWait(const LockWait&) = delete;
+  LockWait& operator=(const LockWait&) = delete;
   // Given SQLite's answer to a call: true when the database was busy and there is time
   // left, once a moment has gone by; the caller then makes the call again.
   bool again(int sqliteResult);
 
  private:
   int left_;
+  bool counted_ = false;
 };
+
+// How many store calls of this process wait for a lock just now.
+int lockWaiters();
+// For a writer that holds a file for long stretches: lets the calls that wait for a lock
+// have their turn before it takes the file again (for at most kLockWaitMs).
+void letLockWaitersIn();
 
 }  // namespace pf

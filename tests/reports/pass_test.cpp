@@ -2,7 +2,9 @@
 // passes without a report use it.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <functional>
+#include <thread>
 
 #include "data/access.h"
 #include "platform/classes/process_manager.h"
@@ -158,6 +160,61 @@ TEST_F(Pass, WritesAreCommittedPerSliceAndCancelStops) {
   EXPECT_EQ(out.response, pf::Response::Cancelled);
   EXPECT_EQ(out.reached.size(), done) << "nothing after Cancel";
   EXPECT_EQ(out.inFrame, std::vector<bool>(done, true));
+}
+
+// A walk that writes holds its frame while the windows have their turns. Another thread
+// that writes a website during one of them is let in at once and keeps its change: the
+// walk, which had read that website ahead, reads it again before it writes it.
+TEST_F(Pass, AWriterMeetingTheFrameGetsInAndKeepsItsChange) {
+  addSites(fiveSites());   // record order: Echo, Bravo, Delta, Alpha, Charlie
+  bool go = false;
+  int writerResult = -1;
+  std::size_t reachedWhenWritten = 0;
+  Outcome out;
+  int writer = d.start([&] {
+    pf::waitUntil([&] { return go; });
+    WSitesRecord r;
+    pf::File f(WSitesDesc(), &r);
+    if (f.open() != 0) return;
+    r.DESCRIPTION = "Alpha";
+    if (f.get(WEB_KeyDescription()) == 0) {
+      r.RATING = 7;
+      writerResult = f.put();
+      reachedWhenWritten = out.reached.size();
+    }
+    f.close();
+  });
+  d.start([&] {
+    PassWindow w;
+    w.writes = 1;
+    w.process.step = [&] {
+      out.reached.push_back(WEB->DESCRIPTION.clip());
+      WEB->VISITS = 9;
+      EXPECT_EQ(w.process.view().put(), 0);
+      if (out.reached.size() == 1) {
+        go = true;
+        pf::wake(writer);
+      }
+      // Long enough for the windows' turn to come before the next record.
+      if (writerResult == -1) std::this_thread::sleep_for(std::chrono::milliseconds(60));
+      return std::uint8_t{0};
+    };
+    out.response = w.Execute();
+  });
+  walk();
+  EXPECT_EQ(out.response, pf::Response::Completed);
+  EXPECT_EQ(out.reached, (std::vector<std::string>{"Echo", "Bravo", "Delta", "Alpha", "Charlie"}));
+  EXPECT_EQ(writerResult, 0) << "the writer was refused the file";
+  EXPECT_LT(reachedWhenWritten, 5u) << "the writer waited for the walk's end";
+  WSitesRecord r;
+  pf::File f(WSitesDesc(), &r);
+  ASSERT_EQ(f.open(), 0);
+  f.set();
+  while (f.next() == 0) {
+    EXPECT_EQ(r.VISITS, 9) << r.DESCRIPTION.clip();
+    EXPECT_EQ(r.RATING, r.DESCRIPTION.clip() == "Alpha" ? 7 : 0) << r.DESCRIPTION.clip();
+  }
+  f.close();
 }
 
 // A step that throws in the middle of a slice: the stop box says so, what was written stays

@@ -24,7 +24,7 @@ void scheduleTurn() {
   queued = true;
   QTimer::singleShot(0, [] {
     queued = false;
-    runUntilIdle();
+    runUntilIdle(false);
   });
 }
 
@@ -36,6 +36,9 @@ void install(bool exitOnHalt) {
   theView = new View();
   setViewObserver(theView);
   setScheduleNotifier(scheduleTurn);
+  // A thread that handed its turn over runs from the view's timer, after the window
+  // system's other timers have had their turn.
+  setHandOverNotifier([] {});
   // From a worker thread: the turn is queued to the GUI thread.
   setOffThreadNotifier([] {
     if (QCoreApplication* app = QCoreApplication::instance())
@@ -53,6 +56,7 @@ void uninstall() {
   if (!theView) return;
   setViewObserver(nullptr);
   setScheduleNotifier(nullptr);
+  setHandOverNotifier(nullptr);
   setOffThreadNotifier(nullptr);
   setArrangeHandler(nullptr);
   setClipboardBackend({});

@@ -173,6 +173,34 @@ TEST_F(RuntimeTest, AThreadThatGivesItsTurnAwayGoesOnAtTheNextTurn) {
   EXPECT_FALSE(pf::anyRunnable());
 }
 
+// The view runs a thread that gave its turn away only from its own timer: an event sent
+// to it, and a turn the view runs for other threads, leave it waiting for that.
+TEST_F(RuntimeTest, AThreadThatGaveItsTurnAwayWaitsForANewTurn) {
+  std::vector<std::string> log;
+  int handOvers = 0;
+  pf::setHandOverNotifier([&] { ++handOvers; });
+  int walk = pf::start([&] {
+    log.push_back("walk 1");
+    pf::yieldTurn();
+    log.push_back("walk 2");
+    log.push_back("walk got " + std::to_string(pf::waitEvent().code));
+  }, 0);
+  int other = pf::start([&] {
+    log.push_back("other " + std::to_string(pf::waitEvent().code));
+  }, 0);
+  EXPECT_TRUE(pf::runUntilIdle(false));
+  EXPECT_EQ(log, (std::vector<std::string>{"walk 1"}));
+  EXPECT_EQ(handOvers, 1);
+  pf::post(7, 0, walk);
+  pf::post(8, 0, other);
+  EXPECT_TRUE(pf::runUntilIdle(false));
+  EXPECT_EQ(log, (std::vector<std::string>{"walk 1", "other 8"}));
+  EXPECT_TRUE(pf::runUntilIdle(true));
+  EXPECT_EQ(log, (std::vector<std::string>{"walk 1", "other 8", "walk 2", "walk got 7"}));
+  EXPECT_EQ(handOvers, 2) << "told once per turn that ends with it waiting";
+  pf::setHandOverNotifier(nullptr);
+}
+
 TEST_F(RuntimeTest, StartedThreadRunsAtTheNextTurnWithAFreshNumber) {
   std::vector<std::string> log;
   std::vector<int> numbers;
