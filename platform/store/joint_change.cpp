@@ -218,7 +218,9 @@ int JointChange::commit() {
     st.to = s.to;
     st.from = s.from;
     st.row = s.row;
-    st.sql = "UPDATE " + table + " SET " + column + "=?1" + (fold.empty() ? "" : "," + fold + "=qb_fold(?1)") + " WHERE ";
+    // A failed statement ends in a rollback of the whole change, so SQLite need not keep
+    // a statement journal of its own (a copy of every page the rename touches).
+    st.sql = "UPDATE OR FAIL " + table + " SET " + column + "=?1" + (fold.empty() ? "" : "," + fold + "=qb_fold(?1)") + " WHERE ";
     const std::string match = (fold.empty() ? "qb_fold(" + column + ")" : fold) + "=qb_fold(?1)";
     if (s.byName)
       st.sql += (fold.empty() ? "qb_fold(" + column + ")" : fold) + "=qb_fold(?2)";
