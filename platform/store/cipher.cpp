@@ -1,12 +1,95 @@
 #include "platform/store/cipher.h"
 
+#include <openssl/evp.h>
 #include <sys/stat.h>
 
+#include <atomic>
 #include <cstring>
 #include <fstream>
+#include <map>
+#include <mutex>
+
+#include "platform/runtime/runtime.h"
 
 namespace pf {
 namespace {
+
+// Stretching a passphrase costs SQLCipher a few hundredths on every connection (a tenth
+// and more with a password). The same passphrase, rounds and file salt always give the
+// same key, so each is stretched once a process and handed to SQLCipher as a raw key
+// with the file's salt. The stretch is SQLCipher's own (PBKDF2-HMAC-SHA1, 32 bytes from
+// the 16 bytes of salt at the start of the file); a file that refuses the raw key while
+// its passphrase opens it ends the use of raw keys for the process.
+constexpr int kSaltBytes = 16, kKeyBytes = 32;
+// Held with the raw keys they were made from: a few files, a few passwords tried.
+constexpr std::size_t kMaxDerived = 16;
+
+struct DerivedKeys {
+  std::mutex m;
+  std::map<std::string, Secret> raw;   // digest of passphrase, rounds and salt -> "x'...'"
+  std::atomic<int> state{0};           // 1 proven, -1 SQLCipher stretches differently
+  std::atomic<int> skew{0};            // tests' rounds added to the stretch
+};
+
+// Never destroyed: a worker may key a connection while the process exits.
+DerivedKeys& derived() {
+  static DerivedKeys* d = new DerivedKeys;
+  return *d;
+}
+
+bool readSalt(const std::string& path, unsigned char* salt) {
+  if (plainHeader(path)) return false;
+  std::ifstream in(path, std::ios::binary);
+  in.read(reinterpret_cast<char*>(salt), kSaltBytes);
+  return in.gcount() == kSaltBytes;
+}
+
+std::string hex(const unsigned char* p, std::size_t n) {
+  static const char digits[] = "0123456789abcdef";
+  std::string out;
+  out.reserve(n * 2);
+  for (std::size_t i = 0; i < n; ++i) {
+    out += digits[p[i] >> 4];
+    out += digits[p[i] & 15];
+  }
+  return out;
+}
+
+// The raw key SQLCipher would stretch from `key` for the file at `path`; empty for a file
+// without a salt yet (a new one) or when raw keys are not to be used.
+Secret rawKeyFor(const CipherKey& key, const std::string& path) {
+  DerivedKeys& d = derived();
+  unsigned char salt[kSaltBytes];
+  if (d.state.load() < 0 || path.empty() || !readSalt(path, salt)) return {};
+  Secret material(key.passphrase.view());
+  material.append(std::string_view(reinterpret_cast<const char*>(salt), kSaltBytes));
+  material.append(std::to_string(key.rounds));
+  unsigned char digest[EVP_MAX_MD_SIZE];
+  unsigned int digestLen = 0;
+  if (EVP_Digest(material.data(), material.size(), digest, &digestLen, EVP_sha256(), nullptr) != 1) return {};
+  const std::string name(reinterpret_cast<const char*>(digest), digestLen);
+  {
+    std::lock_guard<std::mutex> l(d.m);
+    auto it = d.raw.find(name);
+    if (it != d.raw.end()) return it->second;
+  }
+  unsigned char out[kKeyBytes];
+  int ok = 0;
+  // The windows go on while it stretches.
+  runOffThread([&] {
+    ok = PKCS5_PBKDF2_HMAC_SHA1(key.passphrase.data(), static_cast<int>(key.passphrase.size()), salt, kSaltBytes,
+                                key.rounds + d.skew.load(), kKeyBytes, out);
+  });
+  if (ok != 1) return {};
+  std::string text = "x'" + hex(out, kKeyBytes) + hex(salt, kSaltBytes) + "'";
+  wipeBytes(out, sizeof out);
+  Secret raw(text);
+  wipe(text);
+  std::lock_guard<std::mutex> l(d.m);
+  if (d.raw.size() >= kMaxDerived) d.raw.clear();
+  d.raw.emplace(name, raw);
+  return raw;
+}
 
 int exec(sqlite3* db, const std::string& sql) { return sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr); }
 
@@ -31,11 +114,31 @@ int settings(sqlite3* db, const std::string& schema, const CipherKey& key) {
 
 const CipherKey* currentKey(const FileDesc& desc) { return desc.cipher ? &desc.cipher->current() : nullptr; }
 
-int keyConnection(sqlite3* db, const CipherKey* key) {
+int keyConnection(sqlite3* db, const CipherKey* key, bool* derivedKey) {
+  if (derivedKey) *derivedKey = false;
   if (!key) return SQLITE_OK;
-  int rc = sqlite3_key_v2(db, "main", key->passphrase.data(), static_cast<int>(key->passphrase.size()));
+  Secret raw;
+  if (derivedKey) {
+    const char* path = sqlite3_db_filename(db, "main");
+    raw = rawKeyFor(*key, path ? path : "");
+    *derivedKey = !raw.empty();
+  }
+  const Secret& given = raw.empty() ? key->passphrase : raw;
+  int rc = sqlite3_key_v2(db, "main", given.data(), static_cast<int>(given.size()));
   if (rc != SQLITE_OK) return rc;
   return settings(db, "main", *key);
+}
+
+bool derivedKeysProven() { return derived().state.load() > 0; }
+
+void derivedKeyOpened(bool opened) { derived().state.store(opened ? 1 : -1); }
+
+void resetDerivedKeys(int skewRounds) {
+  DerivedKeys& d = derived();
+  std::lock_guard<std::mutex> l(d.m);
+  d.raw.clear();
+  d.state.store(0);
+  d.skew.store(skewRounds);
 }
 
 int attachKeyed(sqlite3* db, const std::string& path, const std::string& schema, const CipherKey* key) {
@@ -45,8 +148,11 @@ int attachKeyed(sqlite3* db, const std::string& path, const std::string& schema,
   if (rc != SQLITE_OK) return rc;
   sqlite3_bind_text(st, 1, path.c_str(), -1, SQLITE_TRANSIENT);
   // An empty key attaches a plain file; no key at all would give it the main one's.
-  if (key)
-    sqlite3_bind_blob(st, 2, key->passphrase.data(), static_cast<int>(key->passphrase.size()), SQLITE_STATIC);
+  Secret raw;
+  if (key && derivedKeysProven()) raw = rawKeyFor(*key, path);
+  const Secret* given = key ? (raw.empty() ? &key->passphrase : &raw) : nullptr;
+  if (given)
+    sqlite3_bind_blob(st, 2, given->data(), static_cast<int>(given->size()), SQLITE_STATIC);
   else
     sqlite3_bind_text(st, 2, "", 0, SQLITE_STATIC);
   // SQLCipher reads an existing attached file with its process-wide defaults, before a

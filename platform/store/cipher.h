@@ -19,8 +19,18 @@ constexpr int kCipherPageSize = 4096;
 const CipherKey* currentKey(const FileDesc& desc);
 
 // Keys the connection's main database with `key` (nullptr: plain). Call right after
-// sqlite3_open_v2, before anything is read.
-int keyConnection(sqlite3* db, const CipherKey* key);
+// sqlite3_open_v2, before anything is read. Given `derivedKey`, an existing file is keyed
+// with the raw key SQLCipher would stretch from the passphrase, stretched once a process;
+// *derivedKey says whether it was, and the caller tells derivedKeyOpened how it went.
+int keyConnection(sqlite3* db, const CipherKey* key, bool* derivedKey = nullptr);
+// True once a file has opened with a derived key: attaches use them from then on.
+bool derivedKeysProven();
+// A file keyed with a derived key opened (true), or refused it while its passphrase opens
+// it (false: this SQLCipher stretches differently, and no raw key is used again).
+void derivedKeyOpened(bool opened);
+// For tests in this process: forgets every derived key and what was learnt of them; a
+// skew stretches with that many more rounds, as an SQLCipher that stretches otherwise.
+void resetDerivedKeys(int skewRounds = 0);
 
 // ATTACH DATABASE `path` AS `schema` with `key` (nullptr: a plain file). An existing
 // encrypted file is read at once, so its settings are in place before the attach.

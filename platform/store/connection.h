@@ -11,7 +11,8 @@ namespace pf {
 
 // The busy wait, the filter functions and, for an encrypted file, its key: the same for
 // the driver's own connections and for the copies made of the file. An SQLite code.
-int configureConnection(sqlite3* db, const FileDesc& desc);
+// `derivedKey`: as for keyConnection.
+int configureConnection(sqlite3* db, const FileDesc& desc, bool* derivedKey = nullptr);
 
 // Maps an SQLite result code to the platform's error number.
 int sqliteError(int rc);

@@ -124,12 +124,12 @@ int sqliteError(int rc) {
   }
 }
 
-int configureConnection(sqlite3* db, const FileDesc& desc) {
+int configureConnection(sqlite3* db, const FileDesc& desc, bool* derivedKey) {
   // Locks are waited for outside SQLite (lock_wait.h).
   sqlite3_busy_timeout(db, 0);
   sqlite3_extended_result_codes(db, 0);
   if (registerFilterFunctions(db) != SQLITE_OK) return SQLITE_ERROR;
-  return keyConnection(db, currentKey(desc));
+  return keyConnection(db, currentKey(desc), derivedKey);
 }
 
 namespace {
@@ -413,7 +413,7 @@ class IndexedDriver final : public FileDriver {
   int checkTable(std::string& why);
   int beginRead(int waitMs);
   int firstStep(sqlite3_stmt* st);
-  int configure();
+  int configure(bool* derivedKey = nullptr);
   int keyCurrent();
   int exec(const std::string& sql);
   sqlite3_stmt* stmt(const std::string& sql, int* rc);
@@ -735,11 +735,11 @@ int IndexedDriver::stepDone(sqlite3_stmt* st) {
   return rc == SQLITE_DONE ? SQLITE_OK : rc;
 }
 
-int IndexedDriver::configure() {
+int IndexedDriver::configure(bool* derivedKey) {
   keyGeneration_ = desc_.cipher ? desc_.cipher->generation() : 0;
   int rc = sqlite3_create_function_v2(db_, "qb_seen", 1, SQLITE_UTF8, this, fnSeen, nullptr, nullptr, nullptr);
   if (rc != SQLITE_OK) return rc;
-  return configureConnection(db_, desc_);
+  return configureConnection(db_, desc_, derivedKey);
 }
 
 // The table holds a column of its kind for every declared field and nothing else but the
@@ -808,10 +808,24 @@ int IndexedDriver::openDb(const std::string& path, int mode, bool checkKeys) {
     return fail(code, d);
   };
   if (rc != SQLITE_OK) return bail(sqliteError(rc), {});
-  if (configure() != SQLITE_OK) return bail(Err::InvalidFile, {});
+  bool derivedKey = false;
+  if (configure(&derivedKey) != SQLITE_OK) return bail(Err::InvalidFile, {});
 
   bool encrypted = desc_.cipher != nullptr;
   rc = beginRead(lockWaitMs);
+  if (derivedKey && (rc & 0xFF) == SQLITE_NOTADB) {
+    // The key is wrong, or this SQLCipher stretches keys in another way, or the file
+    // was replaced after its salt was read: the passphrase tells.
+    sqlite3_close_v2(db_);
+    db_ = nullptr;
+    rc = sqlite3_open_v2(path.c_str(), &db_, flags, nullptr);
+    if (rc != SQLITE_OK) return bail(sqliteError(rc), {});
+    if (configure(nullptr) != SQLITE_OK) return bail(Err::InvalidFile, {});
+    rc = beginRead(lockWaitMs);
+    if (rc == SQLITE_OK && !derivedKeysProven()) derivedKeyOpened(false);
+  } else if (derivedKey && rc == SQLITE_OK) {
+    derivedKeyOpened(true);
+  }
   if (rc == SQLITE_BUSY) return bail(Err::AccessDenied, "another program holds the file locked");
   if (rc != SQLITE_OK)
     return bail((rc & 0xFF) == SQLITE_NOTADB ? (encrypted ? Err::BadOwner : Err::InvalidFile) : sqliteError(rc), {});

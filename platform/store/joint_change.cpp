@@ -76,7 +76,8 @@ struct Job {
   void run() {
     sqlite3* db = nullptr;
     int rc = sqlite3_open_v2(dbs[0].path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
-    if (rc == SQLITE_OK) rc = keyConnection(db, dbs[0].keyOrPlain());
+    bool derivedKey = false;
+    if (rc == SQLITE_OK) rc = keyConnection(db, dbs[0].keyOrPlain(), derivedKeysProven() ? &derivedKey : nullptr);
     if (rc == SQLITE_OK) rc = registerFilterFunctions(db);
     if (rc != SQLITE_OK) {
       fail(rc, db, 0);

@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "platform/core/errors.h"
+#include "platform/store/cipher.h"
 #include "tests/platform/store/store_fixture.h"
 #include "tests/support/file_modes.h"
 #include "tests/support/lock_holder.h"
@@ -294,6 +295,39 @@ TEST(OpenTest, AnotherProgramsLockIsWaitedFor) {
   ASSERT_EQ(f.open(), 0);
   EXPECT_EQ(f.records(), 3);
   f.close();
+}
+
+// An encrypted file is keyed with its stretched key once the stretch has been seen to be
+// SQLCipher's, and with its passphrase where it is not; a wrong key is refused either way.
+TEST(OpenTest, EncryptedFilesOpenWithTheStretchedKeyOrElseTheirPassphrase) {
+  struct Case {
+    const char* name;
+    int skew;
+    bool stretched;
+  };
+  const Case cases[] = {{"the stretch is SQLCipher's", 0, true}, {"the stretch differs", 1, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    qbtest::TempDir dir;
+    pf::resetDerivedKeys(c.skew);
+    pf::FileDesc d = desc("test.tps", "owner");
+    make(d, kRows);
+    for (int i = 0; i < 2; ++i) {
+      Rec r;
+      pf::File f(d, &r);
+      ASSERT_EQ(f.open(), 0);
+      EXPECT_EQ(f.records(), 2);
+      ASSERT_EQ(f.next(), 0);
+      EXPECT_EQ(r.NAME.clip(), "b");
+    }
+    EXPECT_EQ(pf::derivedKeysProven(), c.stretched);
+    Rec r;
+    pf::FileDesc other = desc("test.tps", "another owner");
+    pf::File f(other, &r);
+    EXPECT_EQ(f.open(), Err::BadOwner);
+    EXPECT_EQ(pf::derivedKeysProven(), c.stretched) << "a wrong key proves nothing";
+  }
+  pf::resetDerivedKeys();
 }
 
 TEST(OpenTest, CreateReplacesAnOldFileAndItsJournal) {
