@@ -170,14 +170,14 @@ int main(int argc, char** argv) {
                        browse()->userKey(pf::Key::CtrlHome);
                      },
                      browseShown});
-    steps.push_back({"search_nohit_down_ms", [] { findNext(2); }, [] { return boxSaying("Search complete"); }});
+    steps.push_back({"search_nohit_down_ms", [] { findNext(2); }, [] { return boxSaying("Search complete"); }, "ui_max_stall_search_ms"});
     steps.push_back({"", [] { answered("Search complete"); }, browseShown});
     steps.push_back({"", [] {
                        browse()->userFocus(browse()->feq("?BROWSE:1"));
                        browse()->userKey(pf::Key::CtrlEnd);
                      },
                      browseShown});
-    steps.push_back({"search_nohit_up_ms", [] { findNext(1); }, [] { return boxSaying("Search complete"); }});
+    steps.push_back({"search_nohit_up_ms", [] { findNext(1); }, [] { return boxSaying("Search complete"); }, "ui_max_stall_search_ms"});
     steps.push_back({"", [] { answered("Search complete"); }, browseShown});
   }
   steps.push_back({"", [] { searchWindow()->userPress(searchWindow()->feq("?F3BOT_CANCELAR")); },

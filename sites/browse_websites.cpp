@@ -13,6 +13,7 @@
 #include "platform/classes/window_controller.h"
 #include "platform/core/strings.h"
 #include "platform/runtime/message.h"
+#include "platform/runtime/runtime.h"
 #include "platform/store/bind.h"
 #include "platform/store/view.h"
 #include "platform/ui/keys.h"
@@ -706,7 +707,11 @@ bool BrowseWebsitesWindow::listHolds(const std::string& word) {
   Relate_WSites().RelationSetQuickScan(true);
   int r = 0;
   bool holds = false;
-  while (!holds && (r = all.next()) == 0) holds = searchMatches(word);
+  pf::TurnGiver turns;
+  while (!holds && (r = all.next()) == 0) {
+    holds = searchMatches(word);
+    turns.give();
+  }
   Relate_WSites().RelationSetQuickScan(false);
   return holds || r != pf::Err::RecordNotAvailable;
 }
@@ -734,7 +739,9 @@ void BrowseWebsitesWindow::searchSkip(bool down, const std::string& word) {
   pf::Position last, before;  // the ends of the last two pages passed
   bool found = false;
   int r;
+  pf::TurnGiver turns;
   while ((r = down ? v.next() : v.previous()) == 0) {
+    turns.give();
     if (v.position().row == edge.row) continue;
     if (searchMatches(word)) {
       found = true;

@@ -6,6 +6,7 @@
 #include <cxxabi.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <deque>
 #include <exception>
@@ -397,6 +398,21 @@ void yieldTurn() {
     st.deferred.push_back(t->number);
   }
   yieldToScheduler();
+}
+
+namespace {
+std::int64_t steadyNanoseconds() {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+}  // namespace
+
+TurnGiver::TurnGiver(int ms) : ms_(ms), last_(steadyNanoseconds()) {}
+
+void TurnGiver::give() {
+  if (steadyNanoseconds() - last_ < std::int64_t{ms_} * 1000000) return;
+  yieldTurn();
+  last_ = steadyNanoseconds();
 }
 
 bool queueEmpty(int number) {

@@ -90,6 +90,17 @@ void wake(int number);
 // Lets the event loop turn once (the windows are drawn and take input) and the other
 // program threads run, then goes on. Outside a program thread it does nothing.
 void yieldTurn();
+// For a long piece of work on a program thread: give() hands the event loop a turn once
+// `ms` milliseconds have gone by since the last one (call it often).
+class TurnGiver {
+ public:
+  explicit TurnGiver(int ms = 40);
+  void give();
+
+ private:
+  int ms_;
+  std::int64_t last_;  // steady clock, nanoseconds
+};
 // Runs `job` on a worker OS thread while the calling program thread waits; the other
 // program threads run meanwhile. The job must touch no program-thread state: it works
 // on objects of its own and the caller's, which stay put until it is done. Outside a
