@@ -91,10 +91,16 @@ std::size_t mapOne(std::string_view s, std::size_t i, bool toUpper, char* out, s
 }
 
 std::string mapString(std::string_view s, bool toUpper) {
-  std::string r;
-  r.reserve(s.size());
+  std::string r(s);
+  // Plain ASCII, most of any text, maps byte by byte in place.
+  const char from = toUpper ? 'a' : 'A', to = toUpper ? 'z' : 'Z';
+  std::size_t i = 0;
+  for (; i < r.size() && static_cast<unsigned char>(r[i]) < 0x80; ++i)
+    if (r[i] >= from && r[i] <= to) r[i] = static_cast<char>(r[i] ^ 0x20);
+  if (i == r.size()) return r;
+  r.resize(i);
   char buf[4];
-  for (std::size_t i = 0; i < s.size();) {
+  for (; i < s.size();) {
     std::size_t outLen;
     i += mapOne(s, i, toUpper, buf, outLen);
     r.append(buf, outLen);
