@@ -453,6 +453,10 @@ class IndexedDriver final : public FileDriver {
   std::uint64_t generation_ = 0;
   std::uint64_t noticedTurn_ = 0;
   int changesAtBegin_ = 0;           // SQLite's count of changes when the transaction began
+  void setTxn(bool open) {
+    if (open != txn_) countWriteTransaction(open);
+    txn_ = open;
+  }
   std::int64_t dataVersion_ = -1;    // -1: not known
   const RowSet* seen_ = nullptr;     // of the query running
   // The last put: the generation it made, its record and the record's key values.
@@ -645,7 +649,7 @@ void IndexedDriver::closeDb() {
     sqlite3_close_v2(db_);
     db_ = nullptr;
   }
-  txn_ = false;
+  setTxn(false);
   cacheKb_ = 0;
   for (auto& k : keys_) k.countReady = false;
   lock_.release();
@@ -1397,7 +1401,7 @@ int IndexedDriver::logout() {
   if (txn_) return fail(Err::NoTransaction, "a transaction is already open");
   int rc = exec("BEGIN IMMEDIATE");
   if (rc != SQLITE_OK) return sqlFail(rc);
-  txn_ = true;
+  setTxn(true);
   changesAtBegin_ = sqlite3_total_changes(db_);
   noticeOthers(true);
   // A frame's dirty pages stay in memory until its commit: spilling them mid-frame
@@ -1420,7 +1424,7 @@ int IndexedDriver::commit() {
     rc = exec("COMMIT");
   }
   if (rc != SQLITE_OK) return sqlFail(rc);
-  txn_ = false;
+  setTxn(false);
   applyCache();
   return Err::None;
 }
@@ -1429,7 +1433,7 @@ int IndexedDriver::rollback() {
   if (!db_) return fail(Err::NotOpen);
   if (!txn_) return fail(Err::NoTransaction, "no transaction is open");
   int rc = exec("ROLLBACK");
-  txn_ = false;
+  setTxn(false);
   applyCache();
   ++generation_;
   if (rc != SQLITE_OK) return sqlFail(rc);

@@ -16,6 +16,7 @@
 #include "platform/store/cipher.h"
 #include "platform/store/driver.h"
 #include "platform/store/file.h"
+#include "platform/store/lock_wait.h"
 
 namespace pf {
 namespace {
@@ -236,6 +237,10 @@ int changeKey(const std::vector<const FileDesc*>& files, FileKey& key, const Cip
   // A change left half-done by a crash is settled first, or its journal would name
   // this change's copies.
   completeKeyChange(files);
+  // A walk of this process that holds a file over its turns lets go of it first, and
+  // takes it again only under the new key.
+  LockWaiter asking;
+  waitForWriteTransactions();
 
   std::vector<Swap> swaps;
   swaps.reserve(files.size());

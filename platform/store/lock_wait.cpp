@@ -14,6 +14,7 @@ constexpr int kMomentMs = 25;
 
 // Also counted on a worker's OS thread (a joint change waits there).
 std::atomic<int> waiters{0};
+std::atomic<int> writeTransactions{0};
 
 }  // namespace
 
@@ -34,6 +35,16 @@ bool LockWait::again(int sqliteResult) {
 }
 
 int lockWaiters() { return waiters.load(); }
+
+LockWaiter::LockWaiter() { ++waiters; }
+LockWaiter::~LockWaiter() { --waiters; }
+
+void countWriteTransaction(bool opened) { writeTransactions += opened ? 1 : -1; }
+int openWriteTransactions() { return writeTransactions.load(); }
+
+void waitForWriteTransactions() {
+  for (int left = kLockWaitMs; left > 0 && writeTransactions.load() > 0 && !programEnded(); left -= 5) yieldFor(5);
+}
 
 void letLockWaitersIn() {
   // A waiter tries again every moment; a few naps let the slowest of them in.

@@ -26,6 +26,21 @@ class LockWait {
 
 // How many store calls of this process wait for a lock just now.
 int lockWaiters();
+// For a change of whole files that must not meet a writer of this process half-way: while
+// it lives it counts as a call that waits for a lock, so the walks that hold a file over
+// their turns let go of it at their next turn and wait before they take it again.
+class LockWaiter {
+ public:
+  LockWaiter();
+  ~LockWaiter();
+  LockWaiter(const LockWaiter&) = delete;
+  LockWaiter& operator=(const LockWaiter&) = delete;
+};
+// Write transactions of this process's connections open just now, as the store counts
+// them; and a wait, letting the others run, until there are none (at most kLockWaitMs).
+void countWriteTransaction(bool opened);
+int openWriteTransactions();
+void waitForWriteTransactions();
 // For a writer that holds a file for long stretches: lets the calls that wait for a lock
 // have their turn before it takes the file again (for at most kLockWaitMs).
 void letLockWaitersIn();

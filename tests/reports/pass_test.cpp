@@ -5,10 +5,13 @@
 #include <chrono>
 #include <functional>
 #include <thread>
+#include <tuple>
 
 #include "data/access.h"
+#include "data/dictionary.h"
 #include "platform/classes/process_manager.h"
 #include "platform/classes/report_controller.h"
+#include "platform/store/key_change.h"
 #include "tests/reports/reports_fixture.h"
 #include "tests/support/slices.h"
 
@@ -162,27 +165,17 @@ TEST_F(Pass, WritesAreCommittedPerSliceAndCancelStops) {
   EXPECT_EQ(out.inFrame, std::vector<bool>(done, true));
 }
 
-// A walk that writes holds its frame while the windows have their turns. Another thread
-// that writes a website during one of them is let in at once and keeps its change: the
-// walk, which had read that website ahead, reads it again before it writes it.
-TEST_F(Pass, AWriterMeetingTheFrameGetsInAndKeepsItsChange) {
-  addSites(fiveSites());   // record order: Echo, Bravo, Delta, Alpha, Charlie
-  bool go = false;
-  int writerResult = -1;
-  std::size_t reachedWhenWritten = 0;
-  Outcome out;
-  int writer = d.start([&] {
+// A writing walk over the five sites (VISITS = 9 each) that, from its first record on,
+// lets the windows have a turn after every record until `other`, started then on a thread
+// of its own, has ended. Answers how many records the walk had reached by then.
+std::size_t walkBeside(pf::TestDriver& d, const std::function<void()>& other, Outcome& out) {
+  bool go = false, done = false;
+  std::size_t reached = 0;
+  int beside = d.start([&] {
     pf::waitUntil([&] { return go; });
-    WSitesRecord r;
-    pf::File f(WSitesDesc(), &r);
-    if (f.open() != 0) return;
-    r.DESCRIPTION = "Alpha";
-    if (f.get(WEB_KeyDescription()) == 0) {
-      r.RATING = 7;
-      writerResult = f.put();
-      reachedWhenWritten = out.reached.size();
-    }
-    f.close();
+    other();
+    reached = out.reached.size();
+    done = true;
   });
   d.start([&] {
     PassWindow w;
@@ -193,28 +186,75 @@ TEST_F(Pass, AWriterMeetingTheFrameGetsInAndKeepsItsChange) {
       EXPECT_EQ(w.process.view().put(), 0);
       if (out.reached.size() == 1) {
         go = true;
-        pf::wake(writer);
+        pf::wake(beside);
       }
       // Long enough for the windows' turn to come before the next record.
-      if (writerResult == -1) std::this_thread::sleep_for(std::chrono::milliseconds(60));
+      if (!done) std::this_thread::sleep_for(std::chrono::milliseconds(60));
       return std::uint8_t{0};
     };
     out.response = w.Execute();
   });
-  walk();
+  for (int i = 0; i < 50 && !(done && out.response); ++i) d.advance(10);
   EXPECT_EQ(out.response, pf::Response::Completed);
   EXPECT_EQ(out.reached, (std::vector<std::string>{"Echo", "Bravo", "Delta", "Alpha", "Charlie"}));
-  EXPECT_EQ(writerResult, 0) << "the writer was refused the file";
-  EXPECT_LT(reachedWhenWritten, 5u) << "the writer waited for the walk's end";
+  EXPECT_TRUE(done);
+  return reached;
+}
+
+// The websites as the file has them now: description, visits, rating.
+std::vector<std::tuple<std::string, int, int>> sitesNow() {
+  std::vector<std::tuple<std::string, int, int>> out;
   WSitesRecord r;
   pf::File f(WSitesDesc(), &r);
-  ASSERT_EQ(f.open(), 0);
+  EXPECT_EQ(f.open(), 0);
   f.set();
-  while (f.next() == 0) {
-    EXPECT_EQ(r.VISITS, 9) << r.DESCRIPTION.clip();
-    EXPECT_EQ(r.RATING, r.DESCRIPTION.clip() == "Alpha" ? 7 : 0) << r.DESCRIPTION.clip();
-  }
+  while (f.next() == 0) out.emplace_back(r.DESCRIPTION.clip(), r.VISITS, r.RATING);
   f.close();
+  return out;
+}
+
+// A walk that writes holds its frame while the windows have their turns. Another thread
+// that writes a website during one of them is let in at once and keeps its change: the
+// walk, which had read that website ahead, reads it again before it writes it.
+TEST_F(Pass, AWriterMeetingTheFrameGetsInAndKeepsItsChange) {
+  addSites(fiveSites());   // record order: Echo, Bravo, Delta, Alpha, Charlie
+  int writerResult = -1;
+  Outcome out;
+  std::size_t reached = walkBeside(d, [&] {
+    WSitesRecord r;
+    pf::File f(WSitesDesc(), &r);
+    if (f.open() != 0) return;
+    r.DESCRIPTION = "Alpha";
+    if (f.get(WEB_KeyDescription()) == 0) {
+      r.RATING = 7;
+      writerResult = f.put();
+    }
+    f.close();
+  }, out);
+  EXPECT_EQ(writerResult, 0) << "the writer was refused the file";
+  EXPECT_LT(reached, 5u) << "the writer waited for the walk's end";
+  using Site = std::tuple<std::string, int, int>;
+  EXPECT_EQ(sitesNow(), (std::vector<Site>{{"Echo", 9, 0}, {"Bravo", 9, 0}, {"Delta", 9, 0},
+                                           {"Alpha", 9, 7}, {"Charlie", 9, 0}}));
+}
+
+// The files' key changes (a program password is set) while a walk holds its frame over a
+// turn: the walk lets go first, the change is made, and the walk goes on under the new key.
+TEST_F(Pass, AKeyChangeDuringTheWalkWaitsForItsFrameAndLosesNothing) {
+  addSites(fiveSites());
+  DataKey().setPasswordRounds(1000);
+  int changed = -1;
+  std::string why;
+  Outcome out;
+  std::size_t reached = walkBeside(d, [&] {
+    changed = pf::changeKey({&WSitesDesc()}, DataKey(), DataKey().with("new words"), &why);
+  }, out);
+  EXPECT_EQ(changed, 0) << why;
+  EXPECT_LT(reached, 5u) << "the change waited for the walk's end";
+  EXPECT_TRUE(DataKey().hasPassword());
+  for (const auto& [description, visits, rating] : sitesNow()) EXPECT_EQ(visits, 9) << description;
+  EXPECT_EQ(pf::changeKey({&WSitesDesc()}, DataKey(), DataKey().with(""), &why), 0) << why;
+  DataKey().setPasswordRounds(pf::FileKey::PasswordRounds);
 }
 
 // A step that throws in the middle of a slice: the stop box says so, what was written stays
