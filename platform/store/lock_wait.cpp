@@ -16,6 +16,12 @@ constexpr int kMomentMs = 25;
 std::atomic<int> waiters{0};
 std::atomic<int> writeTransactions{0};
 
+// Short naps while the others run, as long as `count` is above 0 (at most kLockWaitMs): a
+// waiter tries again every moment, and a few naps let the slowest of them in.
+void napWhileAny(const std::atomic<int>& count) {
+  for (int left = kLockWaitMs; left > 0 && count.load() > 0 && !programEnded(); left -= 5) yieldFor(5);
+}
+
 }  // namespace
 
 LockWait::~LockWait() {
@@ -40,15 +46,9 @@ LockWaiter::LockWaiter() { ++waiters; }
 LockWaiter::~LockWaiter() { --waiters; }
 
 void countWriteTransaction(bool opened) { writeTransactions += opened ? 1 : -1; }
-int openWriteTransactions() { return writeTransactions.load(); }
 
-void waitForWriteTransactions() {
-  for (int left = kLockWaitMs; left > 0 && writeTransactions.load() > 0 && !programEnded(); left -= 5) yieldFor(5);
-}
+void waitForWriteTransactions() { napWhileAny(writeTransactions); }
 
-void letLockWaitersIn() {
-  // A waiter tries again every moment; a few naps let the slowest of them in.
-  for (int left = kLockWaitMs; left > 0 && waiters.load() > 0 && !programEnded(); left -= 5) yieldFor(5);
-}
+void letLockWaitersIn() { napWhileAny(waiters); }
 
 }  // namespace pf

@@ -36,10 +36,9 @@ class LockWaiter {
   LockWaiter(const LockWaiter&) = delete;
   LockWaiter& operator=(const LockWaiter&) = delete;
 };
-// Write transactions of this process's connections open just now, as the store counts
-// them; and a wait, letting the others run, until there are none (at most kLockWaitMs).
+// The store counts the write transactions of this process's connections; the wait lets
+// the others run until none is open (at most kLockWaitMs).
 void countWriteTransaction(bool opened);
-int openWriteTransactions();
 void waitForWriteTransactions();
 // For a writer that holds a file for long stretches: lets the calls that wait for a lock
 // have their turn before it takes the file again (for at most kLockWaitMs).
