@@ -2,33 +2,27 @@
 // from the user's action until the list's rows are painted. Prints `name value` lines.
 //
 //   browse_bench [N]      (N websites, default 100000; made in a folder of its own)
-#include <QApplication>
-#include <QElapsedTimer>
-#include <QTimer>
 #include <QTreeWidget>
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <random>
 #include <string>
 #include <vector>
 
 #include <unistd.h>
 
-#include "bench/folder.h"
+#include "bench/steps.h"
 #include "data/dictionary.h"
 #include "data/globals.h"
 #include "platform/core/strings.h"
-#include "platform/os/program.h"
 #include "platform/runtime/runtime.h"
 #include "platform/ui/keys.h"
 #include "platform/ui/qt/qt_view.h"
 #include "platform/ui/ui.h"
 #include "platform/ui/window.h"
-#include "shell/main_program.h"
 
 namespace {
 
@@ -111,11 +105,7 @@ double rssMb() {
   return 0;
 }
 
-pf::Window* browse() {
-  for (pf::Window* w : pf::windowsInZOrder())
-    if (w->name() == "BrowseWebsites") return w;
-  return nullptr;
-}
+pf::Window* browse() { return qb::bench::windowNamed("BrowseWebsites"); }
 
 QTreeWidget* tree(pf::Window& w) {
   QWidget* c = pf::qt::controlWidget(w.id(), w.feq("?BROWSE:1"));
@@ -144,84 +134,38 @@ bool painted(const std::string& caption) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  int n = argc > 1 ? std::atoi(argv[1]) : 100000;
-  qb::bench::BenchFolder dir("quillbox-browse-bench");
-  makeData(n);
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  QApplication app(argc, argv);
-  qb::installThreadHooks();
-  qb::registerHelp();
+  qb::bench::Desktop desktop(argc, argv, "quillbox-browse-bench", makeData);
+  const int n = desktop.websites();
 
-  struct Step {
-    const char* name;
-    std::function<void()> act;
-    std::string caption;
-  };
-  std::string firstBefore;
-  std::vector<Step> steps = {
-      {"browse_open_ms", [] { pf::appFrame()->userPress(pf::appFrame()->feq("?LINKSBUT")); }, "All sites by description"},
-      {"browse_tab_change_ms", [] { browse()->userChooseTab(browse()->feq("?CURRENTTAB"), 2); }, "All sites by address (URL)"},
-      {"browse_category_change_ms",
-       [] { browse()->userSelectRow(browse()->feq("?CAT:CATEGORY"), 12, -1); }, ""},
-      {"browse_back_to_tab1_ms", [] { browse()->userChooseTab(browse()->feq("?CURRENTTAB"), 1); }, ""},
+  qb::bench::Figures figures;
+  // The category change and the keys show no caption of their own: the model's changes
+  // settle and the screen follows.
+  auto shows = [](std::string caption) { return [caption] { return painted(caption); }; };
+  std::vector<qb::bench::Step> steps = {
+      {"browse_open_ms", [] { pf::appFrame()->userPress(pf::appFrame()->feq("?LINKSBUT")); },
+       shows("All sites by description")},
+      {"browse_tab_change_ms", [] { browse()->userChooseTab(browse()->feq("?CURRENTTAB"), 2); },
+       shows("All sites by address (URL)")},
+      {"browse_category_change_ms", [] { browse()->userSelectRow(browse()->feq("?CAT:CATEGORY"), 12, -1); },
+       shows("")},
+      {"", [] { browse()->userChooseTab(browse()->feq("?CURRENTTAB"), 1); }, shows("")},
       {"browse_locator_step_ms",
        [] {
          browse()->userFocus(browse()->feq("?BROWSE:1"));
          browse()->userKey('M');
        },
-       ""},
-      {"browse_toggle_ms", [] { browse()->userPress(browse()->feq("?YELLOW_HL")); }, ""},
+       shows("")},
+      {"browse_toggle_ms", [] { browse()->userPress(browse()->feq("?YELLOW_HL")); }, shows("")},
       {"browse_scroll_end_ms",
        [] {
          browse()->userFocus(browse()->feq("?BROWSE:1"));
          browse()->userKey(pf::Key::CtrlEnd);
        },
-       ""},
+       shows("")},
+      {"", [&] { figures.record("browse_memory_mb", rssMb()); }, [] { return true; }},
   };
-  std::vector<std::pair<std::string, double>> figures;
-  QElapsedTimer clock;
-  std::size_t at = 0;
-  bool waiting = false;
-  int settle = 0;
-  QTimer poll;
-  poll.setInterval(0);
-  QObject::connect(&poll, &QTimer::timeout, [&] {
-    if (at >= steps.size()) {
-      poll.stop();
-      figures.emplace_back("browse_memory_mb", rssMb());
-      pf::appFrame()->userClose();
-      return;
-    }
-    Step& s = steps[at];
-    if (!waiting) {
-      // Let the previous step settle before the next action.
-      if (++settle < 50) return;
-      settle = 0;
-      clock.start();
-      s.act();
-      waiting = true;
-      return;
-    }
-    if (clock.elapsed() > 60000) {
-      figures.emplace_back(s.name, -1);
-      waiting = false;
-      ++at;
-      return;
-    }
-    // The category change and the keys show no caption of their own: the model's
-    // changes settle and the screen follows.
-    if (painted(s.caption) && clock.nsecsElapsed() > 0) {
-      figures.emplace_back(s.name, clock.nsecsElapsed() / 1e6);
-      waiting = false;
-      ++at;
-    }
-  });
-  QTimer::singleShot(1500, [&] { poll.start(); });
-  QTimer::singleShot(300000, [] { pf::endAllThreads(); });
-  pf::runOnDesktop(qb::MainProgram);
-
-  for (const auto& [name, value] : figures)
-    if (std::string(name) != "browse_back_to_tab1_ms") std::printf("%s %.1f\n", name.c_str(), value);
+  qb::bench::playSteps(steps, figures);
+  figures.print();
   std::printf("browse_websites_count %d\n", n);
   return 0;
 }

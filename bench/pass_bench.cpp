@@ -7,7 +7,6 @@
 // Prints `name value` lines.
 //
 //   pass_bench [N]      (N websites, default 100000, as quillbox-gen writes them)
-#include <QApplication>
 
 #include <algorithm>
 #include <cstdio>
@@ -19,7 +18,6 @@
 
 #include <unistd.h>
 
-#include "bench/folder.h"
 #include "bench/generator.h"
 #include "bench/steps.h"
 #include "data/access.h"
@@ -34,7 +32,6 @@
 #include "platform/ui/ui.h"
 #include "platform/ui/window.h"
 #include "reports/reports.h"
-#include "shell/main_program.h"
 #include "sites/categories.h"
 
 namespace {
@@ -145,13 +142,8 @@ void findNext(int direction) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  int n = argc > 1 ? std::atoi(argv[1]) : 100000;
-  qb::bench::BenchFolder dir("quillbox-pass-bench");
-  makeData(n);
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  QApplication app(argc, argv);
-  qb::installThreadHooks();
-  qb::registerHelp();
+  qb::bench::Desktop desktop(argc, argv, "quillbox-pass-bench", makeData);
+  const int n = desktop.websites();
 
   qb::bench::Figures figures;
   auto record = [&](const std::string& name, double v) { figures.record(name, v); };
@@ -164,22 +156,23 @@ int main(int argc, char** argv) {
   steps.push_back({"", [] { pf::appFrame()->userPress(pf::appFrame()->feq("?LINKSBUT")); }, browseShown});
   steps.push_back({"", [] { browse()->userPress(browse()->feq("?GISBUSKDAF3")); },
                    [] { return searchWindow() != nullptr; }});
-  for (int i = 0; wanted("search") && i < kRuns; ++i) {
-    steps.push_back({"", [] {
-                       browse()->userFocus(browse()->feq("?BROWSE:1"));
-                       browse()->userKey(pf::Key::CtrlHome);
-                     },
-                     browseShown});
-    steps.push_back({"search_nohit_down_ms", [] { findNext(2); }, [] { return boxSaying("Search complete"); }, "ui_max_stall_search_ms"});
-    steps.push_back({"", [] { answered("Search complete"); }, browseShown});
-    steps.push_back({"", [] {
-                       browse()->userFocus(browse()->feq("?BROWSE:1"));
-                       browse()->userKey(pf::Key::CtrlEnd);
-                     },
-                     browseShown});
-    steps.push_back({"search_nohit_up_ms", [] { findNext(1); }, [] { return boxSaying("Search complete"); }, "ui_max_stall_search_ms"});
-    steps.push_back({"", [] { answered("Search complete"); }, browseShown});
-  }
+  // Down from the top of the list (direction 2), up from its end (1).
+  struct Way {
+    const char* figure;
+    int key, direction;
+  };
+  const Way ways[] = {{"search_nohit_down_ms", pf::Key::CtrlHome, 2}, {"search_nohit_up_ms", pf::Key::CtrlEnd, 1}};
+  for (int i = 0; wanted("search") && i < kRuns; ++i)
+    for (const Way& w : ways) {
+      steps.push_back({"", [w] {
+                         browse()->userFocus(browse()->feq("?BROWSE:1"));
+                         browse()->userKey(w.key);
+                       },
+                       browseShown});
+      steps.push_back({w.figure, [w] { findNext(w.direction); }, [] { return boxSaying("Search complete"); },
+                       "ui_max_stall_search_ms"});
+      steps.push_back({"", [] { answered("Search complete"); }, browseShown});
+    }
   steps.push_back({"", [] { searchWindow()->userPress(searchWindow()->feq("?F3BOT_CANCELAR")); },
                    [] { return searchWindow() == nullptr; }});
   steps.push_back({"", [] { browse()->userClose(); }, [] { return browse() == nullptr; }});

@@ -6,7 +6,6 @@
 // prints leave resident. Prints `name value` lines (medians).
 //
 //   report_bench [N]      (N websites, default 100000, as quillbox-gen writes them)
-#include <QApplication>
 #include <QLabel>
 
 #include <algorithm>
@@ -20,7 +19,6 @@
 
 #include <unistd.h>
 
-#include "bench/folder.h"
 #include "bench/generator.h"
 #include "bench/steps.h"
 #include "data/access.h"
@@ -31,7 +29,6 @@
 #include "platform/ui/ui.h"
 #include "platform/ui/window.h"
 #include "reports/reports.h"
-#include "shell/main_program.h"
 
 namespace {
 
@@ -80,14 +77,9 @@ bool previewComplete() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  int n = argc > 1 ? std::atoi(argv[1]) : 100000;
-  qb::bench::BenchFolder dir("quillbox-report-bench");
-  makeData(n);
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  QApplication app(argc, argv);
-  qb::installThreadHooks();
-  qb::registerHelp();
-  const std::string pdf = (dir.path() / "report.pdf").string();
+  qb::bench::Desktop desktop(argc, argv, "quillbox-report-bench", makeData);
+  const int n = desktop.websites();
+  const std::string pdf = (desktop.folder().path() / "report.pdf").string();
   pf::setPrintToFile(pdf);
 
   qb::bench::Figures figures;

@@ -1,10 +1,12 @@
 #include "bench/steps.h"
 
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
 #include "platform/os/program.h"
 #include "platform/runtime/runtime.h"
@@ -13,6 +15,17 @@
 #include "shell/main_program.h"
 
 namespace qb::bench {
+
+Desktop::Desktop(int& argc, char** argv, const std::string& folder, const std::function<void(int)>& makeData)
+    : n_(argc > 1 ? std::atoi(argv[1]) : 100000), dir_(folder) {
+  makeData(n_);
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  app_ = std::make_unique<QApplication>(argc, argv);
+  qb::installThreadHooks();
+  qb::registerHelp();
+}
+
+Desktop::~Desktop() = default;
 
 pf::Dialog* boxSaying(const std::string& text) {
   for (pf::Dialog* d : pf::openDialogs())

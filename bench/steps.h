@@ -4,9 +4,14 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "bench/folder.h"
+
+class QApplication;
 
 namespace pf {
 struct Dialog;
@@ -14,6 +19,22 @@ class Window;
 }  // namespace pf
 
 namespace qb::bench {
+
+// A benchmark's program before it runs: N websites (the first argument, 100,000 when
+// none) made by `makeData` in a fresh folder, Qt offscreen unless told otherwise, and the
+// program's thread hooks and help pages.
+class Desktop {
+ public:
+  Desktop(int& argc, char** argv, const std::string& folder, const std::function<void(int)>& makeData);
+  ~Desktop();
+  int websites() const { return n_; }
+  const BenchFolder& folder() const { return dir_; }
+
+ private:
+  int n_;
+  BenchFolder dir_;
+  std::unique_ptr<QApplication> app_;
+};
 
 pf::Dialog* boxSaying(const std::string& text);
 pf::Window* windowNamed(const std::string& name);

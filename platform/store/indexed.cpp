@@ -432,6 +432,13 @@ class IndexedDriver final : public FileDriver {
   int sqlFail(int rc) { return fail(sqliteError(rc), db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc)); }
   // The page cache the connection's present work wants.
   void applyCache();
+  // Every open write transaction of the process is counted (lock_wait.h).
+  void setTxn(bool open) {
+    if (open != txn_) countWriteTransaction(open);
+    txn_ = open;
+  }
+  // The file's indexes on rec: name -> CREATE statement as SQLite keeps it.
+  std::unordered_map<std::string, std::string> indexesOnFile() const;
   // Makes the count indexes the open file lacks, when it can; notes which it has.
   void prepareCountIndexes();
 
@@ -453,10 +460,6 @@ class IndexedDriver final : public FileDriver {
   std::uint64_t generation_ = 0;
   std::uint64_t noticedTurn_ = 0;
   int changesAtBegin_ = 0;           // SQLite's count of changes when the transaction began
-  void setTxn(bool open) {
-    if (open != txn_) countWriteTransaction(open);
-    txn_ = open;
-  }
   std::int64_t dataVersion_ = -1;    // -1: not known
   const RowSet* seen_ = nullptr;     // of the query running
   // The last put: the generation it made, its record and the record's key values.
@@ -605,18 +608,20 @@ void IndexedDriver::applyCache() {
   if (shrinks) malloc_trim(0);
 }
 
-void IndexedDriver::prepareCountIndexes() {
+std::unordered_map<std::string, std::string> IndexedDriver::indexesOnFile() const {
   std::unordered_map<std::string, std::string> have;
-  auto look = [&] {
-    have.clear();
-    sqlite3_stmt* q = nullptr;
-    sqlite3_prepare_v2(db_, "SELECT name, sql FROM sqlite_master WHERE type='index' AND tbl_name='rec'", -1, &q, nullptr);
-    while (q && sqlite3_step(q) == SQLITE_ROW) {
-      const char* sql = reinterpret_cast<const char*>(sqlite3_column_text(q, 1));
-      have[reinterpret_cast<const char*>(sqlite3_column_text(q, 0))] = sql ? sql : "";
-    }
-    sqlite3_finalize(q);
-  };
+  sqlite3_stmt* q = nullptr;
+  sqlite3_prepare_v2(db_, "SELECT name, sql FROM sqlite_master WHERE type='index' AND tbl_name='rec'", -1, &q, nullptr);
+  while (q && sqlite3_step(q) == SQLITE_ROW) {
+    const char* sql = reinterpret_cast<const char*>(sqlite3_column_text(q, 1));
+    have[reinterpret_cast<const char*>(sqlite3_column_text(q, 0))] = sql ? sql : "";
+  }
+  sqlite3_finalize(q);
+  return have;
+}
+
+void IndexedDriver::prepareCountIndexes() {
+  std::unordered_map<std::string, std::string> have = indexesOnFile();
   // SQLite keeps the statement without its IF NOT EXISTS.
   static const std::string kMake = "CREATE INDEX IF NOT EXISTS ";
   auto state = [&](const KeyInfo& k) {
@@ -624,7 +629,6 @@ void IndexedDriver::prepareCountIndexes() {
     if (it == have.end()) return 0;
     return it->second == "CREATE INDEX " + k.countSql.substr(kMake.size()) ? 1 : -1;
   };
-  look();
   std::string sql;
   for (const auto& k : keys_) {
     if (k.countIndex.empty()) continue;
@@ -635,7 +639,7 @@ void IndexedDriver::prepareCountIndexes() {
   if (!sql.empty() && !readOnly_ && !txn_) {
     // Once per file; when the file cannot take them now, counts read the records.
     if (exec("BEGIN IMMEDIATE;" + sql + "COMMIT") != SQLITE_OK) exec("ROLLBACK");
-    look();
+    have = indexesOnFile();
   }
   for (auto& k : keys_) k.countReady = !k.countIndex.empty() && state(k) == 1;
 }
@@ -864,14 +868,7 @@ int IndexedDriver::openDb(const std::string& path, int mode, bool checkKeys) {
   }
   if (checkKeys) {
     if (keys != keysDecl()) return bail(Err::KeyFileRebuild, "the file's keys differ from their declaration");
-    std::unordered_map<std::string, std::string> have;
-    sqlite3_stmt* q = nullptr;
-    sqlite3_prepare_v2(db_, "SELECT name, sql FROM sqlite_master WHERE type='index' AND tbl_name='rec'", -1, &q, nullptr);
-    while (q && sqlite3_step(q) == SQLITE_ROW) {
-      const char* s = reinterpret_cast<const char*>(sqlite3_column_text(q, 1));
-      have[reinterpret_cast<const char*>(sqlite3_column_text(q, 0))] = s ? s : "";
-    }
-    sqlite3_finalize(q);
+    const std::unordered_map<std::string, std::string> have = indexesOnFile();
     for (const auto& k : keys_) {
       std::string name = k.index.substr(1, k.index.size() - 2);
       auto it = have.find(name);
