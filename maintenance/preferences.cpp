@@ -1,4 +1,5 @@
 #include <string>
+#include <vector>
 
 #include "data/access.h"
 #include "data/dictionary.h"
@@ -124,6 +125,7 @@ class PreferencesWindow : public pf::WindowController {
       win().select(FIRSTFIELD);
       return false;
     }
+    const Copies before = copies();
     GLO_AutoOpenBrowse = PREF->AUTOOPENBROWSE;
     GLO_ShowPwords = PREF->SHOWPWORDS;
     GLO_DefaultBupDrive = PREF->DEFAULTBUPDRIVE.str();
@@ -133,11 +135,41 @@ class PreferencesWindow : public pf::WindowController {
     // After the copies: a stale category stays in force until the next start.
     if (CAT->CATEGORY.blank()) PREF->DEFAULTCAT = "All Categories";
     if (PREF->HOMEPAGE.blank()) GLO_HomePage.clear();
-    if (Defaults().put() != pf::Err::None) {
+    std::vector<unsigned char> onFile;
+    int rc = Defaults().putIfUnchanged(RecordAsRead(), onFile);
+    if (rc == pf::Err::FileChanged) {
+      // Another program saved its preferences meanwhile: nothing is saved or put in force.
+      restore(before);
+      Access_Defaults().FileThrowMessage(pf::Msg::PutError, {});
+      TakeRecordOnFile(onFile);
+      win().select(FIRSTFIELD);
+      return false;
+    }
+    if (rc != pf::Err::None) {
       pf::stopBox(pf::error());
+    } else {
+      SnapshotRecord();
     }
     pf::setNoTips(PREF->TOOLTIPSONOFF != 0);
     return true;
+  }
+
+  // The process-wide preference copies the OK sets.
+  struct Copies {
+    std::uint8_t autoOpenBrowse, showPwords, showCats;
+    std::string defaultBupDrive, defaultCat, homePage;
+  };
+  Copies copies() const {
+    return {GLO_AutoOpenBrowse, GLO_ShowPwords, GLO_ShowCats, GLO_DefaultBupDrive.str(), GLO_DefaultCat.str(),
+            GLO_HomePage.str()};
+  }
+  void restore(const Copies& c) {
+    GLO_AutoOpenBrowse = c.autoOpenBrowse;
+    GLO_ShowPwords = c.showPwords;
+    GLO_ShowCats = c.showCats;
+    GLO_DefaultBupDrive = c.defaultBupDrive;
+    GLO_DefaultCat = c.defaultCat;
+    GLO_HomePage = c.homePage;
   }
 
   // The file's own checks of every field (the record number's range), each reported.

@@ -398,6 +398,16 @@ int FileRelations::RelationUpdate() { return update(nullptr); }
 
 int FileRelations::RelationUpdate(const std::function<void()>& change) { return update(&change); }
 
+int FileRelations::RelationUpdateIfUnchanged(const std::vector<unsigned char>& asRead,
+                                             std::vector<unsigned char>& onFile) {
+  onFile.clear();
+  if (!ME) return Level::Program;
+  int level = ME->AccessorFirstUse(UseKind::Use);
+  if (level != Level::Benign) return level;
+  if (ME->FILE->putIfUnchanged(asRead, onFile) == Err::None) return Level::Benign;
+  return ME->FileThrowMessage(Msg::PutError, {});
+}
+
 int FileRelations::update(const std::function<void()>* change) {
   if (!ME) return Level::Program;
   File* f = ME->FILE;

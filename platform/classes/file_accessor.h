@@ -174,6 +174,13 @@ class FileRelations {
   // alter the buffer, then writes it: another writer's change that came while this one
   // waited for the file is kept, not overwritten by what was read before.
   int RelationUpdate(const std::function<void()>& change);
+  // The write of a form: the current record is written only while the file still holds
+  // it as `asRead` (the buffer as the form read it), compared once the write's frame
+  // holds the file. When another writer changed it meanwhile nothing is written,
+  // `onFile` gets the record as the file holds it now, and error 28 is raised with the
+  // platform's "Record Changed By Another Station".
+  virtual int RelationUpdateIfUnchanged(const std::vector<unsigned char>& asRead,
+                                        std::vector<unsigned char>& onFile);
   virtual void AddRelations();
 
   void RelationsSetup(FileAccessor& me, bool useLogout);

@@ -627,11 +627,13 @@ std::uint8_t WindowController::CompleteInsert() {
 std::uint8_t WindowController::CompleteChange() {
   if (RecordChanged()) {
     int level;
+    std::vector<unsigned char> onFile;
     {
       WaitCursor wait;
-      level = PRIMARY ? PRIMARY->RelationUpdate() : Level::Program;
+      level = PRIMARY ? PRIMARY->RelationUpdateIfUnchanged(snapshot_, onFile) : Level::Program;
     }
     if (level != Level::Benign) {
+      if (!onFile.empty()) TakeRecordOnFile(onFile);
       if (FIRSTFIELD) window_->select(FIRSTFIELD);
       return Answer::Handled;
     }
@@ -800,6 +802,17 @@ void WindowController::SnapshotRecord() {
   const auto& b = PRIMARY->ME->BUFFER;
   const auto* p = static_cast<const unsigned char*>(b.address);
   snapshot_.assign(p, p + b.size);
+}
+
+void WindowController::TakeRecordOnFile(const std::vector<unsigned char>& onFile) {
+  if (!PRIMARY || !PRIMARY->ME || !PRIMARY->ME->BUFFER.address || !PRIMARY->ME->BUFFER.layout) return;
+  const auto& b = PRIMARY->ME->BUFFER;
+  if (onFile.size() != b.size || snapshot_.size() != b.size) return;
+  auto* record = static_cast<unsigned char*>(b.address);
+  for (const FieldDesc& f : b.layout->fields)
+    if (sameFieldValue(f, record, snapshot_.data())) std::memcpy(record + f.offset, onFile.data() + f.offset, f.size);
+  snapshot_ = onFile;
+  Refresh(1);
 }
 
 }  // namespace pf

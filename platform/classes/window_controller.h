@@ -307,6 +307,12 @@ class WindowController {
   bool RecordChanged();
   // Takes the primary record as the record as read (after a fetch or a save).
   void SnapshotRecord();
+  // The primary record as it was read (what SnapshotRecord took).
+  const std::vector<unsigned char>& RecordAsRead() const { return snapshot_; }
+  // Another writer's record, found on file when the form's was to be written: the
+  // fields the user left as they were read take its values, the user's changes stay,
+  // it becomes the record as read, and the window shows the result.
+  void TakeRecordOnFile(const std::vector<unsigned char>& onFile);
   // Starts the completion as the OK button does.
   void StartCompletion();
   // The completion of a record the procedure has written itself: the history keys get

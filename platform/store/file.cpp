@@ -198,6 +198,31 @@ int File::add() { return status(name(), driver_->add(), driver_->detail()); }
 int File::put() { return status(name(), driver_->put(), driver_->detail()); }
 int File::remove() { return status(name(), driver_->remove(), driver_->detail()); }
 
+int File::putIfUnchanged(const std::vector<unsigned char>& asRead, std::vector<unsigned char>& onFile) {
+  onFile.clear();
+  const std::size_t size = desc_.bufferSize;
+  if (asRead.size() != size) return status(name(), Err::BadRecord, "the record as read is not a record of this file");
+  const bool framed = !inTransaction();
+  // Without a frame another writer could come between the comparison and the write.
+  if (framed && logout() != Err::None) return errorcode();
+  auto* buffer = static_cast<unsigned char*>(buffer_);
+  std::vector<unsigned char> mine(buffer, buffer + size);
+  auto giveUp = [&](int code, const std::string& detail) {
+    std::memcpy(buffer, mine.data(), size);
+    if (framed) driver_->rollback();
+    return status(name(), code, detail);
+  };
+  if (int r = driver_->get(driver_->current())) return giveUp(r, driver_->detail());
+  if (!sameRecord(desc_, buffer, asRead.data())) {
+    onFile.assign(buffer, buffer + size);
+    return giveUp(Err::FileChanged, "another writer changed the record after it was read");
+  }
+  std::memcpy(buffer, mine.data(), size);
+  if (int r = driver_->put()) return giveUp(r, driver_->detail());
+  if (framed && driver_->commit() != Err::None) return giveUp(driver_->lastError(), driver_->detail());
+  return status(name(), Err::None);
+}
+
 std::int64_t File::records() {
   std::int64_t n = driver_->records();
   int code = driver_->lastError() ? driver_->lastError() : Err::FileSystemError;

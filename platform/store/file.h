@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/core/errors.h"
 #include "platform/core/record.h"
@@ -77,6 +78,13 @@ class File {
 
   int add();                  // buffer as a new record; becomes the current record
   int put();                  // buffer over the current record
+  // The buffer over the current record, only while the file still holds that record as
+  // `asRead` (the buffer as the record was read, bufferSize bytes): once a write
+  // transaction holds the file, the record is read again and compared field by field.
+  // When another writer changed it meanwhile, nothing is written, `onFile` receives the
+  // record as the file now holds it and the answer is Err::FileChanged. Inside a
+  // transaction of the caller's that one serves; otherwise the write commits at once.
+  int putIfUnchanged(const std::vector<unsigned char>& asRead, std::vector<unsigned char>& onFile);
   int remove();               // deletes the current record (DELETE)
   // Record count; -1 with the error set when it cannot be counted.
   std::int64_t records();

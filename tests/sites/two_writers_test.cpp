@@ -1,4 +1,4 @@
-// Two programs on one folder writing the same websites: the shipped driver playing the
+// Two programs on one folder writing the same records: the shipped driver playing the
 // user in one, another writer (this test, or a second driver) in the other. Neither
 // writer's change may be lost.
 #include <gtest/gtest.h>
@@ -12,6 +12,7 @@
 #include "data/dictionary.h"
 #include "platform/core/strings.h"
 #include "platform/store/file.h"
+#include "platform/store/joint_change.h"
 #include "tests/support/child_process.h"
 #include "tests/support/record_files.h"
 #include "tests/support/temp_dir.h"
@@ -97,6 +98,180 @@ TEST(TwoWriters, ABrowseChangeThatWaitsForTheOtherWriterKeepsTheOthersChange) {
   EXPECT_EQ(after.TEXTCOLOR, 5) << "the browse's change";
   EXPECT_EQ(after.VISITS.get(), before.VISITS.get() + 100) << "the other writer's change";
   EXPECT_EQ(after.HIGHLIGHT, before.HIGHLIGHT == 0 ? 1 : 0) << "the other writer's change";
+}
+
+// What another program's writer does to the website with a description while the form of
+// the driver has it open.
+struct OtherWrite {
+  const char* name;
+  void (*write)(const std::string& description);
+};
+
+// As another program's website form saves it.
+void savePasswordAndNotes(const std::string& description) {
+  WSitesRecord r;
+  pf::File f(WSitesDesc(), &r);
+  ASSERT_EQ(f.open(), 0);
+  r.DESCRIPTION = description;
+  ASSERT_EQ(f.get(WEB_KeyDescription()), 0);
+  r.PASSWORD = "saved-by-the-other";
+  r.SiteNotes = "Notes the other program saved.";
+  ASSERT_EQ(f.put(), 0);
+  f.close();
+}
+
+// As another program's category form renames the website's category.
+void renameItsCategory(const std::string& description) {
+  WSitesRecord web;
+  CategoryRecord cat;
+  pf::File w(WSitesDesc(), &web), c(CategoryDesc(), &cat);
+  ASSERT_EQ(w.open(), 0);
+  ASSERT_EQ(c.open(), 0);
+  web.DESCRIPTION = description;
+  ASSERT_EQ(w.get(WEB_KeyDescription()), 0);
+  const std::string old = web.CATEGORY.clip();
+  cat.CATEGORY = old;
+  ASSERT_EQ(c.get(CAT_CatKey()), 0);
+  pf::JointChange change;
+  change.rewrite(w, WSitesDesc().fieldIndex("WEB:CATEGORY"), old, "Renamed Meanwhile");
+  change.set(c, c.position(), CategoryDesc().fieldIndex("CAT:CATEGORY"), "Renamed Meanwhile");
+  ASSERT_EQ(change.commit(), 0);
+  w.close();
+  c.close();
+}
+
+WSitesRecord websiteOnFile(const std::string& description) {
+  WSitesRecord r;
+  pf::File f(WSitesDesc(), &r);
+  EXPECT_EQ(f.open(), 0);
+  r.DESCRIPTION = description;
+  EXPECT_EQ(f.get(WEB_KeyDescription()), 0);
+  f.close();
+  return r;
+}
+
+// The fields of `after` that differ from `before`, by name.
+std::vector<std::string> fieldsChanged(const WSitesRecord& before, const WSitesRecord& after) {
+  std::vector<std::string> out;
+  for (const auto& f : WSitesDesc().fields)
+    if (!pf::sameFieldValue(f, &before, &after)) out.push_back(f.name);
+  return out;
+}
+
+// The website form of one program saves a logon ID over a record that another program
+// changed after the form had read it: the first OK says so and writes nothing, the form
+// stays open on the record as it is now with the user's logon ID in it, and the second
+// OK writes both programs' changes.
+TEST(TwoWriters, AWebsiteFormNeverPutsBackWhatAnotherProgramSavedMeanwhile) {
+  const OtherWrite cases[] = {
+      {"another form saved the password and notes", savePasswordAndNotes},
+      {"another program renamed the category", renameItsCategory},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    generate(5);
+    const std::string description = byDescription().at(2).DESCRIPTION.clip();
+    ChildProcess program({QUILLBOX_DRIVE});
+    play(program, "row ?BROWSE:1 3\nclick ?CHANGE:3\nenter ?WEB:LOGONID typed-in-the-form");
+    c.write(description);
+    const WSitesRecord other = websiteOnFile(description);
+
+    std::size_t from = program.output().size();
+    play(program, "click ?OK");
+    const std::string refused = program.output().substr(from);
+    EXPECT_NE(refused.find("box \"Record was not updated\""), std::string::npos) << refused;
+    EXPECT_NE(refused.find("Record Changed By Another Station"), std::string::npos) << refused;
+    EXPECT_EQ(fieldsChanged(other, websiteOnFile(description)), std::vector<std::string>{}) << "nothing written";
+
+    from = program.output().size();
+    play(program, "answer OK\ntext ?WEB:PASSWORD\ntext ?CAT:CATEGORY\ntext ?WEB:LOGONID");
+    const std::string shown = program.output().substr(from);
+    EXPECT_NE(shown.find("window UpdateWebsites \"Edit Website\" thread 2 active"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("focus ?WEB:DESCRIPTION"), std::string::npos) << shown;
+    EXPECT_NE(shown.find(other.PASSWORD.clip()), std::string::npos) << shown;
+    EXPECT_NE(shown.find(other.CATEGORY.clip()), std::string::npos) << shown;
+    EXPECT_NE(shown.find("typed-in-the-form"), std::string::npos) << shown;
+
+    play(program, "click ?OK");
+    quit(program);
+    const WSitesRecord after = websiteOnFile(description);
+    EXPECT_EQ(after.LOGONID.clip(), "typed-in-the-form");
+    EXPECT_EQ(after.PASSWORD.clip(), other.PASSWORD.clip());
+    EXPECT_EQ(after.SiteNotes.clip(), other.SiteNotes.clip());
+    EXPECT_EQ(after.CATEGORY.clip(), other.CATEGORY.clip());
+  }
+}
+
+DefaultsRecord preferencesOnFile() {
+  std::vector<DefaultsRecord> all = readRecords<DefaultsRecord>(DefaultsDesc());
+  EXPECT_EQ(all.size(), 1u);
+  return all.empty() ? DefaultsRecord{} : all.front();
+}
+
+// The preferences form of one program over preferences that another program saved after
+// the form had read them: the OK says so and saves nothing, puts nothing in force, and
+// the form shows the other program's home page beside the user's choices. Saved again,
+// both programs' changes are kept; cancelled, neither the file nor the program takes
+// the user's.
+TEST(TwoWriters, ThePreferencesFormNeverPutsBackWhatAnotherProgramSavedMeanwhile) {
+  struct Case {
+    const char* then;
+    const char* browseCaption;  // the browse opens on the default category in force
+    bool saved;
+  } cases[] = {
+      {"click ?OK", "\"News by description\"", true},
+      {"click ?CANCEL", "\"All sites by description\"", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.then);
+    TempDir dir;
+    generate(5);
+    ChildProcess program({QUILLBOX_DRIVE});
+    play(program, "in BrowseWebsites\nclick ?CLOSE\nin\nchoose ?PREFERENCESSEL\npick ?CAT:CATEGORY News\n"
+                  "check ?PREF:TOOLTIPSONOFF on");
+    DefaultsRecord other = preferencesOnFile();
+    other.HOMEPAGE = "https://other.example/";
+    other.COLUMN4WIDTH = 30;
+    {
+      DefaultsRecord r;
+      pf::File f(DefaultsDesc(), &r);
+      ASSERT_EQ(f.open(), 0);
+      f.set();
+      ASSERT_EQ(f.next(), 0);
+      r = other;
+      ASSERT_EQ(f.put(), 0);
+      f.close();
+    }
+
+    std::size_t from = program.output().size();
+    play(program, "click ?OK");
+    const std::string refused = program.output().substr(from);
+    EXPECT_NE(refused.find("Record Changed By Another Station"), std::string::npos) << refused;
+    DefaultsRecord now = preferencesOnFile();
+    EXPECT_EQ(now.TOOLTIPSONOFF, 0) << "nothing saved";
+    EXPECT_EQ(now.DEFAULTCAT.clip(), other.DEFAULTCAT.clip()) << "nothing saved";
+    EXPECT_EQ(now.HOMEPAGE.str(), other.HOMEPAGE.str());
+
+    from = program.output().size();
+    play(program, "answer OK\ntext ?PREF:HOMEPAGE");
+    const std::string shown = program.output().substr(from);
+    EXPECT_NE(shown.find("window Win_Preferences \"Your default preferences...\" thread 1 active"),
+              std::string::npos) << shown;
+    EXPECT_NE(shown.find("focus ?PREF:AUTOOPENBROWSE"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("?PREF:HOMEPAGE \"https://other.example/\""), std::string::npos) << shown;
+
+    from = program.output().size();
+    play(program, std::string(c.then) + "\nchoose ?BROWSESITES");
+    const std::string browse = program.output().substr(from);
+    EXPECT_NE(browse.find(c.browseCaption), std::string::npos) << browse;
+    quit(program);
+    now = preferencesOnFile();
+    EXPECT_EQ(now.TOOLTIPSONOFF, c.saved ? 1 : 0);
+    EXPECT_EQ(now.DEFAULTCAT.clip(), c.saved ? "News" : other.DEFAULTCAT.clip());
+    EXPECT_EQ(now.HOMEPAGE.str(), other.HOMEPAGE.str());
+    EXPECT_EQ(now.COLUMN4WIDTH, 30) << "the other program's column width";
+  }
 }
 
 // "Reset (clear) all Color tagging" in one program, one website a slice, while the

@@ -366,6 +366,62 @@ TEST_F(IndexedTest, SavedStateRestoresPlaceOrderAndBuffer) {
   EXPECT_EQ(r.NOTES.str(), "c");
 }
 
+// A record read by one instance, changed by another before the first writes it back: the
+// write of the record as read refuses, hands back what is on file and writes nothing.
+TEST_F(IndexedTest, AWriteOfTheRecordAsReadRefusesWhenAnotherWriterChangedIt) {
+  struct Case {
+    const char* name;
+    void (*other)(Rec&);  // another instance's change to the record, written at once
+    int code;
+  } cases[] = {
+      {"no other writer", nullptr, 0},
+      {"the same values written again", [](Rec&) {}, 0},
+      {"trailing blanks only", [](Rec& o) { o.NAME = "b   "; }, 0},
+      {"another name", [](Rec& o) { o.NAME = "B"; }, pf::Err::FileChanged},
+      {"another count", [](Rec& o) { o.COUNT = 7; }, pf::Err::FileChanged},
+      {"other notes", [](Rec& o) { o.NOTES = "theirs"; }, pf::Err::FileChanged},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    make(d, {{"a", "", 0, 0, "a"}, {"b", "", 0, 1, "b"}});
+    Rec theirs;
+    pf::File f(d, &r), other(d, &theirs);
+    ASSERT_EQ(f.open(), 0);
+    ASSERT_EQ(other.open(), 0);
+    r.NAME = "b";
+    ASSERT_EQ(f.get(*d.key("TST:NameKey")), 0);
+    const auto* p = reinterpret_cast<const unsigned char*>(&r);
+    const std::vector<unsigned char> asRead(p, p + sizeof r);
+    if (c.other) {
+      ASSERT_EQ(other.get(f.position()), 0);
+      c.other(theirs);
+      ASSERT_EQ(other.put(), 0);
+    }
+    r.CODE = "mine";
+    std::vector<unsigned char> onFile;
+    EXPECT_EQ(f.putIfUnchanged(asRead, onFile), c.code);
+    EXPECT_EQ(pf::errorcode(), c.code);
+    EXPECT_EQ(r.CODE.str(), "mine") << "the buffer keeps what was to be written";
+    ASSERT_EQ(other.get(f.position()), 0);
+    if (c.code == 0) {
+      EXPECT_TRUE(onFile.empty());
+      EXPECT_EQ(theirs.CODE.str(), "mine");
+      continue;
+    }
+    EXPECT_EQ(theirs.CODE.str(), "") << "nothing written";
+    ASSERT_EQ(onFile.size(), sizeof(Rec));
+    const Rec& seen = *reinterpret_cast<const Rec*>(onFile.data());
+    EXPECT_EQ(seen.NAME.clip(), theirs.NAME.clip());
+    EXPECT_EQ(seen.COUNT.get(), theirs.COUNT.get());
+    EXPECT_EQ(seen.NOTES.str(), theirs.NOTES.str());
+    // Taken as the record as read, the file's record lets the write through.
+    const std::vector<unsigned char> now = onFile;
+    EXPECT_EQ(f.putIfUnchanged(now, onFile), 0);
+    ASSERT_EQ(other.get(f.position()), 0);
+    EXPECT_EQ(theirs.CODE.str(), "mine");
+  }
+}
+
 TEST_F(IndexedTest, EndOfFileAndReadErrorHaveDifferentCodes) {
   std::vector<Row> rows;
   for (int i = 0; i < 600; ++i) rows.push_back({"name" + std::to_string(i), "", 0, 0, std::string(90, 'x')});

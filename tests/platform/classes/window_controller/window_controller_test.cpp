@@ -45,10 +45,17 @@ class FakeAccessor : public pf::FileAccessor {
 
 class FakeRelations : public pf::FileRelations {
  public:
-  int RelationUpdate() override {
+  // Writes unless `onFile` holds another writer's record unlike the form's as read.
+  int RelationUpdateIfUnchanged(const std::vector<unsigned char>& asRead,
+                                std::vector<unsigned char>& found) override {
     ++updates;
+    if (!onFile.empty() && asRead != onFile) {
+      found = onFile;
+      return 5;
+    }
     return 0;
   }
+  std::vector<unsigned char> onFile;
   int RelationOpen(bool) override { return 0; }
   int RelationClose(bool) override { return 0; }
   int updates = 0;
@@ -141,6 +148,7 @@ class WindowControllerTest : public ::testing::Test {
     accessor.BUFFER = {&record, nullptr, sizeof record};
     relations.ME = &accessor;
     relations.updates = 0;
+    relations.onFile.clear();
     lastResponse = 0;
   }
   void TearDown() override { pf::AppIni.kill(); }
@@ -362,6 +370,37 @@ TEST_F(WindowControllerTest, ChangeWritesOnlyADifferentRecord) {
   driver.click("?OK");
   EXPECT_EQ(relations.updates, 1);
   EXPECT_EQ(dialogs(), 0);
+}
+
+// Another writer changed the city on file while the form changed the name: the first OK
+// writes nothing and shows the other's city beside the user's name; the second writes.
+TEST_F(WindowControllerTest, ARecordChangedOnFileMeanwhileComesIntoTheFormUnderTheUsersChanges) {
+  pf::FileDesc layout;
+  layout.bufferSize = layout.recordSize = sizeof(Rec);
+  layout.fields = {{"LOC:NAME", pf::FieldType::String, 0, 20}, {"LOC:CITY", pf::FieldType::String, 20, 20}};
+  accessor.BUFFER.layout = &layout;
+  record.NAME = "Old";
+  record.CITY = "Lyon";
+  Rec theirs = record;
+  theirs.CITY = "Nantes";
+  const auto* p = reinterpret_cast<const unsigned char*>(&theirs);
+  relations.onFile.assign(p, p + sizeof theirs);
+
+  driver.start([] { runDialog(pf::Request::Change, true); });
+  driver.type("?LOC:NAME", "New");
+  driver.click("?OK");
+  EXPECT_EQ(relations.updates, 1);
+  EXPECT_EQ(dialogs(), 1);
+  EXPECT_EQ(driver.focused("TestDialog"), "?LOC:NAME");
+  EXPECT_EQ(driver.text("?LOC:NAME", "TestDialog"), "New");
+  EXPECT_EQ(driver.text("?LOC:CITY", "TestDialog"), "Nantes");
+
+  driver.click("?OK");
+  EXPECT_EQ(relations.updates, 2);
+  EXPECT_EQ(dialogs(), 0);
+  EXPECT_EQ(lastResponse, pf::Response::Completed);
+  EXPECT_EQ(record.NAME.clip(), "New");
+  EXPECT_EQ(record.CITY.clip(), "Nantes");
 }
 
 TEST_F(WindowControllerTest, FocusHighlightFollowsTheFocus) {
