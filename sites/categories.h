@@ -36,6 +36,8 @@ struct CategoryPassOutcome {
   std::int32_t count = 0;    // websites met that carry `category`
   std::int64_t renamed = 0;  // websites given the new name
   bool done = false;         // the walk reached the end; a rename is written
+  // A rename refused because another writer changed the category record after it was read.
+  bool recordChanged = false;
 };
 
 // Count: counts the websites of the category, shows the number and leaves "Cat in use"

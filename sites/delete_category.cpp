@@ -101,12 +101,14 @@ class DeleteCategoryWindow : public pf::ReportController {
     pf::JointChange change;
     change.rewrite(WSites(), WSitesDesc().fieldIndex("WEB:CATEGORY"), values.oldCategory, values.category);
     if (!values.record.empty())
-      change.set(Category(), values.record, CategoryDesc().fieldIndex("CAT:CATEGORY"), values.category);
+      change.setIfStill(Category(), values.record, CategoryDesc().fieldIndex("CAT:CATEGORY"), values.oldCategory,
+                        values.category);
     bool preferences = defaultsNameOldCategory();
     if (preferences)
       change.rewrite(Defaults(), DefaultsDesc().fieldIndex("PREF:DEFAULTCAT"), values.oldCategory, values.category);
     if (change.commit() != 0) {
       failed_ = true;
+      outcome.recordChanged = pf::errorcode() == pf::Err::FileChanged;
       RESPONSE = pf::Response::Cancelled;
       pf::AppErrors.throwFile(pf::Msg::PutError, change.failedFile() == &WSites() ? "Process:View"
                                                                                    : change.failedFile()->name());

@@ -1,4 +1,5 @@
 #include <string>
+#include <vector>
 
 #include "data/access.h"
 #include "data/dictionary.h"
@@ -128,7 +129,9 @@ class UpdateCategoryWindow : public pf::WindowController {
         GLO_DelCategory = CAT->CATEGORY.str();
         GLO_RenameMode = 1;
         // The pass writes this record with the websites; a failed one leaves the form open.
-        if (!DeleteCategory({1, CAT->CATEGORY.str(), oldName_, record_}).done) {
+        CategoryPassOutcome pass = DeleteCategory({1, CAT->CATEGORY.str(), oldName_, record_});
+        if (!pass.done) {
+          if (pass.recordChanged) takeRecordOnFile();
           win().select(feq("?CAT:CATEGORY"));
           return pf::Answer::Handled;
         }
@@ -151,6 +154,22 @@ class UpdateCategoryWindow : public pf::WindowController {
   std::string oldName_;
   pf::Position record_;   // of a change
   bool renamed_ = false;
+
+  // Another program renamed the category while the form was open: the rename starts
+  // from its name as it is now, and the name the user typed stays in the form.
+  void takeRecordOnFile() {
+    pf::AccessorState kept = Access_Category().FileSaveState();
+    if (Category().get(record_) == pf::Err::None) {
+      const auto* p = reinterpret_cast<const unsigned char*>(&*CAT);
+      std::vector<unsigned char> onFile(p, p + sizeof(CategoryRecord));
+      oldName_ = CAT->CATEGORY.str();
+      GLO_OldCategory = oldName_;
+      Access_Category().FileRestoreState(kept);
+      TakeRecordOnFile(onFile);
+      return;
+    }
+    Access_Category().FileRestoreState(kept);
+  }
 
   // False when the name was refused (and the focus put back in the entry).
   bool nameChecks() {

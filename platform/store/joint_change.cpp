@@ -34,6 +34,8 @@ struct Statement {
   std::string to, from;
   std::int64_t row = 0;
   bool byName = true;
+  bool checkFrom = false;
+  std::string existsSql;  // a set: whether its record is still there
   std::size_t db = 0;
   // A rewrite by name: how to count its records and the file's, and the indexes that
   // hold the field ({qualified name, CREATE INDEX qualified}).
@@ -45,11 +47,12 @@ struct Statement {
 // this share of the records changes.
 constexpr std::int64_t kRebuildShare = 4;
 
-std::int64_t countOf(sqlite3* db, const std::string& sql, const std::string* text) {
+std::int64_t countOf(sqlite3* db, const std::string& sql, const std::string* text, std::int64_t row = 0) {
   sqlite3_stmt* st = nullptr;
   std::int64_t n = -1;
   if (sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) == SQLITE_OK) {
     if (text) sqlite3_bind_text(st, 1, text->data(), static_cast<int>(text->size()), SQLITE_TRANSIENT);
+    if (row) sqlite3_bind_int64(st, 1, row);
     if (sqlite3_step(st) == SQLITE_ROW) n = sqlite3_column_int64(st, 0);
   }
   sqlite3_finalize(st);
@@ -128,6 +131,7 @@ struct Job {
           sqlite3_bind_text(st, 2, s.from.data(), static_cast<int>(s.from.size()), SQLITE_TRANSIENT);
         else
           sqlite3_bind_int64(st, 2, s.row);
+        if (s.checkFrom) sqlite3_bind_text(st, 3, s.from.data(), static_cast<int>(s.from.size()), SQLITE_TRANSIENT);
         rc = sqlite3_step(st);
         if (rc == SQLITE_DONE) rc = SQLITE_OK;
       }
@@ -140,8 +144,13 @@ struct Job {
         break;
       }
       if (!s.byName && n != 1) {
-        fail(SQLITE_OK, db, s.db, Err::RecordNotAvailable);
-        detail = "the record is no longer in the file";
+        if (s.checkFrom && countOf(db, s.existsSql, nullptr, s.row) == 1) {
+          fail(SQLITE_OK, db, s.db, Err::FileChanged);
+          detail = "another writer changed the record after it was read";
+        } else {
+          fail(SQLITE_OK, db, s.db, Err::RecordNotAvailable);
+          detail = "the record is no longer in the file";
+        }
         break;
       }
       changed.push_back(n);
@@ -159,6 +168,13 @@ struct Job {
 };
 
 }  // namespace
+
+void JointChange::setIfStill(File& file, const Position& pos, int field, const std::string& from,
+                             const std::string& to) {
+  set(file, pos, field, to);
+  steps_.back().checkFrom = true;
+  steps_.back().from = from;
+}
 
 void JointChange::rewrite(File& file, int field, const std::string& from, const std::string& to) {
   Step s;
@@ -227,6 +243,11 @@ int JointChange::commit() {
       st.sql += (fold.empty() ? "qb_fold(" + column + ")" : fold) + "=qb_fold(?2)";
     else
       st.sql += "rowid=?2";
+    st.checkFrom = s.checkFrom;
+    if (s.checkFrom) {
+      st.sql += " AND rtrim(" + column + ",' ')=rtrim(?3,' ')";
+      st.existsSql = "SELECT count(*) FROM " + table + " WHERE rowid=?1";
+    }
     if (s.byName) {
       st.countSql = "SELECT count(*) FROM " + table + " NOT INDEXED WHERE " + match;
       st.totalSql = "SELECT count(*) FROM " + table;

@@ -22,6 +22,10 @@ class JointChange {
   // The record at `pos` gets `to` in its text field `field`; the whole change fails when
   // that record is no longer in the file.
   void set(File& file, const Position& pos, int field, const std::string& to);
+  // The same for a record read earlier whose field held `from`: the whole change fails
+  // with Err::FileChanged when another writer has given it something else meanwhile
+  // (trailing blanks ignored, letter case counting).
+  void setIfStill(File& file, const Position& pos, int field, const std::string& from, const std::string& to);
   bool empty() const { return steps_.empty(); }
 
   // Applies every step in one transaction; each file must be open for writing on this
@@ -40,6 +44,7 @@ class JointChange {
     File* file = nullptr;
     int field = 0;
     bool byName = true;  // rewrite; else set at `row`
+    bool checkFrom = false;  // a set only while the field still holds `from`
     std::string from, to;
     std::int64_t row = 0;
   };

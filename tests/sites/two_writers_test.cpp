@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include <chrono>
+#include <map>
 #include <string>
 #include <thread>
 
@@ -120,24 +121,31 @@ void savePasswordAndNotes(const std::string& description) {
   f.close();
 }
 
-// As another program's category form renames the website's category.
-void renameItsCategory(const std::string& description) {
+// As another program's category form renames a category: its websites and its record.
+void renameCategory(const std::string& old, const std::string& to) {
   WSitesRecord web;
   CategoryRecord cat;
   pf::File w(WSitesDesc(), &web), c(CategoryDesc(), &cat);
   ASSERT_EQ(w.open(), 0);
   ASSERT_EQ(c.open(), 0);
-  web.DESCRIPTION = description;
-  ASSERT_EQ(w.get(WEB_KeyDescription()), 0);
-  const std::string old = web.CATEGORY.clip();
   cat.CATEGORY = old;
   ASSERT_EQ(c.get(CAT_CatKey()), 0);
   pf::JointChange change;
-  change.rewrite(w, WSitesDesc().fieldIndex("WEB:CATEGORY"), old, "Renamed Meanwhile");
-  change.set(c, c.position(), CategoryDesc().fieldIndex("CAT:CATEGORY"), "Renamed Meanwhile");
+  change.rewrite(w, WSitesDesc().fieldIndex("WEB:CATEGORY"), old, to);
+  change.set(c, c.position(), CategoryDesc().fieldIndex("CAT:CATEGORY"), to);
   ASSERT_EQ(change.commit(), 0);
   w.close();
   c.close();
+}
+
+void renameItsCategory(const std::string& description) {
+  WSitesRecord web;
+  pf::File w(WSitesDesc(), &web);
+  ASSERT_EQ(w.open(), 0);
+  web.DESCRIPTION = description;
+  ASSERT_EQ(w.get(WEB_KeyDescription()), 0);
+  w.close();
+  renameCategory(web.CATEGORY.clip(), "Renamed Meanwhile");
 }
 
 WSitesRecord websiteOnFile(const std::string& description) {
@@ -201,6 +209,47 @@ TEST(TwoWriters, AWebsiteFormNeverPutsBackWhatAnotherProgramSavedMeanwhile) {
     EXPECT_EQ(after.SiteNotes.clip(), other.SiteNotes.clip());
     EXPECT_EQ(after.CATEGORY.clip(), other.CATEGORY.clip());
   }
+}
+
+// The category names on file, and how many websites carry each.
+std::map<std::string, int> categoriesInUse() {
+  std::map<std::string, int> out;
+  for (const auto& c : readRecords<CategoryRecord>(CategoryDesc())) out[c.CATEGORY.clip()] += 0;
+  for (const auto& w : readRecords<WSitesRecord>(WSitesDesc())) out[w.CATEGORY.clip()] += 1;
+  return out;
+}
+
+// The category form of one program renames a category that another program renamed
+// after the form had read it: the first OK says so and renames nothing, the second
+// renames the category under its name of now, with every website that carries it.
+TEST(TwoWriters, ACategoryFormRenamesFromTheNameAnotherProgramGaveMeanwhile) {
+  TempDir dir;
+  generate(5);
+  ChildProcess program({QUILLBOX_DRIVE});
+  play(program, "choose ?BROWSECATEGORIES\nin BrowseCategories\npick ?BROWSE:1 Work\nclick ?CHANGE:2\n"
+                "in UpdateCategory\ntype ?CAT:CATEGORY Office");
+  renameCategory("Work", "Studio");
+  const std::map<std::string, int> other = categoriesInUse();
+  ASSERT_EQ(other.at("Studio"), 1);
+
+  std::size_t from = program.output().size();
+  play(program, "click ?OK\nin\nadvance 1s");
+  const std::string refused = program.output().substr(from);
+  EXPECT_NE(refused.find("Record Changed By Another Station"), std::string::npos) << refused;
+  EXPECT_EQ(categoriesInUse(), other) << "nothing renamed";
+
+  from = program.output().size();
+  play(program, "answer OK\ntext ?CAT:CATEGORY");
+  const std::string shown = program.output().substr(from);
+  EXPECT_NE(shown.find("window UpdateCategory \"Change Category\""), std::string::npos) << shown;
+  EXPECT_NE(shown.find("?CAT:CATEGORY \"Office\""), std::string::npos) << shown;
+
+  play(program, "in UpdateCategory\nclick ?OK\nin\nadvance 1s");
+  quit(program);
+  std::map<std::string, int> expected = other;
+  expected.erase("Studio");
+  expected["Office"] = 1;
+  EXPECT_EQ(categoriesInUse(), expected);
 }
 
 DefaultsRecord preferencesOnFile() {

@@ -107,7 +107,12 @@ TEST(JointChange, EveryFileTakesTheChangeOrNone) {
     const char* name;
     std::int64_t sideRow;  // the side record the change names
     int code;
-  } cases[] = {{"whole", 2, 0}, {"a record gone", 99, Err::RecordNotAvailable}};
+    const char* asRead = nullptr;  // the name the side record was read with, when given
+  } cases[] = {{"whole", 2, 0},
+               {"a record gone", 99, Err::RecordNotAvailable},
+               {"a record still as it was read", 2, 0, "News  "},
+               {"a record another writer changed meanwhile", 2, Err::FileChanged, "news"},
+               {"a record gone since it was read", 99, Err::RecordNotAvailable, "News"}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     qbtest::TempDir dir;
@@ -115,7 +120,10 @@ TEST(JointChange, EveryFileTakesTheChangeOrNone) {
     ASSERT_EQ(t.open(), 0);
     pf::JointChange change;
     change.rewrite(t.fm, 0, "News", "Press");
-    change.set(t.fs, pf::Position{c.sideRow, {}}, 0, "Press");
+    if (c.asRead)
+      change.setIfStill(t.fs, pf::Position{c.sideRow, {}}, 0, c.asRead, "Press");
+    else
+      change.set(t.fs, pf::Position{c.sideRow, {}}, 0, "Press");
     change.rewrite(t.ft, 0, "News", "Press");
     EXPECT_EQ(change.commit(), c.code) << pf::error() << " / " << pf::errorfile() << " / " << pf::currentErrorStatus().extra;
     if (c.code != 0) {
