@@ -520,9 +520,15 @@ std::uint8_t BrowseWebsitesWindow::ExecuteUpdate(int /*number*/, std::uint8_t re
 
 template <class F>
 void BrowseWebsitesWindow::changeSelected(F change, bool refresh) {
-  if (!brw.BrowseHasRecords() || !brw.BrowseUpdateViewRecord()) return;
-  // Changed as it is on file once the write holds the file, not as it was read.
-  Relate_WSites().RelationUpdate(std::function<void()>(change));
+  if (!brw.BrowseHasRecords()) return;
+  if (brw.BrowseUpdateViewRecord()) {
+    // Changed as it is on file once the write holds the file, not as it was read.
+    Relate_WSites().RelationUpdate(std::function<void()>(change));
+  } else {
+    // Not read again (another program holds the file, or the record is gone): not
+    // changed, and the user is told so as for a write that fails.
+    Access_WSites().FileThrowMessage(pf::Msg::PutError, {});
+  }
   if (refresh) {
     // The forced refresh recounts and refills around the written (selected) record.
     Refresh(1);

@@ -15,6 +15,7 @@
 #include "platform/store/file.h"
 #include "platform/store/joint_change.h"
 #include "tests/support/child_process.h"
+#include "tests/support/lock_holder.h"
 #include "tests/support/record_files.h"
 #include "tests/support/temp_dir.h"
 
@@ -321,6 +322,45 @@ TEST(TwoWriters, ThePreferencesFormNeverPutsBackWhatAnotherProgramSavedMeanwhile
     EXPECT_EQ(now.HOMEPAGE.str(), other.HOMEPAGE.str());
     EXPECT_EQ(now.COLUMN4WIDTH, 30) << "the other program's column width";
   }
+}
+
+// Row `n` of the browse list as the last action left it in `output`.
+std::string shownRow(const std::string& output, int n) {
+  const std::string mark = "    " + std::to_string(n) + ": |";
+  std::size_t at = output.rfind(mark);
+  if (at == std::string::npos) return {};
+  return output.substr(at, output.find('\n', at) - at);
+}
+
+// A tick, highlight or colour given in the browse while another program holds the
+// websites file locked: the browse waits, then says the website was not changed, and
+// neither the file nor the list shows it changed.
+TEST(TwoWriters, ABrowseChangeThatALockHoldsUpIsNeverDroppedSilently) {
+  const struct {
+    const char* name;
+    const char* action;
+  } cases[] = {{"the favourite tick", "row ?BROWSE:1 3 1"}, {"a colour", "click ?CLR5"}};
+  TempDir dir;
+  generate(5);
+  ChildProcess program({QUILLBOX_DRIVE});
+  play(program, "row ?BROWSE:1 3");
+  const WSitesRecord before = byDescription().at(2);
+  const std::string row = shownRow(program.output(), 3);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    LockHolder other("wsites.tps", "BEGIN EXCLUSIVE", -1, keyStatements(DataKey().current()));
+    ASSERT_TRUE(other.holding());
+    std::size_t from = program.output().size();
+    play(program, c.action);
+    const std::string told = program.output().substr(from);
+    EXPECT_NE(told.find("box \"Record was not updated\""), std::string::npos) << told;
+    EXPECT_NE(told.find("File Is Already Locked"), std::string::npos) << told;
+    other.release();
+    play(program, "answer OK");
+    EXPECT_EQ(shownRow(program.output(), 3), row);
+    EXPECT_EQ(fieldsChanged(before, byDescription().at(2)), std::vector<std::string>{});
+  }
+  quit(program);
 }
 
 // "Reset (clear) all Color tagging" in one program, one website a slice, while the

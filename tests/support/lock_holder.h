@@ -1,6 +1,7 @@
-// Another program holding a plain data file locked as SQLite locks it: a child process
-// with its own connection in BEGIN EXCLUSIVE (no one else may read or write) or BEGIN
-// IMMEDIATE (others may read but not write), until released or for `holdMs`.
+// Another program holding a data file locked as SQLite locks it: a child process with
+// its own connection in BEGIN EXCLUSIVE (no one else may read or write) or BEGIN
+// IMMEDIATE (others may read but not write), until released or for `holdMs`. An
+// encrypted file is keyed first, as the sqlcipher program would be given its key.
 #pragma once
 
 #include <poll.h>
@@ -10,12 +11,25 @@
 
 #include <string>
 
+#include "platform/store/cipher.h"
+#include "platform/store/file_key.h"
+
 namespace qbtest {
+
+// What the sqlcipher program is told to open a file keyed with `key`.
+inline std::string keyStatements(const pf::CipherKey& key) {
+  std::string quoted;
+  for (char c : key.passphrase.view()) quoted += c == '\'' ? std::string("''") : std::string(1, c);
+  return "PRAGMA key='" + quoted + "';PRAGMA cipher_page_size=" + std::to_string(pf::kCipherPageSize) +
+         ";PRAGMA kdf_iter=" + std::to_string(key.rounds) + ";";
+}
 
 class LockHolder {
  public:
   // The caller must have no connection of its own on the file while the child starts.
-  explicit LockHolder(const std::string& path, const std::string& begin = "BEGIN EXCLUSIVE", int holdMs = -1) {
+  // `keyed`: keyStatements() for an encrypted file.
+  explicit LockHolder(const std::string& path, const std::string& begin = "BEGIN EXCLUSIVE", int holdMs = -1,
+                      const std::string& keyed = {}) {
     int ready[2], done[2];
     if (::pipe(ready) != 0 || ::pipe(done) != 0) return;
     pid_ = ::fork();
@@ -25,7 +39,7 @@ class LockHolder {
       ::close(ready[0]);
       sqlite3* db = nullptr;
       char c = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK &&
-                       sqlite3_exec(db, begin.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK
+                       sqlite3_exec(db, (keyed + begin).c_str(), nullptr, nullptr, nullptr) == SQLITE_OK
                    ? 'y'
                    : 'n';
       (void)!::write(ready[1], &c, 1);
