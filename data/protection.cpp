@@ -32,10 +32,15 @@ Protection ProbeProtection() {
   KeyFit acc = pf::tryKey(AccessDesc(), owner);
   // The data decides: a password file removed, emptied or replaced opens nothing.
   if (web == KeyFit::WrongKey) return Protection::Password;
-  if (web == KeyFit::Opens) return acc == KeyFit::Opens || acc == KeyFit::Missing ? Protection::None : Protection::Unreadable;
-  // No data to go by (none yet, or damaged whatever the key): the password file decides.
+  if (web == KeyFit::Opens)
+    return acc == KeyFit::Opens || acc == KeyFit::Missing || acc == KeyFit::Locked ? Protection::None
+                                                                                   : Protection::Unreadable;
+  // No data to go by (none yet, held by another program, or damaged whatever the key):
+  // the password file decides, and the data file's open says what it meets.
   if (acc == KeyFit::WrongKey) return Protection::Password;
   if (acc == KeyFit::Damaged) return Protection::Unreadable;
+  if (acc == KeyFit::Opens) return Protection::None;
+  if (web == KeyFit::Locked || acc == KeyFit::Locked) return Protection::Locked;
   return Protection::None;
 }
 

@@ -10,6 +10,7 @@ enum class Protection {
   None,        // the owner password opens the files
   Password,    // a program password is needed
   Unreadable,  // the password file is damaged, or keyed unlike the data it goes with
+  Locked,      // another program holds the files locked, and nothing readable says which
 };
 
 // Finishes or clears away a change of the password that a crash interrupted, and puts

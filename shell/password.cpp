@@ -98,6 +98,9 @@ void CheckStartupPassword() {
     if (!ValidatePassword()) pf::halt(HaltNotEntered);
     return;
   }
+  // The files' opens wait for the other program and say what they meet; a password file
+  // made now could be keyed unlike the data.
+  if (state == Protection::Locked) return;
   // No password: the password file is opened (made when missing) as the program starts.
   if (Relate_Access().RelationOpen() != pf::Level::Benign) {
     Relate_Access().RelationClose();

@@ -1,6 +1,7 @@
 #include "platform/store/cipher.h"
 
 #include <openssl/evp.h>
+#include <openssl/hmac.h>
 #include <sys/stat.h>
 
 #include <atomic>
@@ -185,6 +186,52 @@ bool plainHeader(const std::string& path) {
   char head[16] = {};
   in.read(head, sizeof head);
   return in.gcount() == sizeof head && std::memcmp(head, "SQLite format 3", 16) == 0;
+}
+
+bool laterPagesTakeKey(const std::string& path, const CipherKey& key) {
+  // SQLCipher's page check: HMAC-SHA1 over the page's ciphertext and IV and its number,
+  // with a key stretched twice from the page key and the salt masked with 0x3a; the IV
+  // and the check sit in the 48 bytes it reserves at the end of every page.
+  constexpr int kReserve = 48, kIv = 16, kMacBytes = 20, kPagesTried = 3;
+  std::ifstream in(path, std::ios::binary);
+  std::string bytes(static_cast<std::size_t>(kCipherPageSize) * (kPagesTried + 1), '\0');
+  in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  const int pages = static_cast<int>(in.gcount() / kCipherPageSize);
+  if (pages < 2) return false;
+  unsigned char salt[kSaltBytes], macSalt[kSaltBytes], pageKey[kKeyBytes], macKey[kKeyBytes];
+  std::memcpy(salt, bytes.data(), kSaltBytes);
+  for (int i = 0; i < kSaltBytes; ++i) macSalt[i] = salt[i] ^ 0x3a;
+  // The page key as the file's opens stretch it, once a process: "x'<key><salt>'" in hex.
+  Secret raw = rawKeyFor(key, path);
+  bool stretched = raw.size() == 3 + 2 * (kKeyBytes + kSaltBytes);
+  for (int i = 0; stretched && i < kKeyBytes; ++i) {
+    auto nibble = [](char c) { return c <= '9' ? c - '0' : c - 'a' + 10; };
+    pageKey[i] = static_cast<unsigned char>(nibble(raw.data()[2 + 2 * i]) << 4 | nibble(raw.data()[3 + 2 * i]));
+  }
+  int ok = 0;
+  runOffThread([&] {
+    ok = (stretched || PKCS5_PBKDF2_HMAC_SHA1(key.passphrase.data(), static_cast<int>(key.passphrase.size()), salt,
+                                              kSaltBytes, key.rounds, kKeyBytes, pageKey) == 1) &&
+         PKCS5_PBKDF2_HMAC_SHA1(reinterpret_cast<const char*>(pageKey), kKeyBytes, macSalt, kSaltBytes, 2, kKeyBytes,
+                                macKey) == 1;
+  });
+  wipeBytes(pageKey, sizeof pageKey);
+  bool taken = false;
+  for (int n = 2; ok && !taken && n <= pages; ++n) {
+    const auto* page = reinterpret_cast<const unsigned char*>(bytes.data()) + (n - 1) * kCipherPageSize;
+    const std::size_t covered = kCipherPageSize - kReserve + kIv;
+    unsigned char number[4] = {static_cast<unsigned char>(n), static_cast<unsigned char>(n >> 8),
+                               static_cast<unsigned char>(n >> 16), static_cast<unsigned char>(n >> 24)};
+    unsigned char mac[EVP_MAX_MD_SIZE];
+    unsigned int macLen = 0;
+    HMAC_CTX* h = HMAC_CTX_new();
+    if (h && HMAC_Init_ex(h, macKey, kKeyBytes, EVP_sha1(), nullptr) == 1 && HMAC_Update(h, page, covered) == 1 &&
+        HMAC_Update(h, number, sizeof number) == 1 && HMAC_Final(h, mac, &macLen) == 1)
+      taken = macLen >= static_cast<unsigned int>(kMacBytes) && std::memcmp(mac, page + covered, kMacBytes) == 0;
+    HMAC_CTX_free(h);
+  }
+  wipeBytes(macKey, sizeof macKey);
+  return taken;
 }
 
 }  // namespace pf

@@ -39,4 +39,8 @@ int attachKeyed(sqlite3* db, const std::string& path, const std::string& schema,
 // True when the first bytes of the file at `path` are those of a plain SQLite database.
 bool plainHeader(const std::string& path);
 
+// True when a page of the encrypted file at `path` behind the first carries the check
+// `key` gives it: the key is the file's even where its first page no longer opens.
+bool laterPagesTakeKey(const std::string& path, const CipherKey& key);
+
 }  // namespace pf

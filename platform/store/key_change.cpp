@@ -223,7 +223,9 @@ KeyFit tryKey(const FileDesc& desc, const CipherKey& key) {
   std::int64_t formats = c.number("SELECT count(*) FROM meta WHERE name='format'", &rc);
   // Only a key that decrypts the first page gets as far as a damaged page behind it.
   if ((rc & 0xFF) == SQLITE_CORRUPT) return KeyFit::Damaged;
-  if (rc != SQLITE_OK) return KeyFit::WrongKey;
+  if ((rc & 0xFF) == SQLITE_BUSY || (rc & 0xFF) == SQLITE_LOCKED) return KeyFit::Locked;
+  // A damaged first page refuses every key: the pages behind it tell whether it is this one.
+  if (rc != SQLITE_OK) return laterPagesTakeKey(path, key) ? KeyFit::Damaged : KeyFit::WrongKey;
   return formats == 1 ? KeyFit::Opens : KeyFit::Damaged;
 }
 

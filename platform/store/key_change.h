@@ -17,8 +17,9 @@ namespace pf {
 enum class KeyFit {
   Missing,   // no such file
   Opens,     // the key opens it
-  WrongKey,  // another key is needed (or its first page is damaged: the two look alike)
-  Damaged,   // damaged in a way no key explains
+  WrongKey,  // another key is needed
+  Damaged,   // damaged (its first page, say) but not for want of another key
+  Locked,    // another program holds it locked: the key cannot be tried now
 };
 // Opens the file of `desc` once, on its own connection, with `key`.
 KeyFit tryKey(const FileDesc& desc, const CipherKey& key);

@@ -5,24 +5,35 @@
 
 #include <cstdio>
 #include <fstream>
+#include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "data/dictionary.h"
 #include "data/protection.h"
 #include "platform/store/key_change.h"
+#include "tests/support/lock_holder.h"
 #include "tests/support/quick_rounds.h"
+#include "tests/support/record_files.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 
 using pf::KeyFit;
 
-// How a file is left on disk before the program starts.
-enum class On { Missing, Owner, Secret, Other, Empty, Garbage };
+// How a file is left on disk before the program starts: keyed with the owner password
+// alone, with a program password or another one; its first page damaged; held locked by
+// another program.
+enum class On { Missing, Owner, Secret, Other, Empty, Garbage, OwnerFirstPageDamaged, SecretFirstPageDamaged,
+                OwnerLocked, SecretLocked };
 
 const char* const kSecret = "Secret99";
 const char* const kOther = "Other123";
+
+// The other programs that hold files locked, until the next case.
+std::vector<std::unique_ptr<qbtest::LockHolder>> holders;
+
 
 void put(const pf::FileDesc& d, On how) {
   ::unlink(d.diskName.c_str());
@@ -47,6 +58,17 @@ void put(const pf::FileDesc& d, On how) {
     case On::Other: keyed(kOther); break;
     case On::Empty: std::ofstream(d.diskName).flush(); break;
     case On::Garbage: std::ofstream(d.diskName) << "not a data file of any kind, just some words"; break;
+    case On::OwnerFirstPageDamaged: keyed(""); qbtest::damageFirstPage(d.diskName); break;
+    case On::SecretFirstPageDamaged: keyed(kSecret); qbtest::damageFirstPage(d.diskName); break;
+    case On::OwnerLocked:
+    case On::SecretLocked: {
+      const char* password = how == On::OwnerLocked ? "" : kSecret;
+      keyed(password);
+      holders.push_back(std::make_unique<qbtest::LockHolder>(d.diskName, "BEGIN EXCLUSIVE", -1,
+                                                             qbtest::keyStatements(DataKey().with(password))));
+      ASSERT_TRUE(holders.back()->holding());
+      break;
+    }
   }
 }
 
@@ -57,6 +79,7 @@ class ProtectionTest : public ::testing::Test {
     DataKey().use(DataKey().with({}));
   }
   void TearDown() override {
+    holders.clear();
     DataKey().setPasswordRounds(pf::FileKey::PasswordRounds);
     DataKey().use(DataKey().with({}));
   }
@@ -86,10 +109,21 @@ TEST_F(ProtectionTest, TheDataSaysWhetherAPasswordIsSet) {
       {On::Owner, On::Empty, Protection::Unreadable},
       {On::Owner, On::Secret, Protection::Unreadable},
       {On::Missing, On::Garbage, Protection::Unreadable},
+      // A data file whose first page is damaged: its other pages say which key it takes.
+      {On::OwnerFirstPageDamaged, On::Missing, Protection::None},
+      {On::OwnerFirstPageDamaged, On::Owner, Protection::None},
+      {On::SecretFirstPageDamaged, On::Secret, Protection::Password},
+      {On::SecretFirstPageDamaged, On::Owner, Protection::Password},
+      // Held by another program: the password file says it, or the opens wait.
+      {On::OwnerLocked, On::Owner, Protection::None},
+      {On::OwnerLocked, On::Missing, Protection::Locked},
+      {On::SecretLocked, On::Secret, Protection::Password},
+      {On::Owner, On::OwnerLocked, Protection::None},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE("wsites " + std::to_string(static_cast<int>(c.web)) + ", Access " +
                  std::to_string(static_cast<int>(c.acc)));
+    holders.clear();
     put(WSitesDesc(), c.web);
     put(AccessDesc(), c.acc);
     EXPECT_EQ(ProbeProtection(), c.expect);
@@ -115,11 +149,16 @@ TEST_F(ProtectionTest, AnEntryIsRightWhenItOpensTheData) {
       {On::Secret, On::Empty, kSecret, true},
       {On::Missing, On::Secret, kSecret, true},
       {On::Missing, On::Secret, kOther, false},
+      {On::SecretFirstPageDamaged, On::Secret, kSecret, true},
+      {On::SecretFirstPageDamaged, On::Secret, kOther, false},
+      {On::SecretLocked, On::Secret, kSecret, true},
+      {On::SecretLocked, On::Secret, kOther, false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string("entry \"") + c.entry + "\", wsites " + std::to_string(static_cast<int>(c.web)) +
                  ", Access " + std::to_string(static_cast<int>(c.acc)));
     DataKey().use(DataKey().with({}));
+    holders.clear();
     put(WSitesDesc(), c.web);
     put(AccessDesc(), c.acc);
     EXPECT_EQ(UseProgramPassword(c.entry), c.right);

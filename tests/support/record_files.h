@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -51,6 +52,15 @@ inline std::string fileBytes(const std::string& path) {
   std::stringstream s;
   s << in.rdbuf();
   return s.str();
+}
+
+// Overwrites most of the first page of an encrypted data file, past its salt, as a
+// failing disk would.
+inline void damageFirstPage(const std::string& file) {
+  std::string bytes = fileBytes(file);
+  ASSERT_GT(bytes.size(), 8192u);
+  std::fill(bytes.begin() + 200, bytes.begin() + 3000, '\x55');
+  std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
 }
 
 }  // namespace qbtest

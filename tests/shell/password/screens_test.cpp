@@ -53,6 +53,8 @@ TEST_F(Screens, PasswordAboutAndLicenceDraw) {
       50000);
   const char* folder = std::getenv("QB_SCREENSHOTS");
   auto shot = [&](const std::string& window, const std::string& file, bool frame = false) {
+    // The first window waits for the start's key checks, which take their time.
+    pf::qt::pump(10000, [&] { return named(window) != nullptr; });
     pf::qt::pump(150);
     pf::Window* w = named(window);
     ASSERT_NE(w, nullptr) << window;
