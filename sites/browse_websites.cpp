@@ -527,7 +527,10 @@ void BrowseWebsitesWindow::changeSelected(F change, bool refresh) {
   } else {
     // Not read again (another program holds the file, or the record is gone): not
     // changed, and the user is told so as for a write that fails.
+    bool locked = pf::errorcode() == pf::Err::Locked;
     Access_WSites().FileThrowMessage(pf::Msg::PutError, {});
+    // The list already shows the record as it is; reading it again would only meet the lock.
+    if (locked) return;
   }
   if (refresh) {
     // The forced refresh recounts and refills around the written (selected) record.
