@@ -179,8 +179,8 @@ class FileRelations {
   // holds the file. When another writer changed it meanwhile nothing is written,
   // `onFile` gets the record as the file holds it now, and error 28 is raised with the
   // platform's "Record Changed By Another Station".
-  virtual int RelationUpdateIfUnchanged(const std::vector<unsigned char>& asRead,
-                                        std::vector<unsigned char>& onFile);
+  [[nodiscard]] virtual int RelationUpdateIfUnchanged(const std::vector<unsigned char>& asRead,
+                                                      std::vector<unsigned char>& onFile);
   virtual void AddRelations();
 
   void RelationsSetup(FileAccessor& me, bool useLogout);

@@ -61,9 +61,9 @@ struct FileDesc {
 
 // Whether field `f` holds the same value in two record buffers, as the store keeps it:
 // STRING without its trailing blanks, CSTRING and MEMO up to their zero byte.
-bool sameFieldValue(const FieldDesc& f, const void* a, const void* b);
+[[nodiscard]] bool sameFieldValue(const FieldDesc& f, const void* a, const void* b);
 // Whether every field of `desc` holds the same value in both buffers.
-bool sameRecord(const FileDesc& desc, const void* a, const void* b);
+[[nodiscard]] bool sameRecord(const FileDesc& desc, const void* a, const void* b);
 
 // Open modes: access in the low nibble, sharing in the high nibble.
 namespace OpenMode {

@@ -41,6 +41,6 @@ bool plainHeader(const std::string& path);
 
 // True when a page of the encrypted file at `path` behind the first carries the check
 // `key` gives it: the key is the file's even where its first page no longer opens.
-bool laterPagesTakeKey(const std::string& path, const CipherKey& key);
+[[nodiscard]] bool laterPagesTakeKey(const std::string& path, const CipherKey& key);
 
 }  // namespace pf

@@ -84,7 +84,7 @@ class File {
   // When another writer changed it meanwhile, nothing is written, `onFile` receives the
   // record as the file now holds it and the answer is Err::FileChanged. Inside a
   // transaction of the caller's that one serves; otherwise the write commits at once.
-  int putIfUnchanged(const std::vector<unsigned char>& asRead, std::vector<unsigned char>& onFile);
+  [[nodiscard]] int putIfUnchanged(const std::vector<unsigned char>& asRead, std::vector<unsigned char>& onFile);
   int remove();               // deletes the current record (DELETE)
   // Record count; -1 with the error set when it cannot be counted.
   std::int64_t records();
