@@ -145,7 +145,7 @@ int main(int argc, char** argv) {
   qb::bench::Desktop desktop(argc, argv, "quillbox-pass-bench", makeData);
   const int n = desktop.websites();
 
-  qb::bench::Figures figures;
+  qb::bench::Figures figures(n);
   auto record = [&](const std::string& name, double v) { figures.record(name, v); };
 
   // PASS_BENCH_ONLY=search|rename|tagging|integrity|export runs that group alone.
@@ -225,9 +225,11 @@ int main(int argc, char** argv) {
 
   auto value = [&](const std::string& name) { return figures.median(name); };
   figures.print();
-  std::printf("search_nohit_ms %.1f\n", std::max(value("search_nohit_down_ms"), value("search_nohit_up_ms")));
+  std::printf("%s %.1f\n", figures.name("search_nohit_ms").c_str(),
+              std::max(value("search_nohit_down_ms"), value("search_nohit_up_ms")));
   if (value("sqlcipher_export_ms") > 0)
-    std::printf("csv_export_vs_sqlcipher %.2f\n", value("csv_export_ms") / value("sqlcipher_export_ms"));
-  std::printf("pass_websites_count %d\n", n);
+    std::printf("%s %.2f\n", figures.name("csv_export_vs_sqlcipher").c_str(),
+                value("csv_export_ms") / value("sqlcipher_export_ms"));
+  std::printf("%s %d\n", figures.name("pass_websites_count").c_str(), n);
   return 0;
 }

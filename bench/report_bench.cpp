@@ -82,7 +82,7 @@ int main(int argc, char** argv) {
   const std::string pdf = (desktop.folder().path() / "report.pdf").string();
   pf::setPrintToFile(pdf);
 
-  qb::bench::Figures figures;
+  qb::bench::Figures figures(n);
   auto record = [&](const std::string& name, double v) { figures.record(name, v); };
 
   int reportThread = 0;
@@ -121,6 +121,6 @@ int main(int argc, char** argv) {
   qb::bench::playSteps(steps, figures);
 
   figures.print();
-  std::printf("report_websites_count %d\n", n);
+  std::printf("%s %d\n", figures.name("report_websites_count").c_str(), n);
   return 0;
 }

@@ -5,7 +5,6 @@
 #include <QTimer>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 
 #include "platform/os/program.h"
@@ -17,7 +16,7 @@
 namespace qb::bench {
 
 Desktop::Desktop(int& argc, char** argv, const std::string& folder, const std::function<void(int)>& makeData)
-    : n_(argc > 1 ? std::atoi(argv[1]) : 100000), dir_(folder) {
+    : n_(argc > 1 ? std::atoi(argv[1]) : static_cast<int>(kDefaultWebsites)), dir_(folder) {
   makeData(n_);
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   app_ = std::make_unique<QApplication>(argc, argv);
@@ -37,35 +36,6 @@ pf::Window* windowNamed(const std::string& name) {
   for (pf::Window* w : pf::windowsInZOrder())
     if (w->name() == name && w->isOpen()) return w;
   return nullptr;
-}
-
-namespace {
-double middle(std::vector<double> v) {
-  if (v.empty()) return -1;
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
-}  // namespace
-
-void Figures::record(const std::string& name, double value) {
-  for (auto& [k, values] : all_)
-    if (k == name) return values.push_back(value);
-  all_.push_back({name, {value}});
-}
-
-double Figures::median(const std::string& name) const {
-  for (const auto& [k, values] : all_)
-    if (k == name) return middle(values);
-  return -1;
-}
-
-void Figures::print() const {
-  for (const auto& [name, values] : all_) {
-    std::printf("%s %.1f\n", name.c_str(), middle(values));
-    std::fprintf(stderr, "%s:", name.c_str());
-    for (double v : values) std::fprintf(stderr, " %.1f", v);
-    std::fprintf(stderr, "\n");
-  }
 }
 
 void playSteps(std::vector<Step>& steps, Figures& figures) {

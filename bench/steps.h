@@ -6,9 +6,9 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <utility>
 #include <vector>
 
+#include "bench/figures.h"
 #include "bench/folder.h"
 
 class QApplication;
@@ -38,18 +38,6 @@ class Desktop {
 
 pf::Dialog* boxSaying(const std::string& text);
 pf::Window* windowNamed(const std::string& name);
-
-// Each figure's values in the order they came, printed as their median.
-class Figures {
- public:
-  void record(const std::string& name, double value);
-  double median(const std::string& name) const;  // -1 when none was recorded
-  // "name median" on standard output, every value on standard error.
-  void print() const;
-
- private:
-  std::vector<std::pair<std::string, std::vector<double>>> all_;
-};
 
 struct Step {
   std::string name;            // figure; empty: not measured
