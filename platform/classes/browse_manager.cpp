@@ -209,9 +209,7 @@ void BrowseManager::BrowseFillRow(BrowseRow& row) {
 void BrowseManager::reportReadError() {
   if (readReported_) return;
   readReported_ = true;
-  FileAccessor* file = PRIMARY ? PRIMARY->ME : nullptr;
-  ErrorManager& errors = file && file->ERRORS ? *file->ERRORS : AppErrors;
-  errors.throwFile(Msg::RetrievalError, file ? file->FILENAMEVALUE : VIEW->file().name());
+  throwReadError(PRIMARY, VIEW->file());
 }
 
 bool BrowseManager::readRow(bool forward, BrowseRow& row) {

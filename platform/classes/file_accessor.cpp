@@ -34,9 +34,26 @@ struct WaitCursor {
 
 bool writeAccess(int mode) { return (mode & 0x0F) != OpenMode::ReadOnly; }
 
+// A read that meets a damaged key takes the open's road: "Invalid Key", then the keys are
+// made again from the records. A write frame ends first, since the message waits.
+bool rebuildDamagedKeys(File& file) {
+  if (file.inTransaction() && file.commit() != Err::None) return false;
+  AppErrors.setFile(file.name());
+  AppErrors.throwError(Msg::RebuildKey);
+  return file.build() == Err::None;
+}
+
+[[maybe_unused]] const bool damagedKeysRebuilt = (setDamagedKeyHandler(rebuildDamagedKeys), true);
+
 }  // namespace
 
 void setWaitCursorHook(std::function<void(bool on)> hook) { waitCursorHook() = std::move(hook); }
+
+int throwReadError(const FileRelations* relation, const File& file) {
+  const FileAccessor* accessor = relation ? relation->ME : nullptr;
+  ErrorManager& errors = accessor && accessor->ERRORS ? *accessor->ERRORS : AppErrors;
+  return errors.throwFile(Msg::RetrievalError, accessor ? accessor->FILENAMEVALUE : file.name());
+}
 
 // ---------------------------------------------------------------------------------
 // FileAccessor

@@ -198,6 +198,10 @@ class FileRelations {
   unsigned long stamp_ = 0;
 };
 
+// Error 1 for a read of `file` that failed with the error the thread holds, through the
+// relation object's accessor when there is one. Returns its level.
+int throwReadError(const FileRelations* relation, const File& file);
+
 // The window layer shows the wait cursor while a relation object deletes.
 void setWaitCursorHook(std::function<void(bool on)> hook);
 

@@ -132,6 +132,7 @@ void ProcessManager::measure() {
 
 int ProcessManager::ProcessReset() {
   RECORDSPROCESSED = 0;
+  READFAILED = 0;
   lastPercent_ = 0;
   if (!view_) return Level::Program;
   if (!view_->isOpen() && view_->open() != 0) return Level::Fatal;
@@ -144,7 +145,7 @@ int ProcessManager::ProcessNextRecord() {
   if (!view_ || !view_->isOpen()) return Level::Fatal;
   int rc = view_->next();
   if (rc == Err::RecordNotAvailable) return Level::Notify;
-  if (rc != 0) return Level::Fatal;
+  if (rc != 0) return readFailed();
   ++RECORDSPROCESSED;
   int pct = 0;
   if (byCount_) {
@@ -173,7 +174,15 @@ int ProcessManager::ProcessResume() {
     if (level == 0) --RECORDSPROCESSED;
     return level;
   }
-  return rc != 0 ? Level::Fatal : 0;
+  return rc != 0 ? readFailed() : 0;
+}
+
+// A walk that cannot read on says so, with the file and its error, and stops.
+int ProcessManager::readFailed() {
+  READFAILED = 1;
+  ProcessEndFrame();
+  throwReadError(RELATION, *file_);
+  return Level::Fatal;
 }
 
 void ProcessManager::ProcessShowProgress() {

@@ -74,6 +74,8 @@ class ProcessManager {
   // 1: the walk writes records; ReportController frames each time slice's writes in one
   // transaction.
   std::uint8_t FRAMEWRITES = 0;
+  // 1 once the walk has stopped at a record it could not read (and said so).
+  std::uint8_t READFAILED = 0;
 
   // Progress by the value field through the step manager.
   void ProcessInit(File& file, FileRelations& relation, int pctText, std::uint8_t& progress,
@@ -113,6 +115,7 @@ class ProcessManager {
 
  private:
   void measure();
+  int readFailed();
   std::unique_ptr<View> view_;
   File* file_ = nullptr;
   const KeyDesc* order_ = nullptr;

@@ -138,7 +138,8 @@ std::uint8_t ReportController::StartReport() {
   }
   if (ReportNextRecord()) {
     openFailed_ = true;
-    ReportNoRecords();
+    // A file that could not be read has said so; it may hold records all the same.
+    if (!PROCESS->READFAILED) ReportNoRecords();
     return 1;
   }
   if (REPORT) REPORT->open();

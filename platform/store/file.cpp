@@ -142,6 +142,11 @@ void startSequence(FileDriver& d, const KeyDesc* key) {
   }
 }
 
+std::function<bool(File&)>& damagedKeyHandler() {
+  static std::function<bool(File&)> handler;
+  return handler;
+}
+
 }  // namespace
 
 void File::set() {
@@ -164,21 +169,21 @@ void File::setAt(const Position& pos) {
   if (driver_->sequence) driver_->sequence->setAt(pos);
 }
 
-int File::next() {
+void setDamagedKeyHandler(std::function<bool(File&)> handler) { damagedKeyHandler() = std::move(handler); }
+
+bool handleDamagedKey(File& file) { return damagedKeyHandler() && damagedKeyHandler()(file); }
+
+int File::step(bool prev) {
   if (!isOpen()) return status(name(), Err::NotOpen);
   if (!driver_->sequence) set();
   if (!driver_->sequence) return status(name(), Err::RecordNotAvailable);
-  int r = driver_->sequence->next();
+  Cursor& seq = *driver_->sequence;
+  int r = readRebuildingKeys(*this, [&] { return prev ? seq.previous() : seq.next(); });
   return status(name(), r, driver_->detail());
 }
 
-int File::previous() {
-  if (!isOpen()) return status(name(), Err::NotOpen);
-  if (!driver_->sequence) set();
-  if (!driver_->sequence) return status(name(), Err::RecordNotAvailable);
-  int r = driver_->sequence->previous();
-  return status(name(), r, driver_->detail());
-}
+int File::next() { return step(false); }
+int File::previous() { return step(true); }
 
 int File::get(const KeyDesc& key) { return status(name(), driver_->get(key), driver_->detail()); }
 int File::get(const Position& pos) { return status(name(), driver_->get(pos), driver_->detail()); }

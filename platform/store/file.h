@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -104,10 +105,27 @@ class File {
   FileDriver* driver() const { return driver_.get(); }
 
  private:
+  int step(bool prev);
   const FileDesc& desc_;
   void* buffer_;
   std::unique_ptr<FileDriver> driver_;
 };
+
+// What a read that meets a damaged key does (Err::KeyFileRebuild: a record's key value is
+// not the one its fields make): `handler` is given the file and answers whether its keys
+// have been rebuilt, and the read then goes on. Without one, or when it answers false,
+// the read reports the error.
+void setDamagedKeyHandler(std::function<bool(File&)> handler);
+bool handleDamagedKey(File& file);
+
+// Runs a read of `file`, and once more when it met a damaged key and the keys have been
+// rebuilt: keys made from the records are the ones the records make.
+template <class Read>
+int readRebuildingKeys(File& file, Read read) {
+  int r = read();
+  if (r == Err::KeyFileRebuild && handleDamagedKey(file)) r = read();
+  return r;
+}
 
 // File operations by name (relative names are in the current directory; letter case of
 // an existing file's name is ignored). Each sets the thread's error status.

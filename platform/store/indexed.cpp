@@ -62,9 +62,9 @@ std::string baseName(const std::string& name) {
 
 bool isText(FieldType t) { return t == FieldType::String || t == FieldType::CString || t == FieldType::Memo; }
 
-// The text a field holds, as stored: STRING and CSTRING without trailing blanks.
-std::string fieldText(const FieldDesc& f, const char* buf) {
-  const char* p = buf + f.offset;
+// The text a field holds, as stored: STRING and CSTRING without trailing blanks. `p` is
+// the field's place in a record.
+std::string fieldTextAt(const FieldDesc& f, const char* p) {
   switch (f.type) {
     case FieldType::String: return clip(std::string_view(p, f.size));
     case FieldType::CString: return clip(std::string_view(p, strnlen(p, f.size)));
@@ -73,8 +73,7 @@ std::string fieldText(const FieldDesc& f, const char* buf) {
   }
 }
 
-std::int64_t fieldInt(const FieldDesc& f, const char* buf) {
-  const char* p = buf + f.offset;
+std::int64_t fieldIntAt(const FieldDesc& f, const char* p) {
   switch (f.type) {
     case FieldType::Byte: return static_cast<unsigned char>(p[0]);
     case FieldType::Long: return reinterpret_cast<const Long*>(p)->get();
@@ -84,18 +83,20 @@ std::int64_t fieldInt(const FieldDesc& f, const char* buf) {
   }
 }
 
-void storeField(const FieldDesc& f, char* buf, sqlite3_stmt* st, int col) {
-  char* p = buf + f.offset;
-  if (isText(f.type)) {
-    const char* t = reinterpret_cast<const char*>(sqlite3_column_text(st, col));
-    std::string_view v(t ? t : "", t ? static_cast<std::size_t>(sqlite3_column_bytes(st, col)) : 0);
-    std::size_t room = f.type == FieldType::CString ? (f.size ? f.size - 1 : 0) : f.size;
-    std::size_t n = utf8Fit(v, room);
-    std::memcpy(p, v.data(), n);
-    std::memset(p + n, f.type == FieldType::String ? ' ' : 0, f.size - n);
-    return;
-  }
-  std::int64_t v = sqlite3_column_int64(st, col);
+std::string fieldText(const FieldDesc& f, const char* buf) { return fieldTextAt(f, buf + f.offset); }
+std::int64_t fieldInt(const FieldDesc& f, const char* buf) { return fieldIntAt(f, buf + f.offset); }
+
+// A column's value into the field at `p`, as every read takes it: a value of another kind
+// than the field's is converted the way SQLite converts it, a text cut to the field.
+void storeText(const FieldDesc& f, char* p, const char* t, int bytes) {
+  std::string_view v(t ? t : "", t ? static_cast<std::size_t>(bytes) : 0);
+  std::size_t room = f.type == FieldType::CString ? (f.size ? f.size - 1 : 0) : f.size;
+  std::size_t n = utf8Fit(v, room);
+  std::memcpy(p, v.data(), n);
+  std::memset(p + n, f.type == FieldType::String ? ' ' : 0, f.size - n);
+}
+
+void storeNumber(const FieldDesc& f, char* p, std::int64_t v) {
   switch (f.type) {
     case FieldType::Byte: p[0] = static_cast<char>(static_cast<unsigned char>(v)); break;
     case FieldType::Long: reinterpret_cast<Long*>(p)->set(static_cast<std::int32_t>(v)); break;
@@ -103,6 +104,14 @@ void storeField(const FieldDesc& f, char* buf, sqlite3_stmt* st, int col) {
     case FieldType::Time: reinterpret_cast<Time*>(p)->set(static_cast<std::int32_t>(v)); break;
     default: break;
   }
+}
+
+void storeField(const FieldDesc& f, char* buf, sqlite3_stmt* st, int col) {
+  char* p = buf + f.offset;
+  if (isText(f.type))
+    storeText(f, p, reinterpret_cast<const char*>(sqlite3_column_text(st, col)), sqlite3_column_bytes(st, col));
+  else
+    storeNumber(f, p, sqlite3_column_int64(st, col));
 }
 
 }  // namespace
@@ -147,6 +156,18 @@ void bindKeyVal(sqlite3_stmt* st, int i, const KeyVal& v) {
     sqlite3_bind_text(st, i, v.s.data(), static_cast<int>(v.s.size()), SQLITE_TRANSIENT);
   else
     sqlite3_bind_int64(st, i, v.n);
+}
+
+KeyVal columnKeyVal(sqlite3_stmt* st, int col, bool text) {
+  KeyVal v;
+  v.text = text;
+  if (text) {
+    const char* t = reinterpret_cast<const char*>(sqlite3_column_text(st, col));
+    v.s.assign(t ? t : "", t ? static_cast<std::size_t>(sqlite3_column_bytes(st, col)) : 0);
+  } else {
+    v.n = sqlite3_column_int64(st, col);
+  }
+  return v;
 }
 
 void bindValue(sqlite3_stmt* st, int i, const ExprValue& v) {
@@ -238,6 +259,7 @@ struct Row {
   std::int64_t pos = 0;
   std::vector<char> image;
   std::vector<KeyVal> key;
+  bool keyFits = true;  // the key value on file is the one the record's fields make
 };
 
 // Record positions: a bit for each, in words of 64.
@@ -364,21 +386,26 @@ class IndexedDriver final : public FileDriver {
       if (k.key == key || upper(k.key->name) == upper(key->name)) return &k;
     return nullptr;
   }
-  std::vector<KeyVal> keyFromBuffer(const KeyInfo& k) const {
+  std::vector<KeyVal> keyFromBuffer(const KeyInfo& k) const { return keyOf(k, buffer_); }
+  // The key value a record's fields make, as every write stores it.
+  std::vector<KeyVal> keyOf(const KeyInfo& k, const char* record) const {
     std::vector<KeyVal> v;
     for (std::size_t i = 0; i < k.cols.size(); ++i) {
       const FieldDesc& f = desc_.fields[static_cast<std::size_t>(k.fields[i])];
       KeyVal kv;
       if (k.cols[i].text) {
         kv.text = true;
-        kv.s = caseFold(fieldText(f, buffer_));
+        kv.s = caseFold(fieldText(f, record));
       } else {
-        kv.n = fieldInt(f, buffer_);
+        kv.n = fieldInt(f, record);
         if (k.negate[i]) kv.n = -kv.n;
       }
       v.push_back(std::move(kv));
     }
     return v;
+  }
+  int damagedKey(std::int64_t pos) {
+    return fail(Err::KeyFileRebuild, "the key value of record " + std::to_string(pos) + " is not the one its fields make");
   }
   // `seen`: leaves out the records in it.
   int query(const KeyInfo* k, const SqlFilter* filter, const SeqState& st, bool back,
@@ -400,6 +427,23 @@ class IndexedDriver final : public FileDriver {
   // once a turn, and always when a write frame begins: pages read ahead before it are
   // then read again, so no write puts back a record as it was before that commit.
   void noticeOthers(bool always);
+  // qb_key(value, field number): the key copy a write stores for a field holding the
+  // value, read as every read takes it. Keys are rebuilt with it.
+  static void fnKey(sqlite3_context* c, int, sqlite3_value** v) {
+    const auto* d = static_cast<const IndexedDriver*>(sqlite3_user_data(c));
+    const auto field = static_cast<std::size_t>(sqlite3_value_int64(v[1]));
+    if (field >= d->desc_.fields.size()) return sqlite3_result_error(c, "qb_key: no such field", -1);
+    const FieldDesc& f = d->desc_.fields[field];
+    std::vector<char> p(f.size);
+    if (isText(f.type)) {
+      storeText(f, p.data(), reinterpret_cast<const char*>(sqlite3_value_text(v[0])), sqlite3_value_bytes(v[0]));
+      std::string folded = caseFold(fieldTextAt(f, p.data()));
+      sqlite3_result_text(c, folded.data(), static_cast<int>(folded.size()), SQLITE_TRANSIENT);
+    } else {
+      storeNumber(f, p.data(), sqlite3_value_int64(v[0]));
+      sqlite3_result_int64(c, -fieldIntAt(f, p.data()));
+    }
+  }
   // qb_seen(_pos): whether the records a query leaves out hold the record.
   static void fnSeen(sqlite3_context* c, int, sqlite3_value** v) {
     const auto* d = static_cast<const IndexedDriver*>(sqlite3_user_data(c));
@@ -411,6 +455,7 @@ class IndexedDriver final : public FileDriver {
   void closeDb();
   int openDb(const std::string& path, int mode, bool checkKeys);
   int checkTable(std::string& why);
+  bool keyKindsFit();
   int beginRead(int waitMs);
   int firstStep(sqlite3_stmt* st);
   int configure(bool* derivedKey = nullptr);
@@ -613,8 +658,9 @@ std::unordered_map<std::string, std::string> IndexedDriver::indexesOnFile() cons
   sqlite3_stmt* q = nullptr;
   sqlite3_prepare_v2(db_, "SELECT name, sql FROM sqlite_master WHERE type='index' AND tbl_name='rec'", -1, &q, nullptr);
   while (q && sqlite3_step(q) == SQLITE_ROW) {
+    const char* name = reinterpret_cast<const char*>(sqlite3_column_text(q, 0));
     const char* sql = reinterpret_cast<const char*>(sqlite3_column_text(q, 1));
-    have[reinterpret_cast<const char*>(sqlite3_column_text(q, 0))] = sql ? sql : "";
+    if (name) have[name] = sql ? sql : "";
   }
   sqlite3_finalize(q);
   return have;
@@ -746,6 +792,7 @@ int IndexedDriver::stepDone(sqlite3_stmt* st) {
 int IndexedDriver::configure(bool* derivedKey) {
   keyGeneration_ = desc_.cipher ? desc_.cipher->generation() : 0;
   int rc = sqlite3_create_function_v2(db_, "qb_seen", 1, SQLITE_UTF8, this, fnSeen, nullptr, nullptr, nullptr);
+  if (rc == SQLITE_OK) rc = sqlite3_create_function_v2(db_, "qb_key", 2, SQLITE_UTF8, this, fnKey, nullptr, nullptr, nullptr);
   if (rc != SQLITE_OK) return rc;
   return configureConnection(db_, desc_, derivedKey);
 }
@@ -848,7 +895,10 @@ int IndexedDriver::openDb(const std::string& path, int mode, bool checkKeys) {
       return bail(code, {});
     }
     while ((rc = sqlite3_step(q)) == SQLITE_ROW) {
-      std::string name = reinterpret_cast<const char*>(sqlite3_column_text(q, 0));
+      // A row without a name (SQLite lets one into a TEXT PRIMARY KEY) is none of ours.
+      const char* n = reinterpret_cast<const char*>(sqlite3_column_text(q, 0));
+      if (!n) continue;
+      std::string name = n;
       const char* v = reinterpret_cast<const char*>(sqlite3_column_text(q, 1));
       std::string value = v ? v : "";
       if (name == "format") format = value;
@@ -874,6 +924,7 @@ int IndexedDriver::openDb(const std::string& path, int mode, bool checkKeys) {
       auto it = have.find(name);
       if (it == have.end() || it->second != k.createSql) return bail(Err::KeyFileRebuild, "key index missing or damaged");
     }
+    if (!keyKindsFit()) return bail(Err::KeyFileRebuild, "a key holds a value of another kind than its field's");
   }
   sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
   if (wantWrite) {
@@ -890,6 +941,28 @@ int IndexedDriver::openDb(const std::string& path, int mode, bool checkKeys) {
   current_ = 0;
   ++generation_;
   return Err::None;
+}
+
+// Whether every key value on file is of its field's kind, as far as the keys' own order
+// tells it at once: SQLite orders numbers before texts and texts before blobs, so one seek
+// in the index that a column leads finds a value of another kind. A number of the wrong
+// value, or a text, is met when its record is read; so is a page that cannot be read, which
+// the read that meets it reports.
+bool IndexedDriver::keyKindsFit() {
+  std::vector<std::string> done;
+  for (const auto& k : keys_) {
+    const KeyCol& c = k.cols.front();
+    if (std::find(done.begin(), done.end(), c.column) != done.end()) continue;
+    done.push_back(c.column);
+    // Into a TEXT column SQLite turns every number into a text; only a blob stays.
+    std::string other = c.column + (c.text ? ">=X''" : ">=''");
+    sqlite3_stmt* q = nullptr;
+    int rc = sqlite3_prepare_v2(db_, ("SELECT 1 FROM rec INDEXED BY " + k.index + " WHERE " + k.member + " AND " + other + " LIMIT 1").c_str(), -1, &q, nullptr);
+    if (rc == SQLITE_OK) rc = sqlite3_step(q);
+    sqlite3_finalize(q);
+    if (rc == SQLITE_ROW) return false;
+  }
+  return true;
 }
 
 // A connection opened before the file's key changed is on the file as it was then: it
@@ -1216,20 +1289,16 @@ int IndexedDriver::lookupKey(const KeyInfo& k, std::int64_t pos, std::vector<Key
   rc = firstStep(st);
   found = rc == SQLITE_ROW;
   out.clear();
-  if (found)
-    for (std::size_t i = 0; i < k.cols.size(); ++i) {
-      KeyVal v;
-      v.text = k.cols[i].text;
-      if (v.text) {
-        const char* t = reinterpret_cast<const char*>(sqlite3_column_text(st, static_cast<int>(i)));
-        v.s.assign(t ? t : "", t ? static_cast<std::size_t>(sqlite3_column_bytes(st, static_cast<int>(i))) : 0);
-      } else {
-        v.n = sqlite3_column_int64(st, static_cast<int>(i));
-      }
-      out.push_back(std::move(v));
-    }
+  const bool read = found;
+  for (std::size_t i = 0; found && i < k.cols.size(); ++i) {
+    const int c = static_cast<int>(i);
+    // A value of another kind is no place to seek from: the position's own key is.
+    found = sqlite3_column_type(st, c) == (k.cols[i].text ? SQLITE_TEXT : SQLITE_INTEGER);
+    out.push_back(columnKeyVal(st, c, k.cols[i].text));
+  }
+  if (!found) out.clear();
   sqlite3_reset(st);
-  if (!found && rc != SQLITE_DONE) return sqlFail(rc);
+  if (!read && rc != SQLITE_DONE) return sqlFail(rc);
   return Err::None;
 }
 
@@ -1317,19 +1386,16 @@ int IndexedDriver::query(const KeyInfo* k, const SqlFilter* filter, const SeqSta
     row.pos = sqlite3_column_int64(st, 0);
     row.image.assign(buffer_, buffer_ + desc_.bufferSize);
     for (int i = 0; i < nf; ++i) storeField(desc_.fields[static_cast<std::size_t>(i)], row.image.data(), st, i + 1);
-    if (k)
+    if (k) {
       for (std::size_t i = 0; i < k->cols.size(); ++i) {
         int c = nf + 1 + static_cast<int>(i);
-        KeyVal v;
-        v.text = k->cols[i].text;
-        if (v.text) {
-          const char* t = reinterpret_cast<const char*>(sqlite3_column_text(st, c));
-          v.s.assign(t ? t : "", t ? static_cast<std::size_t>(sqlite3_column_bytes(st, c)) : 0);
-        } else {
-          v.n = sqlite3_column_int64(st, c);
-        }
-        row.key.push_back(std::move(v));
+        row.keyFits = row.keyFits && sqlite3_column_type(st, c) == (k->cols[i].text ? SQLITE_TEXT : SQLITE_INTEGER);
+        row.key.push_back(columnKeyVal(st, c, k->cols[i].text));
       }
+      // Another program's edit, or a damaged disk: the record is not where its key
+      // says, and the next page would be sought from a value it cannot be.
+      row.keyFits = row.keyFits && row.key == keyOf(*k, row.image.data());
+    }
     out.push_back(std::move(row));
   }
   sqlite3_reset(st);
@@ -1357,14 +1423,14 @@ int IndexedDriver::build() {
     sqlite3_stmt* q = nullptr;
     sqlite3_prepare_v2(db_, "PRAGMA table_info(rec)", -1, &q, nullptr);
     while (q && sqlite3_step(q) == SQLITE_ROW)
-      existing.push_back(upper(reinterpret_cast<const char*>(sqlite3_column_text(q, 1))));
+      if (const char* n = reinterpret_cast<const char*>(sqlite3_column_text(q, 1))) existing.push_back(upper(n));
     sqlite3_finalize(q);
   }
   {
     sqlite3_stmt* q = nullptr;
     sqlite3_prepare_v2(db_, "SELECT name FROM sqlite_master WHERE type='index' AND tbl_name='rec' AND sql IS NOT NULL", -1, &q, nullptr);
     while (q && sqlite3_step(q) == SQLITE_ROW)
-      sql += "DROP INDEX " + quoteId(reinterpret_cast<const char*>(sqlite3_column_text(q, 0))) + ";";
+      if (const char* n = reinterpret_cast<const char*>(sqlite3_column_text(q, 0))) sql += "DROP INDEX " + quoteId(n) + ";";
     sqlite3_finalize(q);
   }
   std::string sets;
@@ -1373,7 +1439,9 @@ int IndexedDriver::build() {
     if (std::find(existing.begin(), existing.end(), upper(bare)) == existing.end())
       sql += "ALTER TABLE rec ADD COLUMN " + h.column + (h.fold ? " TEXT NOT NULL DEFAULT ''" : " INTEGER NOT NULL DEFAULT 0") + ";";
     const std::string& src = columns_[static_cast<std::size_t>(h.field)];
-    sets += (sets.empty() ? "" : ",") + h.column + "=" + (h.fold ? "qb_fold(" + src + ")" : "-" + src);
+    // As a read takes the field: a value of another kind or too long for it makes the
+    // key the program reads it by.
+    sets += (sets.empty() ? "" : ",") + h.column + "=qb_key(" + src + "," + std::to_string(h.field) + ")";
   }
   if (!sets.empty()) sql += "UPDATE rec SET " + sets + ";";
   for (const auto& k : keys_) sql += k.createSql + ";" + (k.countIndex.empty() ? "" : k.countSql + ";");
@@ -1550,7 +1618,11 @@ class SqlCursor final : public Cursor {
         }
         page_ = std::move(rows);
       }
-      Row& row = page_[idx_++];
+      Row& row = page_[idx_];
+      // Read again and again until the keys are rebuilt, never passed over: the walk
+      // would go on from a value no record of the order has.
+      if (!row.keyFits) return d_.damagedKey(row.pos);
+      ++idx_;
       state_.kind = SeqState::After;
       state_.pos = row.pos;
       state_.posKnown = true;

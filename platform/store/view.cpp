@@ -169,7 +169,7 @@ int View::step(bool prev) {
   std::vector<char> saved;
   if (!evalParts_.empty()) saved.assign(d->buffer(), d->buffer() + file_.desc().bufferSize);
   for (;;) {
-    int r = prev ? cursor_->previous() : cursor_->next();
+    int r = readRebuildingKeys(file_, [&] { return prev ? cursor_->previous() : cursor_->next(); });
     if (r != Err::None) {
       if (!saved.empty()) std::memcpy(d->buffer(), saved.data(), saved.size());
       detail_ = d->detail();
@@ -189,7 +189,7 @@ int View::refresh() {
   if (pending_) return finish(pending_);
   if (!open_ || !cursor_ || !file_.isOpen()) return finish(Err::NotOpen);
   FileDriver* d = file_.driver();
-  int r = cursor_->reread();
+  int r = readRebuildingKeys(file_, [&] { return cursor_->reread(); });
   if (r != Err::None) {
     detail_ = d->detail();
     return finish(r);
@@ -225,7 +225,7 @@ std::int64_t View::count() {
   scan->setStart();
   std::int64_t n = 0;
   int r;
-  while ((r = scan->next()) == Err::None) {
+  while ((r = readRebuildingKeys(file_, [&] { return scan->next(); })) == Err::None) {
     bool pass = true;
     for (const auto& e : evalParts_)
       if (!e->test(d->buffer())) {
