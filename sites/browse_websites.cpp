@@ -216,19 +216,25 @@ void WebsitesBrowse::BrowseFillRow(pf::BrowseRow& row) {
 }
 
 int WebsitesBrowse::BrowseReload() {
-  {
+  auto count = [this] {
     pf::WaitCursor wait;
     Relate_WSites().RelationSetQuickScan(true);
     std::int64_t n = VIEW->count();
     if (n < 0) {
       // The list stays as it was, and so does quick scanning.
       pf::message("The websites could not be counted.|" + pf::error(), "Record count", pf::Icon::Exclamation);
-      return 3;
+      return false;
     }
     Relate_WSites().RelationSetQuickScan(false);
     owner_.LOC_RECORDCOUNT = static_cast<std::int32_t>(n);
-  }
-  return pf::BrowseManager::BrowseReload();
+    return true;
+  };
+  const std::uint64_t built = VIEW->file().keysBuilt();
+  if (!count()) return 3;
+  int rc = pf::BrowseManager::BrowseReload();
+  // Keys rebuilt while the list was read: the count went by the damaged ones.
+  if (VIEW->file().keysBuilt() != built && !count()) return 3;
+  return rc;
 }
 
 void WebsitesBrowse::BrowseEnableButtons() {

@@ -570,7 +570,7 @@ struct SqlWriter {
       case Op::Literal:
       case Op::Bound: return ":" + prefix + std::to_string(n.param);
       case Op::Field: {
-        const std::string& col = column(columns[static_cast<std::size_t>(n.fieldIndex)]);
+        const std::string col = field(n);
         if (n.field->type == FieldType::String && !padFree)
           return "qb_pad(" + col + "," + std::to_string(n.field->size) + ")";
         return col;
@@ -631,8 +631,14 @@ struct SqlWriter {
   }
   std::string clipped(const ExprNode& n) const {
     if (n.op == Op::Field && (n.field->type == FieldType::String || n.field->type == FieldType::CString))
-      return column(columns[static_cast<std::size_t>(n.fieldIndex)]);
+      return field(n);
     return "rtrim(" + sql(n, true) + ",' ')";
+  }
+  // A field as the record holds it once read: a value of another kind than the field's, or
+  // one too long for it, is taken the way a read takes it (the driver's qb_read). STRING
+  // and CSTRING fields come without trailing blanks.
+  std::string field(const ExprNode& n) const {
+    return "qb_read(" + column(columns[static_cast<std::size_t>(n.fieldIndex)]) + "," + std::to_string(n.fieldIndex) + ")";
   }
   std::string num(const ExprNode& n) const { return n.isText ? "qb_num(" + sql(n, true) + ")" : sql(n, true); }
   std::string text(const ExprNode& n, bool padFree) const {

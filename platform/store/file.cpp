@@ -150,21 +150,25 @@ std::function<bool(File&)>& damagedKeyHandler() {
 }  // namespace
 
 void File::set() {
+  readSinceSet_ = false;
   startSequence(*driver_, nullptr);
   if (driver_->sequence) driver_->sequence->setStart();
 }
 
 void File::set(const KeyDesc& key) {
+  readSinceSet_ = false;
   startSequence(*driver_, &key);
   if (driver_->sequence) driver_->sequence->setStart();
 }
 
 void File::setFromBuffer(const KeyDesc& key) {
+  readSinceSet_ = false;
   startSequence(*driver_, &key);
   if (driver_->sequence) driver_->sequence->setFromBuffer();
 }
 
 void File::setAt(const Position& pos) {
+  readSinceSet_ = false;
   if (!driver_->sequence) startSequence(*driver_, nullptr);
   if (driver_->sequence) driver_->sequence->setAt(pos);
 }
@@ -178,7 +182,8 @@ int File::step(bool prev) {
   if (!driver_->sequence) set();
   if (!driver_->sequence) return status(name(), Err::RecordNotAvailable);
   Cursor& seq = *driver_->sequence;
-  int r = readRebuildingKeys(*this, [&] { return prev ? seq.previous() : seq.next(); });
+  int r = readRebuildingKeys(*this, !readSinceSet_, [&] { return prev ? seq.previous() : seq.next(); });
+  if (r == Err::None) readSinceSet_ = true;
   return status(name(), r, driver_->detail());
 }
 
@@ -235,7 +240,11 @@ std::int64_t File::records() {
   return n;
 }
 
-int File::build() { return status(name(), driver_->build(), driver_->detail()); }
+int File::build() {
+  int r = driver_->build();
+  if (r == Err::None) ++keysBuilt_;
+  return status(name(), r, driver_->detail());
+}
 int File::logout() { return status(name(), driver_->logout(), driver_->detail()); }
 int File::commit() { return status(name(), driver_->commit(), driver_->detail()); }
 int File::rollback() { return status(name(), driver_->rollback(), driver_->detail()); }
@@ -253,6 +262,7 @@ std::shared_ptr<File::State> File::saveState() const {
 }
 
 void File::restoreState(const State& s) {
+  readSinceSet_ = s.hasSequence;
   std::memcpy(buffer_, s.buffer.data(), std::min<std::size_t>(s.buffer.size(), desc_.bufferSize));
   if (s.hasSequence) {
     startSequence(*driver_, s.key);

@@ -104,11 +104,16 @@ class File {
 
   FileDriver* driver() const { return driver_.get(); }
 
+  // Keys rebuilt by build() since the file object was made.
+  std::uint64_t keysBuilt() const { return keysBuilt_; }
+
  private:
   int step(bool prev);
   const FileDesc& desc_;
   void* buffer_;
   std::unique_ptr<FileDriver> driver_;
+  bool readSinceSet_ = false;  // of the file's own sequence
+  std::uint64_t keysBuilt_ = 0;
 };
 
 // What a read that meets a damaged key does (Err::KeyFileRebuild: a record's key value is
@@ -118,12 +123,14 @@ class File {
 void setDamagedKeyHandler(std::function<bool(File&)> handler);
 bool handleDamagedKey(File& file);
 
-// Runs a read of `file`, and once more when it met a damaged key and the keys have been
-// rebuilt: keys made from the records are the ones the records make.
+// Runs a read of `file` that met a damaged key once more when the keys have been rebuilt
+// and `fromStart`: the sequence has handed out no record since it was set, so the
+// rebuilt order holds for all it will read. Otherwise the keys are rebuilt all the same,
+// for the next sequence, and the read reports the damage.
 template <class Read>
-int readRebuildingKeys(File& file, Read read) {
+int readRebuildingKeys(File& file, bool fromStart, Read read) {
   int r = read();
-  if (r == Err::KeyFileRebuild && handleDamagedKey(file)) r = read();
+  if (r == Err::KeyFileRebuild && handleDamagedKey(file) && fromStart) r = read();
   return r;
 }
 

@@ -259,7 +259,6 @@ struct Row {
   std::int64_t pos = 0;
   std::vector<char> image;
   std::vector<KeyVal> key;
-  bool keyFits = true;  // the key value on file is the one the record's fields make
 };
 
 // Record positions: a bit for each, in words of 64.
@@ -427,21 +426,25 @@ class IndexedDriver final : public FileDriver {
   // once a turn, and always when a write frame begins: pages read ahead before it are
   // then read again, so no write puts back a record as it was before that commit.
   void noticeOthers(bool always);
-  // qb_key(value, field number): the key copy a write stores for a field holding the
-  // value, read as every read takes it. Keys are rebuilt with it.
-  static void fnKey(sqlite3_context* c, int, sqlite3_value** v) {
+  // qb_read(value, field number): the field's value as every read takes it into the
+  // record, so that a filter run as SQL sees what its evaluation over the record sees.
+  // qb_key(value, field number): the key copy a write stores for that value; keys are
+  // rebuilt with it.
+  static void fnRead(sqlite3_context* c, int, sqlite3_value** v) { fieldAsRead(c, v, false); }
+  static void fnKey(sqlite3_context* c, int, sqlite3_value** v) { fieldAsRead(c, v, true); }
+  static void fieldAsRead(sqlite3_context* c, sqlite3_value** v, bool key) {
     const auto* d = static_cast<const IndexedDriver*>(sqlite3_user_data(c));
     const auto field = static_cast<std::size_t>(sqlite3_value_int64(v[1]));
-    if (field >= d->desc_.fields.size()) return sqlite3_result_error(c, "qb_key: no such field", -1);
+    if (field >= d->desc_.fields.size()) return sqlite3_result_error(c, "no such field", -1);
     const FieldDesc& f = d->desc_.fields[field];
     std::vector<char> p(f.size);
     if (isText(f.type)) {
       storeText(f, p.data(), reinterpret_cast<const char*>(sqlite3_value_text(v[0])), sqlite3_value_bytes(v[0]));
-      std::string folded = caseFold(fieldTextAt(f, p.data()));
-      sqlite3_result_text(c, folded.data(), static_cast<int>(folded.size()), SQLITE_TRANSIENT);
+      std::string t = key ? caseFold(fieldTextAt(f, p.data())) : fieldTextAt(f, p.data());
+      sqlite3_result_text(c, t.data(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
     } else {
       storeNumber(f, p.data(), sqlite3_value_int64(v[0]));
-      sqlite3_result_int64(c, -fieldIntAt(f, p.data()));
+      sqlite3_result_int64(c, key ? -fieldIntAt(f, p.data()) : fieldIntAt(f, p.data()));
     }
   }
   // qb_seen(_pos): whether the records a query leaves out hold the record.
@@ -792,7 +795,9 @@ int IndexedDriver::stepDone(sqlite3_stmt* st) {
 int IndexedDriver::configure(bool* derivedKey) {
   keyGeneration_ = desc_.cipher ? desc_.cipher->generation() : 0;
   int rc = sqlite3_create_function_v2(db_, "qb_seen", 1, SQLITE_UTF8, this, fnSeen, nullptr, nullptr, nullptr);
-  if (rc == SQLITE_OK) rc = sqlite3_create_function_v2(db_, "qb_key", 2, SQLITE_UTF8, this, fnKey, nullptr, nullptr, nullptr);
+  for (auto [name, fn] : {std::pair{"qb_key", &fnKey}, std::pair{"qb_read", &fnRead}})
+    if (rc == SQLITE_OK)
+      rc = sqlite3_create_function_v2(db_, name, 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, this, fn, nullptr, nullptr, nullptr);
   if (rc != SQLITE_OK) return rc;
   return configureConnection(db_, desc_, derivedKey);
 }
@@ -1387,14 +1392,22 @@ int IndexedDriver::query(const KeyInfo* k, const SqlFilter* filter, const SeqSta
     row.image.assign(buffer_, buffer_ + desc_.bufferSize);
     for (int i = 0; i < nf; ++i) storeField(desc_.fields[static_cast<std::size_t>(i)], row.image.data(), st, i + 1);
     if (k) {
+      bool fits = true;
       for (std::size_t i = 0; i < k->cols.size(); ++i) {
         int c = nf + 1 + static_cast<int>(i);
-        row.keyFits = row.keyFits && sqlite3_column_type(st, c) == (k->cols[i].text ? SQLITE_TEXT : SQLITE_INTEGER);
+        fits = fits && sqlite3_column_type(st, c) == (k->cols[i].text ? SQLITE_TEXT : SQLITE_INTEGER);
         row.key.push_back(columnKeyVal(st, c, k->cols[i].text));
       }
-      // Another program's edit, or a damaged disk: the record is not where its key
-      // says, and the next page would be sought from a value it cannot be.
-      row.keyFits = row.keyFits && row.key == keyOf(*k, row.image.data());
+      // Another program's edit, or a damaged disk: the record is not where its fields
+      // put it, and a page sought from its value would bring it back for good. None of
+      // the page is handed out, so that a sequence with nothing read yet can start
+      // again, in the right order, once the keys are rebuilt.
+      if (!fits || row.key != keyOf(*k, row.image.data())) {
+        sqlite3_reset(st);
+        sqlite3_clear_bindings(st);
+        out.clear();
+        return damagedKey(row.pos);
+      }
     }
     out.push_back(std::move(row));
   }
@@ -1618,11 +1631,7 @@ class SqlCursor final : public Cursor {
         }
         page_ = std::move(rows);
       }
-      Row& row = page_[idx_];
-      // Read again and again until the keys are rebuilt, never passed over: the walk
-      // would go on from a value no record of the order has.
-      if (!row.keyFits) return d_.damagedKey(row.pos);
-      ++idx_;
+      Row& row = page_[idx_++];
       state_.kind = SeqState::After;
       state_.pos = row.pos;
       state_.posKnown = true;

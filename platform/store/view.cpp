@@ -149,14 +149,17 @@ int View::close() {
 }
 
 void View::set() {
+  readSinceSet_ = false;
   if (restart() == Err::None) cursor_->setStart();
 }
 
 void View::setFromBuffer() {
+  readSinceSet_ = false;
   if (restart() == Err::None) cursor_->setFromBuffer();
 }
 
 void View::setAt(const Position& pos) {
+  readSinceSet_ = false;
   if (restart() == Err::None) cursor_->setAt(pos);
 }
 
@@ -169,7 +172,7 @@ int View::step(bool prev) {
   std::vector<char> saved;
   if (!evalParts_.empty()) saved.assign(d->buffer(), d->buffer() + file_.desc().bufferSize);
   for (;;) {
-    int r = readRebuildingKeys(file_, [&] { return prev ? cursor_->previous() : cursor_->next(); });
+    int r = readRebuildingKeys(file_, !readSinceSet_, [&] { return prev ? cursor_->previous() : cursor_->next(); });
     if (r != Err::None) {
       if (!saved.empty()) std::memcpy(d->buffer(), saved.data(), saved.size());
       detail_ = d->detail();
@@ -181,7 +184,10 @@ int View::step(bool prev) {
         pass = false;
         break;
       }
-    if (pass) return finish(Err::None);
+    if (pass) {
+      readSinceSet_ = true;
+      return finish(Err::None);
+    }
   }
 }
 
@@ -189,7 +195,7 @@ int View::refresh() {
   if (pending_) return finish(pending_);
   if (!open_ || !cursor_ || !file_.isOpen()) return finish(Err::NotOpen);
   FileDriver* d = file_.driver();
-  int r = readRebuildingKeys(file_, [&] { return cursor_->reread(); });
+  int r = readRebuildingKeys(file_, false, [&] { return cursor_->reread(); });
   if (r != Err::None) {
     detail_ = d->detail();
     return finish(r);
@@ -225,7 +231,9 @@ std::int64_t View::count() {
   scan->setStart();
   std::int64_t n = 0;
   int r;
-  while ((r = readRebuildingKeys(file_, [&] { return scan->next(); })) == Err::None) {
+  bool fromStart = true;
+  while ((r = readRebuildingKeys(file_, fromStart, [&] { return scan->next(); })) == Err::None) {
+    fromStart = false;
     bool pass = true;
     for (const auto& e : evalParts_)
       if (!e->test(d->buffer())) {

@@ -90,6 +90,7 @@ class View {
   std::unique_ptr<Cursor> cursor_;
   int pending_ = 0;
   std::string detail_;
+  bool readSinceSet_ = false;
 };
 
 }  // namespace pf

@@ -138,6 +138,22 @@ TEST(DamagedValues, AReadThatMeetsADamagedKeyGoesOnOnceTheHandlerRebuiltThem) {
   pf::setDamagedKeyHandler({});
   EXPECT_EQ(calls, 1);
   EXPECT_EQ(seen, walksOfTheRecordsAsRead(d));
+  // Met after the sequence has handed out a page: the keys are rebuilt, but the records
+  // already read were read in the damaged order, so the read reports the damage; the
+  // next sequence reads every record in order.
+  ASSERT_EQ(rawSql(dir.file("test.tps"), "UPDATE rec SET _k_NAME='NAME 139Z' WHERE _pos=5"), SQLITE_OK);
+  calls = 0;
+  pf::setDamagedKeyHandler([&](pf::File& file) {
+    ++calls;
+    return file.build() == 0;
+  });
+  std::vector<std::string> late = walk(f, r, *d.key("TST:NameKey"), false);
+  std::vector<std::string> again = walk(f, r, *d.key("TST:NameKey"), false);
+  pf::setDamagedKeyHandler({});
+  EXPECT_EQ(calls, 1);
+  ASSERT_GT(late.size(), 32u);
+  EXPECT_EQ(late.back(), "!" + std::to_string(Err::KeyFileRebuild));
+  EXPECT_EQ(again, seen[0]);
   // A handler that cannot rebuild them leaves the read's error.
   ASSERT_EQ(rawSql(dir.file("test.tps"), "UPDATE rec SET _k_NAME='NAME 100' WHERE _pos=5"), SQLITE_OK);
   pf::setDamagedKeyHandler([](pf::File&) { return false; });
