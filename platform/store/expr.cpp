@@ -635,10 +635,32 @@ struct SqlWriter {
     return "rtrim(" + sql(n, true) + ",' ')";
   }
   // A field as the record holds it once read: a value of another kind than the field's, or
-  // one too long for it, is taken the way a read takes it (the driver's qb_read). STRING
-  // and CSTRING fields come without trailing blanks.
+  // one too large for it, is taken the way a read takes it (the driver's qb_read). STRING
+  // and CSTRING fields come without trailing blanks. A value as the program writes it
+  // needs no call, which a filter tested in every record of a count would pay for.
   std::string field(const ExprNode& n) const {
-    return "qb_read(" + column(columns[static_cast<std::size_t>(n.fieldIndex)]) + "," + std::to_string(n.fieldIndex) + ")";
+    const std::string& col = column(columns[static_cast<std::size_t>(n.fieldIndex)]);
+    const std::string read = "qb_read(" + col + "," + std::to_string(n.fieldIndex) + ")";
+    const FieldDesc& f = *n.field;
+    std::string written;
+    switch (f.type) {
+      case FieldType::Byte: written = "typeof(" + col + ")='integer' AND " + col + " BETWEEN 0 AND 255"; break;
+      case FieldType::Long:
+        written = "typeof(" + col + ")='integer' AND " + col + " BETWEEN -2147483648 AND 2147483647";
+        break;
+      case FieldType::String:
+      case FieldType::CString:
+      case FieldType::Memo: {
+        const std::string bytes = "CAST(" + col + " AS BLOB)";
+        const std::size_t room = f.type == FieldType::CString && f.size ? f.size - 1 : f.size;
+        written = "typeof(" + col + ")='text' AND length(" + bytes + ")<=" + std::to_string(room);
+        if (f.type != FieldType::Memo) written += " AND substr(" + col + ",-1)<>' '";
+        if (f.type != FieldType::String) written += " AND instr(" + bytes + ",X'00')=0";
+        break;
+      }
+      default: return read;
+    }
+    return "(CASE WHEN " + written + " THEN " + col + " ELSE " + read + " END)";
   }
   std::string num(const ExprNode& n) const { return n.isText ? "qb_num(" + sql(n, true) + ")" : sql(n, true); }
   std::string text(const ExprNode& n, bool padFree) const {
