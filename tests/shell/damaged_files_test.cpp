@@ -450,6 +450,9 @@ class DamagedFiles : public ::testing::Test {
     }
   }
 
+  // The websites' fields the keys, filters, checks and searches read, of one kind.
+  void expectLookedAt(bool text);
+
   qbtest::TempDir data_;
   pf::RecordingDesktopShell shell;
 };
@@ -511,11 +514,18 @@ TEST_F(DamagedFiles, WebsitesKeyCopies) {
                 });
 }
 
-TEST_F(DamagedFiles, WebsitesFieldsTheProgramLooksAt) {
-  forEachDamage(only(columnsOf(WSitesDesc()), kLookedAt, true), [&](const std::string& what, const std::string& set) {
+void DamagedFiles::expectLookedAt(bool text) {
+  std::vector<Column> columns;
+  for (const auto& c : only(columnsOf(WSitesDesc()), kLookedAt, true))
+    if (c.text == text) columns.push_back(c);
+  forEachDamage(columns, [&](const std::string& what, const std::string& set) {
     expectAsTheRecordsRead(what, WSitesDesc(), "UPDATE rec SET " + set + " WHERE _pos=2", true, false);
   });
 }
+
+// The texts and the numbers apart, so that they run side by side.
+TEST_F(DamagedFiles, WebsitesTextsTheProgramLooksAt) { expectLookedAt(true); }
+TEST_F(DamagedFiles, WebsitesNumbersTheProgramLooksAt) { expectLookedAt(false); }
 
 // The rest of the fields are only read and shown: all of them damaged at once.
 TEST_F(DamagedFiles, WebsitesOtherFields) {
