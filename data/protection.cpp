@@ -21,9 +21,10 @@ void remakeAccess() {
 
 }  // namespace
 
-void StartProtection() {
-  pf::completeKeyChange(keyedFiles());
+int StartProtection(std::string* why) {
+  int code = pf::completeKeyChange(keyedFiles(), why);
   DataKey().use(DataKey().with({}));
+  return code;
 }
 
 Protection ProbeProtection() {

@@ -15,7 +15,9 @@ enum class Protection {
 
 // Finishes or clears away a change of the password that a crash interrupted, and puts
 // the owner password alone in force. Run first at start, before the files are opened.
-void StartProtection();
+// 0, or the error with `why` when what the crash left could not be settled (a journal
+// that is not the program's own is left alone, and so is every file it names).
+[[nodiscard]] int StartProtection(std::string* why = nullptr);
 // What the files on disk need.
 Protection ProbeProtection();
 

@@ -1,5 +1,7 @@
 #include "shell/password.h"
 
+#include <string>
+
 #include "data/access.h"
 #include "data/globals.h"
 #include "data/protection.h"
@@ -88,7 +90,12 @@ bool ValidatePassword() {
 }
 
 void CheckStartupPassword() {
-  StartProtection();
+  std::string why;
+  if (StartProtection(&why) != pf::Err::None)
+    // The files stay as they are; what opens them decides below.
+    pf::message("A change of the password cut short by a crash could not be finished: " + why +
+                    ".|No file it names was renamed or removed.",
+                "Small problem...", pf::Icon::Exclamation);
   Protection state = ProbeProtection();
   // A password file that cannot be read must not open the program as if none were set.
   if (state == Protection::Unreadable) pf::halt(HaltUnreadable);

@@ -36,6 +36,11 @@ std::string folderOf(const std::string& path) {
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+std::string baseName(const std::string& path) {
+  auto slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
 std::string journalPath(const std::vector<const FileDesc*>& files) {
   std::string first = files.empty() ? std::string() : resolveName(files.front()->diskName);
   return folderOf(first) + "/" + kJournal;
@@ -159,8 +164,10 @@ void shutReplaced(Connection& old) {
 int writeJournal(const std::string& path, const std::vector<Swap>& swaps, std::string& why) {
   std::string tmp = path + ".tmp";
   std::string body;
-  for (const auto& s : swaps) body += s.copy + '\t' + s.target + '\n';
-  int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  // Names only: the journal names files in its own folder and nowhere else.
+  for (const auto& s : swaps) body += baseName(s.copy) + '\t' + baseName(s.target) + '\n';
+  ::unlink(tmp.c_str());
+  int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
   if (fd < 0) return why = std::strerror(errno), errnoToError(errno);
   int e = 0;
   for (std::size_t done = 0; done < body.size() && !e;) {
@@ -180,31 +187,113 @@ int writeJournal(const std::string& path, const std::vector<Swap>& swaps, std::s
   return Err::None;
 }
 
-std::vector<std::pair<std::string, std::string>> readJournal(const std::string& path) {
-  std::vector<std::pair<std::string, std::string>> out;
-  std::ifstream in(path);
-  std::string line;
-  while (std::getline(in, line)) {
-    auto tab = line.find('\t');
-    if (tab == std::string::npos) continue;
-    out.emplace_back(line.substr(0, tab), line.substr(tab + 1));
-  }
-  return out;
+// A file the journal names may be renamed or replaced only when it is a plain file of
+// this user's, not a link: someone who can write into the folder must not reach through
+// it to a file elsewhere. "" when it may, else why not.
+std::string unfit(const std::string& name, const struct stat& st, bool onlyName) {
+  if (S_ISLNK(st.st_mode)) return name + " is a link";
+  if (!S_ISREG(st.st_mode)) return name + " is not a plain file";
+  if (st.st_uid != ::geteuid()) return name + " belongs to another user";
+  // Another name of the same file would be written through the data file later.
+  if (onlyName && st.st_nlink != 1) return name + " has another name (a hard link)";
+  return {};
 }
 
-// Past the point of no return: every copy still beside its file replaces it.
-int rollForward(const std::string& journal) {
+struct Planned {
+  std::string copy, target;  // paths
+};
+
+// The swaps the journal at `path` asks for. Only what changeKey writes is taken: one
+// "copy<TAB>file" line for each of `files` at most, by their names in the journal's own
+// folder, and only plain files of this user's. Anything else is refused with `why`.
+int readJournal(const std::string& path, const std::vector<const FileDesc*>& files, std::vector<Planned>& out,
+                std::string& why) {
+  const std::string journal = baseName(path);
+  int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    int e = errno;
+    why = e == ELOOP ? journal + " is a link" : journal + ": " + std::strerror(e);
+    return e == ELOOP ? Err::InvalidFile : errnoToError(e);
+  }
+  struct stat st {};
+  std::string body;
+  if (::fstat(fd, &st) != 0) {
+    why = journal + ": " + std::strerror(errno);
+  } else if (std::string bad = unfit(journal, st, false); !bad.empty()) {
+    why = bad;
+  } else if (st.st_size > 4096) {
+    why = journal + " is not a journal of this program";
+  } else {
+    char buf[4097];
+    ssize_t n;
+    while ((n = ::read(fd, buf, sizeof buf)) > 0 && body.size() < 4096) body.append(buf, static_cast<std::size_t>(n));
+    if (n < 0) why = journal + ": " + std::strerror(errno);
+  }
+  ::close(fd);
+  if (!why.empty()) return Err::InvalidFile;
+
+  const std::string dir = folderOf(path);
+  std::vector<std::pair<std::string, std::string>> ours;  // copy, file: the names changeKey writes
+  for (const FileDesc* f : files) {
+    std::string target = resolveName(f->diskName);
+    if (folderOf(target) == dir) ours.emplace_back(baseName(target) + kCopy, baseName(target));
+  }
+  std::vector<bool> named(ours.size(), false);
+  const std::string notOurs = journal + " is not a journal of this program";
+  if (body.empty() || body.back() != '\n') return why = notOurs, Err::InvalidFile;
+  for (std::size_t from = 0; from < body.size();) {
+    std::size_t end = body.find('\n', from);
+    std::string line = body.substr(from, end - from);
+    from = end + 1;
+    std::size_t tab = line.find('\t');
+    if (tab == std::string::npos || line.find('\t', tab + 1) != std::string::npos) return why = notOurs, Err::InvalidFile;
+    std::string copy = line.substr(0, tab), target = line.substr(tab + 1);
+    std::size_t i = 0;
+    while (i < ours.size() && !(ours[i].first == copy && ours[i].second == target)) ++i;
+    if (i == ours.size()) {
+      bool elsewhere = copy.find('/') != std::string::npos || target.find('/') != std::string::npos;
+      why = journal + (elsewhere ? " names files outside the data folder: " : " names files that are not the program's: ") +
+            copy + ", " + target;
+      return Err::InvalidFile;
+    }
+    if (named[i]) return why = journal + " names " + target + " twice", Err::InvalidFile;
+    named[i] = true;
+    Planned p{dir + "/" + copy, dir + "/" + target};
+    struct stat c {}, t {};
+    if (::lstat(p.copy.c_str(), &c) != 0) {
+      if (errno == ENOENT) continue;  // already in place
+      return why = copy + ": " + std::strerror(errno), errnoToError(errno);
+    }
+    if (std::string bad = unfit(copy, c, true); !bad.empty()) return why = bad, Err::InvalidFile;
+    if (::lstat(p.target.c_str(), &t) != 0)
+      return why = target + ": " + std::strerror(errno), errno == ENOENT ? Err::InvalidFile : errnoToError(errno);
+    if (std::string bad = unfit(target, t, false); !bad.empty()) return why = bad, Err::InvalidFile;
+    out.push_back(std::move(p));
+  }
+  return Err::None;
+}
+
+// Past the point of no return: every copy still beside its file replaces it. A journal
+// that is not the program's own is left as it is, and so is every file.
+int rollForward(const std::string& journal, const std::vector<const FileDesc*>& files, std::string& why) {
+  std::vector<Planned> swaps;
+  if (int code = readJournal(journal, files, swaps, why)) return code;
   int e = 0;
-  for (const auto& [copy, target] : readJournal(journal)) {
-    if (!exists(copy)) continue;  // already in place
+  for (const auto& s : swaps) {
     // The old file's journal would be played back into the new one.
-    ::unlink((target + "-journal").c_str());
-    if (::rename(copy.c_str(), target.c_str()) != 0 && !e) e = errno;
+    ::unlink((s.target + "-journal").c_str());
+    if (::rename(s.copy.c_str(), s.target.c_str()) != 0 && !e) e = errno;
   }
   if (!e) e = syncFolder(folderOf(journal));
   if (!e && ::unlink(journal.c_str()) != 0) e = errno;
   if (!e) e = syncFolder(folderOf(journal));
-  return e;
+  if (e) why = baseName(journal) + ": " + std::strerror(e);
+  return e ? errnoToError(e) : Err::None;
+}
+
+bool present(const std::string& path) {
+  struct stat st {};
+  return ::lstat(path.c_str(), &st) == 0;
 }
 
 }  // namespace
@@ -237,8 +326,8 @@ int changeKey(const std::vector<const FileDesc*>& files, FileKey& key, const Cip
   };
   std::string journal = journalPath(files);
   // A change left half-done by a crash is settled first, or its journal would name
-  // this change's copies.
-  completeKeyChange(files);
+  // this change's copies; a journal that is not ours stays, and so does the key.
+  if (int code = completeKeyChange(files, &detail)) return failed(code);
   // A walk of this process that holds a file over its turns lets go of it first, and
   // takes it again only under the new key.
   LockWaiter asking;
@@ -249,6 +338,8 @@ int changeKey(const std::vector<const FileDesc*>& files, FileKey& key, const Cip
   for (const FileDesc* f : files) {
     std::string target = resolveName(f->diskName);
     if (!exists(target)) continue;
+    // The journal names the files in its own folder only.
+    if (folderOf(target) != folderOf(journal)) return detail = target + ": not in the folder of the others", failed(Err::InvalidFile);
     swaps.emplace_back();
     swaps.back().target = target;
     swaps.back().copy = target + kCopy;
@@ -286,26 +377,31 @@ int changeKey(const std::vector<const FileDesc*>& files, FileKey& key, const Cip
   // From here the files are under the new key, whatever the journal's removal does.
   key.use(next);
   step(7);
+  int code = e ? errnoToError(e) : Err::None;
+  if (e) detail = std::strerror(e);
   if (!swaps.empty()) {
-    int r = rollForward(journal);
-    if (!e) e = r;
+    int r = rollForward(journal, files, detail);
+    if (!code) code = r;
   }
   step(8);
-  if (e) {
-    detail = std::string(std::strerror(e)) + " (finished at the next start)";
-    return failed(errnoToError(e));
+  if (code) {
+    detail += " (finished at the next start)";
+    return failed(code);
   }
   return Err::None;
 }
 
-void completeKeyChange(const std::vector<const FileDesc*>& files) {
+int completeKeyChange(const std::vector<const FileDesc*>& files, std::string* why) {
   std::string journal = journalPath(files);
-  if (exists(journal)) {
-    rollForward(journal);
-    return;
+  if (present(journal)) {
+    std::string detail;
+    int code = rollForward(journal, files, detail);
+    if (code && why) *why = detail;
+    return code;
   }
   ::unlink((journal + ".tmp").c_str());
   for (const FileDesc* f : files) removeCopy(resolveName(f->diskName) + kCopy);
+  return Err::None;
 }
 
 }  // namespace pf

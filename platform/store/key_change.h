@@ -33,7 +33,10 @@ int changeKey(const std::vector<const FileDesc*>& files, FileKey& key, const Cip
 
 // Finishes a change of the files' key that a crash interrupted past its point of no
 // return, or clears away one interrupted before it. Run before the files are opened.
-void completeKeyChange(const std::vector<const FileDesc*>& files);
+// A journal that names anything but the files' copies and the files themselves, in their
+// own folder, as plain files of this user's, is refused: 0, or the error with `why`,
+// and then no file was renamed or removed.
+[[nodiscard]] int completeKeyChange(const std::vector<const FileDesc*>& files, std::string* why = nullptr);
 
 // For tests: called after each step of a change (1, 2, ...) with the step's number.
 void setKeyChangeProbe(void (*probe)(int step));

@@ -3,7 +3,10 @@
 // prompt shows only where a program password is set.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <fstream>
+#include <sstream>
 #include <memory>
 #include <string>
 
@@ -17,6 +20,13 @@
 
 namespace qbtest {
 namespace {
+
+std::string slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream all;
+  all << in.rdbuf();
+  return all.str();
+}
 
 const char* const kPrompt = "\"Password required...\"";
 
@@ -79,6 +89,32 @@ TEST(StartUp, ALockedOrDamagedWebsitesFileTakesItsOwnRoadAndThePromptOnlyComesWi
   }
   DataKey().setPasswordRounds(pf::FileKey::PasswordRounds);
   DataKey().use(DataKey().with({}));
+}
+
+// Someone who may write into the data folder leaves a journal that would have the start
+// put a file of theirs over one of the user's elsewhere: the program says why and starts.
+TEST(StartUp, AJournalOfAnotherHandIsRefusedAndTheProgramStarts) {
+  TempDir dir;
+  DataKey().use(DataKey().with({}));
+  makeFolder("");
+  ASSERT_EQ(::mkdir("home", 0700), 0);
+  std::ofstream(dir.file("home/.bashrc")) << "echo hello\n";
+  std::ofstream(dir.file("payload")) << "payload\n";
+  const std::string journal = dir.file("payload") + "\t" + dir.file("home/.bashrc") + "\n";
+  std::ofstream(dir.file("quillbox-rekey.journal")) << journal;
+
+  ChildProcess program({QUILLBOX_DRIVE});
+  EXPECT_TRUE(program.waitFor("No file it names was renamed or removed.")) << program.output();
+  EXPECT_NE(program.output().find("box \"Small problem...\""), std::string::npos) << program.output();
+  EXPECT_NE(program.output().find("names files outside the data folder"), std::string::npos) << program.output();
+  program.send("answer OK");
+  EXPECT_TRUE(program.waitFor("window Main \"Quillbox\"")) << program.output();
+  program.send("quit");
+  program.closeInput();
+  EXPECT_EQ(program.wait(), 0);
+  EXPECT_EQ(slurp(dir.file("home/.bashrc")), "echo hello\n");
+  EXPECT_EQ(slurp(dir.file("payload")), "payload\n");
+  EXPECT_EQ(slurp(dir.file("quillbox-rekey.journal")), journal);
 }
 
 }  // namespace

@@ -7,6 +7,10 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
 #include <random>
 #include <thread>
 
@@ -250,9 +254,118 @@ TEST_F(KeyChange, AFailedChangeLeavesEveryFileUnderTheOldKey) {
   }
 }
 
+// Every name under `dir` with what it is: a link and where it points, or the bytes held.
+std::map<std::string, std::string> folderState(const std::string& dir) {
+  std::map<std::string, std::string> out;
+  for (const auto& e : std::filesystem::recursive_directory_iterator(dir)) {
+    std::string name = e.path().string().substr(dir.size());
+    if (e.is_symlink())
+      out[name] = "link to " + std::filesystem::read_symlink(e.path()).string();
+    else if (e.is_regular_file())
+      out[name] = slurp(e.path().string());
+    else
+      out[name] = "folder";
+  }
+  return out;
+}
+
+void writeText(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+
+TEST_F(KeyChange, AJournalThatIsNotTheProgramsOwnRenamesAndRemovesNothing) {
+  const std::string journal = "quillbox-rekey.journal";
+  // Files of the user's outside the data folder, and one of the folder's that is not ours.
+  const std::string home = dir.file("home");
+  const struct {
+    const char* what;
+    std::function<void()> craft;  // lays out the copies and links and writes the journal
+    const char* why;              // what the refusal says
+  } cases[] = {
+      {"a file outside the folder",
+       [&] { writeText(journal, dir.file("payload") + "\t" + home + "/.bashrc\n"); }, "outside the data folder"},
+      {"another file of the folder", [&] { writeText(journal, "payload\tnotes.txt\n"); }, "not the program's"},
+      {"the program's names behind a separator",
+       [&] {
+         writeText("one.tps.qbkey", "payload");
+         writeText(journal, "./one.tps.qbkey\t./one.tps\n");
+       },
+       "outside the data folder"},
+      {"one file's copy over the other file",
+       [&] {
+         writeText("one.tps.qbkey", "payload");
+         writeText(journal, "one.tps.qbkey\ttwo.tps\n");
+       },
+       "not the program's"},
+      {"a copy that is a link",
+       [&] {
+         ::symlink((home + "/.bashrc").c_str(), "one.tps.qbkey");
+         writeText(journal, "one.tps.qbkey\tone.tps\n");
+       },
+       "one.tps.qbkey is a link"},
+      {"a copy that is another name of a file elsewhere",
+       [&] {
+         ::link((home + "/.bashrc").c_str(), "one.tps.qbkey");
+         writeText(journal, "one.tps.qbkey\tone.tps\n");
+       },
+       "another name"},
+      {"a data file that is a link",
+       [&] {
+         ::rename("one.tps", (home + "/one.tps").c_str());
+         ::symlink((home + "/one.tps").c_str(), "one.tps");
+         writeText("one.tps.qbkey", "payload");
+         writeText(journal, "one.tps.qbkey\tone.tps\n");
+       },
+       "one.tps is a link"},
+      {"a copy of another user's",
+       [&] {
+         writeText("one.tps.qbkey", "payload");
+         ASSERT_EQ(::chown("one.tps.qbkey", 65534, 65534), 0);
+         writeText(journal, "one.tps.qbkey\tone.tps\n");
+       },
+       "belongs to another user"},
+      {"a file named twice",
+       [&] {
+         writeText("one.tps.qbkey", "payload");
+         writeText(journal, "one.tps.qbkey\tone.tps\none.tps.qbkey\tone.tps\n");
+       },
+       "twice"},
+      {"a journal that is a link",
+       [&] {
+         writeText("one.tps.qbkey", "payload");
+         writeText(home + "/j", "one.tps.qbkey\tone.tps\n");
+         ::symlink((home + "/j").c_str(), journal.c_str());
+       },
+       "is a link"},
+      {"lines without a copy", [&] { writeText(journal, "one.tps\n"); }, "not a journal of this program"},
+      {"an empty journal", [&] { writeText(journal, ""); }, "not a journal of this program"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    if (std::string(c.what).find("another user") != std::string::npos && ::geteuid() != 0) continue;
+    for (const auto& e : std::filesystem::directory_iterator(dir.path())) std::filesystem::remove_all(e.path());
+    // Nothing is opened before the journal is found to be ours: the files' bytes are enough.
+    writeText("one.tps", "the first file");
+    writeText("two.tps", "the second file");
+    ::mkdir(home.c_str(), 0700);
+    writeText(home + "/.bashrc", "echo hello\n");
+    writeText("payload", "payload");
+    writeText("notes.txt", "my notes\n");
+    c.craft();
+    const auto before = folderState(dir.path());
+    std::string why;
+    EXPECT_NE(pf::completeKeyChange(p.files(), &why), 0);
+    EXPECT_NE(why.find(c.why), std::string::npos) << why;
+    EXPECT_EQ(folderState(dir.path()), before);
+    // Nor does a change of the key go past it.
+    EXPECT_NE(pf::changeKey(p.files(), p.key, secret), 0);
+    EXPECT_EQ(folderState(dir.path()), before);
+    EXPECT_FALSE(p.key.hasPassword());
+  }
+}
+
 // After a kill and the next start's clean-up: one key opens both files, with every record.
 void expectOneKey(Pair& p, const std::vector<pf::CipherKey*>& keys, int records, const std::string& when) {
-  pf::completeKeyChange(p.files());
+  std::string why;
+  EXPECT_EQ(pf::completeKeyChange(p.files(), &why), 0) << when << ": " << why;
   int opening = 0;
   for (pf::CipherKey* k : keys) {
     KeyFit a = pf::tryKey(p.one, *k), b = pf::tryKey(p.two, *k);
