@@ -64,7 +64,11 @@ Texts run to the end of the line; put them in double quotes to keep blanks at ei
   answer BUTTON            answer the open box by button number or text ("&Yes", "Yes")
   answerfile NAME          answer a file dialog (no NAME cancels)
   answerdate YYYY-MM-DD    answer the calendar (no date cancels)
-  answerprinter ok|cancel  answer the printer set-up
+  answerprinter ok|cancel  answer the printer set-up; or OK with a change:
+    answerprinter printer NAME | file NAME | copies N
+                           a printer of the desktop, Print to File into the PDF NAME, copies
+  printers NAME,...|none   the printers the desktop offers, its default first (at the start
+                           one printer, "Printer"); none: no printer is installed
   close                    the close box of the active window
   state maximize|iconize|restore   change the active window's state
   resize W H               resize the active window (dialog units)
@@ -76,6 +80,7 @@ Texts run to the end of the line; put them in double quotes to keep blanks at ei
   serve MS                 answer other programs (a second start) for MS milliseconds
   text CONTROL             print a control's text
   printed                  print what the newest print job put on paper, line by line
+                           (without a display a job is recorded, not drawn: into a PDF too)
   show                     print everything: windows, controls, rows, status bar, box
   status N                 print the frame's status zone N
   clipboard                print the clipboard
@@ -205,6 +210,22 @@ void printView(pf::TestDriver& d) {
       if (b->kind == pf::DialogKind::Calendar) std::cout << " \"" << b->calendar.caption << "\"";
       if (b->kind == pf::DialogKind::SaveFile || b->kind == pf::DialogKind::OpenFile)
         std::cout << " \"" << b->file.title << "\" " << b->file.fileName << " (" << b->file.filter << ")";
+      if (b->kind == pf::DialogKind::PrinterSetup) {
+        const pf::PrinterChoice& c = b->printer;
+        std::vector<std::string> offered = pf::desktopPrinters();
+        std::cout << ": ";
+        if (!c.file.empty())
+          std::cout << "Print to File (PDF) " << c.file;
+        else if (!c.printer.empty() || !offered.empty())
+          std::cout << "printer \"" << (c.printer.empty() ? offered.front() : c.printer) << "\"";
+        else
+          std::cout << "Print to File (PDF)";
+        std::cout << ", " << c.copies << (c.copies == 1 ? " copy" : " copies");
+        if (b->printing) std::cout << ", OK prints";
+        std::cout << "\n    printers:";
+        for (const std::string& p : offered) std::cout << " \"" << p << "\"";
+        if (offered.empty()) std::cout << " none";
+      }
       std::cout << "\n";
     }
   }
@@ -220,7 +241,14 @@ void printPrinted() {
   }
   const pf::PrintJob& job = jobs.back();
   std::cout << "  printed \"" << job.name << "\", " << job.printed.pages.size()
-            << (job.printed.pages.size() == 1 ? " page" : " pages") << "\n";
+            << (job.printed.pages.size() == 1 ? " page" : " pages");
+  // The desktop's default printer, once, goes without saying.
+  if (!job.output.empty())
+    std::cout << " into " << job.output;
+  else if (auto offered = pf::desktopPrinters(); offered.empty() || job.printer != offered.front())
+    std::cout << " on \"" << job.printer << "\"";
+  if (job.copies != 1) std::cout << ", " << job.copies << " copies";
+  std::cout << "\n";
   for (std::size_t p = 0; p < job.printed.pages.size(); ++p) {
     std::vector<const pf::PageItem*> texts;
     for (const pf::PageItem& item : job.printed.pages[p].items)
@@ -274,7 +302,36 @@ bool play(pf::TestDriver& d, const std::string& text, std::string& in, bool& pri
     else d.answer(b);
   } else if (v == "answerfile") d.answerFile(unquote(l.arg + (l.rest.empty() ? "" : " " + l.rest)));
   else if (v == "answerdate") d.answerDate(l.arg.empty() ? 0 : parseDate(l.arg));
-  else if (v == "answerprinter") d.answerPrinter(l.arg != "cancel");
+  else if (v == "answerprinter") {
+    pf::PrinterChoice c = d.box() ? d.box()->printer : pf::PrinterChoice{};
+    std::string name = unquote(l.rest);
+    if (l.arg == "printer") {
+      c.printer = name;
+      c.file.clear();
+      d.answerPrinter(c);
+    } else if (l.arg == "file") {
+      if (name.empty()) throw std::runtime_error("answerprinter file: give the PDF file's name");
+      c.file = name;
+      d.answerPrinter(c);
+    } else if (l.arg == "copies") {
+      c.copies = std::atoi(l.rest.c_str());
+      d.answerPrinter(c);
+    } else if (l.arg == "ok" || l.arg == "cancel") {
+      d.answerPrinter(l.arg == "ok");
+    } else {
+      throw std::runtime_error("answerprinter: ok, cancel, printer NAME, file NAME or copies N");
+    }
+  } else if (v == "printers") {
+    std::vector<std::string> names;
+    std::string all = unquote(l.arg + (l.rest.empty() ? "" : " " + l.rest));
+    if (all != "none") {
+      std::istringstream in(all);
+      for (std::string n; std::getline(in, n, ',');)
+        if (!pf::trim(n).empty()) names.push_back(pf::trim(n));
+    }
+    pf::setDesktopPrinters(names);
+    printed = true;   // nothing on the screen changes
+  }
   else if (v == "close") d.closeBox(in);
   else if (v == "state") {
     pf::Prop p = l.arg == "maximize" ? pf::Prop::Maximize

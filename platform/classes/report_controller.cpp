@@ -260,21 +260,21 @@ void ReportController::previewWhileWalking() {
   previewed_ = true;
   win().setTimer(0);
   win().setProp(0, Prop::Hide, 1);
-  bool print = PREVIEW->PreviewDisplay(REPORT->pages(), ZOOM, 1, 1, 1, [this] {
-    if (!walkEnded_ && !DEAD) walkSlice();
-    if (walkEnded_ || DEAD) ReportEndPages();
-    return !walkEnded_ && !DEAD;
-  });
+  (void)PREVIEW->PreviewDisplay(
+      REPORT->pages(), ZOOM, 1, 1, 1,
+      [this] {
+        if (!walkEnded_ && !DEAD) walkSlice();
+        if (walkEnded_ || DEAD) ReportEndPages();
+        return !walkEnded_ && !DEAD;
+      },
+      [this] { return RESPONSE != Response::Completed || ReportPrintPages(); });
   if (!walkEnded_) {
     // Left before the last page: the report was seen, as when leaving at its end.
     walkEnded_ = true;
     RESPONSE = Response::Completed;
     win().post(EVENT::CloseWindow);
   }
-  if (print && RESPONSE == Response::Completed)
-    ReportPrintPages();
-  else
-    ReportDiscardPages();
+  ReportDiscardPages();
 }
 
 std::uint8_t ReportController::ReportTakeCloseEvent() {
@@ -295,26 +295,25 @@ void ReportController::ReportAskPreview() {
     ReportDiscardPages();
     return;
   }
-  if (PREVIEW && !SKIPPREVIEW) {
-    if (PREVIEW->PreviewDisplay(REPORT->pages(), ZOOM, 1, 1, 1))
-      ReportPrintPages();
-    else
-      ReportDiscardPages();
-  } else {
-    ReportPrintPages();
-  }
+  // The pages are printed from inside the preview, so a print that cannot start leaves
+  // the user in it.
+  if (PREVIEW && !SKIPPREVIEW)
+    (void)PREVIEW->PreviewDisplay(REPORT->pages(), ZOOM, 1, 1, 1, {}, [this] { return ReportPrintPages(); });
+  else
+    (void)ReportPrintPages();
+  ReportDiscardPages();
 }
 
 void ReportController::ReportEndPages() {
   if (REPORT) REPORT->endPages();
 }
 
-void ReportController::ReportPrintPages() {
-  if (!REPORT) return;
+bool ReportController::ReportPrintPages() {
+  if (!REPORT) return true;
   std::vector<int> pages;
   if (PREVIEW) pages = PREVIEW->PAGESTOPRINT;
-  printPages(REPORT->pages(), pages);
-  REPORT->discardPages();
+  PrintResult rc = printPagesAsking(REPORT->pages(), pages);
+  return rc == PrintResult::Printed || rc == PrintResult::Cancelled || rc == PrintResult::NothingToPrint;
 }
 
 void ReportController::ReportDiscardPages() {

@@ -97,7 +97,10 @@ class ReportController : public WindowController {
   // --- its own -----------------------------------------------------------------------
   virtual void ReportAskPreview();
   virtual void ReportEndPages();
-  virtual void ReportPrintPages();
+  // Sends the pages chosen in the preview (all without one) to the printer; when printing
+  // cannot start the user is told why and may set up the printer and print again. True
+  // when the pages went out or the user stopped the printing.
+  [[nodiscard]] virtual bool ReportPrintPages();
   virtual void ReportDiscardPages();
   // Fetches the next record: 0 read; non-zero at the end (the close event is posted).
   virtual std::uint8_t ReportNextRecord();

@@ -104,7 +104,8 @@ bool ReportPreviewer::askPages(const PageSource& pages) {
 }
 
 bool ReportPreviewer::PreviewDisplay(const PageSource& doc, int zoom, int page, int down,
-                                     int across, const std::function<bool()>& more) {
+                                     int across, const std::function<bool()>& more,
+                                     const std::function<bool()>& printNow) {
   page_ = page;
   zoom_ = zoom;
   down_ = std::clamp(down, 1, 4);
@@ -123,6 +124,18 @@ bool ReportPreviewer::PreviewDisplay(const PageSource& doc, int zoom, int page, 
   if (MAXIMIZE) w.setProp(0, Prop::Maximize, 1);
   if (building_) w.setTimer(1);
   bool print = false;
+  // The pages chosen (every page unless PAGESTOPRINT holds fewer) go out; the preview ends
+  // unless printing could not start, when the user stays to go on from here.
+  auto printChosen = [&] {
+    if (PAGESTOPRINT.empty())
+      for (int i = 1; i <= doc.count(); ++i) PAGESTOPRINT.push_back(i);
+    if (printNow && !printNow()) {
+      PAGESTOPRINT.clear();
+      return;
+    }
+    print = true;
+    w.close();
+  };
   const int area = w.feq("?PREVIEW:PAGEAREA");
   auto fitArea = [&] {
     const Control* c = w.control(area);
@@ -160,10 +173,7 @@ bool ReportPreviewer::PreviewDisplay(const PageSource& doc, int zoom, int page, 
       if (building_ || pending == Pending::None) continue;
       bool asked = pending == Pending::AskPages;
       pending = Pending::None;
-      if (!asked || askPages(doc)) {
-        print = true;
-        w.close();
-      }
+      if (!asked || askPages(doc)) printChosen();
       continue;
     }
     if (e == EVENT::CloseWindow) {
@@ -176,16 +186,14 @@ bool ReportPreviewer::PreviewDisplay(const PageSource& doc, int zoom, int page, 
         pending = Pending::Print;
         continue;
       }
-      print = true;
-      w.close();
+      printChosen();
     } else if (is("?PREVIEW:EXIT") || is("?PREVIEW:EXITBUTTON")) {
       w.close();
     } else if (is("?PREVIEW:PAGESTOPRINT")) {
       if (building_) {
         pending = Pending::AskPages;
       } else if (askPages(doc)) {
-        print = true;
-        w.close();
+        printChosen();
       }
     } else if (is("?PREVIEW:NEXTPAGE") || is("?PREVIEW:NEXTBUTTON")) {
       if (page_ + across_ * down_ <= n()) page_ += across_ * down_;
@@ -210,8 +218,6 @@ bool ReportPreviewer::PreviewDisplay(const PageSource& doc, int zoom, int page, 
       show(w, doc);
     }
   }
-  if (print && PAGESTOPRINT.empty())
-    for (int i = 1; i <= doc.count(); ++i) PAGESTOPRINT.push_back(i);
   if (!print) PAGESTOPRINT.clear();
   building_ = false;
   return print;

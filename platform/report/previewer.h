@@ -30,8 +30,13 @@ class ReportPreviewer {
   // Shows the pages from `page` (1-based), `across` by `down`, at `zoom` per cent, until
   // the user prints or leaves. True when the user chose to print; PAGESTOPRINT then holds
   // the pages to print (every page unless "Pages to Print..." chose fewer).
+  //
+  // With `print`, the pages are printed while the preview is still open: it is called
+  // with PAGESTOPRINT set and says whether the preview is done (printed, or the user
+  // stopped the printing); otherwise the preview stays open for the user to go on.
   bool PreviewDisplay(const PageSource& pages, int zoom = 100, int page = 1, int down = 1,
-                      int across = 1, const std::function<bool()>& more = {});
+                      int across = 1, const std::function<bool()>& more = {},
+                      const std::function<bool()>& print = {});
   std::vector<int> PAGESTOPRINT;
 
   // What the preview showed last (1-based first page, layout and zoom).

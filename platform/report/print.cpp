@@ -9,6 +9,7 @@
 
 #include <QElapsedTimer>
 
+#include <algorithm>
 #include <cctype>
 #include <type_traits>
 #include <cstdio>
@@ -28,11 +29,6 @@ std::vector<PrintJob>& jobs() {
   static std::vector<PrintJob> j;
   return j;
 }
-std::string& printFile() {
-  static std::string f;
-  return f;
-}
-
 std::vector<int> chosen(int n, const std::vector<int>& pages) {
   std::vector<int> out;
   if (pages.empty())
@@ -42,7 +38,11 @@ std::vector<int> chosen(int n, const std::vector<int>& pages) {
   return out;
 }
 
+// Drawing needs a GUI application; a core one (the headless driver's) only records.
+bool canDraw() { return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr; }
+
 constexpr int kCancelled = -2;
+constexpr int kNotStarted = -1;
 // How long one slice may paint before the windows get their turn.
 constexpr int kSliceMs = 40;
 
@@ -51,7 +51,7 @@ constexpr int kSliceMs = 40;
 template <class Device>
 int paint(Device& device, const PageSource& source, const std::vector<int>& pages) {
   QPainter p;
-  if (!p.begin(&device)) return -1;
+  if (!p.begin(&device)) return kNotStarted;
   PageRenderer renderer(&device, device.resolution() / 25.4);
   std::size_t next = 0;
   auto paintNext = [&] {
@@ -106,7 +106,7 @@ void setUp(Device& device, const PageSource& source) {
 }
 
 int pdf(const PageSource& source, const std::string& path, const std::vector<int>& list) {
-  if (!QGuiApplication::instance() || list.empty()) return -1;
+  if (!canDraw() || list.empty()) return kNotStarted;
   int rc;
   {
     QPdfWriter writer(QString::fromStdString(path));
@@ -123,31 +123,93 @@ int writePdf(const ReportDocument& doc, const std::string& path, const std::vect
   return pdf(pagesOf(doc), path, chosen(static_cast<int>(doc.pages.size()), pages));
 }
 
-int printDocument(const ReportDocument& doc, const std::vector<int>& pages) {
+PrintResult printDocument(const ReportDocument& doc, const std::vector<int>& pages) {
   return printPages(pagesOf(doc), pages);
 }
 
-int printPages(const PageSource& source, const std::vector<int>& pages) {
+PrintResult printPages(const PageSource& source, const std::vector<int>& pages) {
   std::vector<int> list = chosen(source.count(), pages);
-  if (list.empty()) return -1;
-  PrintJob job{source.name, list, {}, {source.name, source.width, source.height, {}}};
+  if (list.empty()) return PrintResult::NothingToPrint;
+  const PrinterChoice choice = printerChoice();
+  PrintJob job{source.name, list, {}, {}, choice.copies, {source.name, source.width, source.height, {}}};
+  // Without a display nothing is drawn: the job keeps its pages instead.
+  bool recorded = true;
   int rc = 0;
-  if (!printFile().empty()) {
-    job.output = printFile();
-    rc = pdf(source, printFile(), list);
-  } else if (QGuiApplication::instance() && viewObserver()) {
-    QPrinter& printer = qt::printer();
-    printer.setDocName(QString::fromStdString(source.name));
-    printer.setFullPage(true);
-    rc = paint(printer, source, list);
+  if (!choice.file.empty()) {
+    job.output = choice.file;
+    job.copies = 1;   // a PDF is one file, whatever the copies
+    if (canDraw()) {
+      recorded = false;
+      rc = pdf(source, choice.file, list);
+      if (rc == kNotStarted) return PrintResult::FileFailed;
+    }
   } else {
-    for (int p : list) job.printed.pages.push_back(source.page(p - 1));
+    std::vector<std::string> offered = desktopPrinters();
+    if (offered.empty()) return PrintResult::NoPrinter;
+    job.printer = choice.printer.empty() ? offered.front() : choice.printer;
+    if (std::find(offered.begin(), offered.end(), job.printer) == offered.end())
+      return PrintResult::PrinterMissing;
+    if (canDraw() && viewObserver()) {
+      recorded = false;
+      // A printer object whose start failed cannot be set up again, so every job has one
+      // of its own with the set-up's settings.
+      const QPrinter& setUpPrinter = qt::printer();
+      QPrinter printer(QPrinter::HighResolution);
+      printer.setPrinterName(QString::fromStdString(job.printer));
+      printer.setPageLayout(setUpPrinter.pageLayout());
+      printer.setColorMode(setUpPrinter.colorMode());
+      printer.setDuplex(setUpPrinter.duplex());
+      printer.setCollateCopies(setUpPrinter.collateCopies());
+      printer.setPageOrder(setUpPrinter.pageOrder());
+      printer.setCopyCount(choice.copies);
+      printer.setDocName(QString::fromStdString(source.name));
+      printer.setFullPage(true);
+      rc = paint(printer, source, list);
+      if (rc == kNotStarted) return PrintResult::PrinterFailed;
+    }
   }
-  if (rc != kCancelled) jobs().push_back(std::move(job));
-  return rc;
+  if (rc == kCancelled) return PrintResult::Cancelled;
+  if (recorded)
+    for (int p : list) job.printed.pages.push_back(source.page(p - 1));
+  jobs().push_back(std::move(job));
+  return PrintResult::Printed;
 }
 
-void setPrintToFile(const std::string& pdfPath) { printFile() = pdfPath; }
+PrintResult printPagesAsking(const PageSource& source, const std::vector<int>& pages) {
+  while (true) {
+    PrintResult rc = printPages(source, pages);
+    if (rc == PrintResult::Printed || rc == PrintResult::Cancelled || rc == PrintResult::NothingToPrint)
+      return rc;
+    int answer = message(printFailureText(rc, printerChoice()) +
+                             "||Choose Print Setup to pick a printer or to print to a PDF file.",
+                         "Print", Icon::Exclamation, "Print &Setup...|&Cancel", 1);
+    if (answer != 1 || printerSetup(true) != 1) return rc;
+  }
+}
+
+std::string printFailureText(PrintResult result, const PrinterChoice& choice) {
+  switch (result) {
+    case PrintResult::NoPrinter: return "No printer is installed, so the report cannot be printed.";
+    case PrintResult::PrinterMissing: return "The printer \"" + choice.printer + "\" is not available.";
+    case PrintResult::PrinterFailed: {
+      std::string name = choice.printer;
+      if (name.empty())
+        if (auto offered = desktopPrinters(); !offered.empty()) name = offered.front();
+      return "The printer \"" + name + "\" could not start printing the report.";
+    }
+    case PrintResult::FileFailed: return "The file \"" + choice.file + "\" could not be written.";
+    case PrintResult::NothingToPrint: return "There is no page to print.";
+    case PrintResult::Printed:
+    case PrintResult::Cancelled: break;
+  }
+  return {};
+}
+
+void setPrintToFile(const std::string& pdfPath) {
+  PrinterChoice c = printerChoice();
+  c.file = pdfPath;
+  setPrinterChoice(c);
+}
 const std::vector<PrintJob>& printJobs() { return jobs(); }
 void clearPrintJobs() { jobs().clear(); }
 

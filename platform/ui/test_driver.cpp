@@ -445,7 +445,23 @@ void TestDriver::answerFile(const std::string& fileName) {
 void TestDriver::answerPrinter(bool ok) {
   Dialog* b = box();
   if (!b || b->kind != DialogKind::PrinterSetup) fail("answer the printer set-up: it is not open");
-  answerDialog(b->id, ok ? 1 : 0);
+  if (ok)
+    answerPrinterSetup(b->id, b->printer);
+  else
+    answerDialog(b->id, 0);
+  idle();
+}
+
+void TestDriver::answerPrinter(const PrinterChoice& chosen) {
+  Dialog* b = box();
+  if (!b || b->kind != DialogKind::PrinterSetup) fail("answer the printer set-up: it is not open");
+  if (chosen.file.empty() && !chosen.printer.empty()) {
+    auto offered = desktopPrinters();
+    if (std::find(offered.begin(), offered.end(), chosen.printer) == offered.end())
+      fail("choose the printer \"" + chosen.printer + "\": the desktop has no such printer");
+  }
+  if (chosen.copies < 1) fail("print fewer than one copy");
+  answerPrinterSetup(b->id, chosen);
   idle();
 }
 

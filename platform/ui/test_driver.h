@@ -80,6 +80,7 @@ class TestDriver {
   void answerDate(std::int32_t day);               // calendar; 0 cancels
   void answerFile(const std::string& fileName);    // file dialog; empty cancels
   void answerPrinter(bool ok);
+  void answerPrinter(const PrinterChoice& chosen);   // OK with this printer, copies or file
   const std::vector<Dialog>& history() const;      // every box shown so far, answered or not
   std::vector<std::string> boxTexts() const;       // their texts, oldest first
 

@@ -366,11 +366,40 @@ void setArrangeHandler(std::function<void(MdiArrangement)> handler) {
 }
 int arrangeCount() { return arrangements; }
 
-int printerSetup() {
+int printerSetup(bool printing) {
   Dialog proto;
   proto.kind = DialogKind::PrinterSetup;
-  return waitForDialog(std::move(proto)).answer;
+  proto.printer = desk().printer;
+  proto.printing = printing;
+  Dialog done = waitForDialog(std::move(proto));
+  if (done.answer != 1) return 0;
+  setPrinterChoice(done.printer);
+  return 1;
 }
+
+PrinterChoice printerChoice() { return desk().printer; }
+
+void setPrinterChoice(const PrinterChoice& choice) {
+  desk().printer = choice;
+  if (desk().printer.copies < 1) desk().printer.copies = 1;
+}
+
+void answerPrinterSetup(int id, const PrinterChoice& chosen) {
+  Dialog* d = findDialog(id);
+  if (!d || d->answered || d->kind != DialogKind::PrinterSetup) return;
+  d->printer = chosen;
+  answerDialog(id, 1);
+}
+
+std::vector<std::string> desktopPrinters() {
+  auto& d = desk();
+  if (d.printers) return *d.printers;
+  if (d.view)
+    if (auto names = d.view->printers()) return *names;
+  return {"Printer"};
+}
+
+void setDesktopPrinters(std::vector<std::string> names) { desk().printers = std::move(names); }
 
 std::int32_t calendarDialog(const CalendarRequest& r) {
   Dialog proto;
@@ -483,6 +512,8 @@ void resetWindowLayer() {
   d.beeps = 0;
   d.haltRequested = false;
   d.closeDown = CloseDownRound{};
+  d.printer = PrinterChoice{};
+  d.printers.reset();
   for (auto& [id, w] : d.windows) impl(*w).open = false;
 }
 

@@ -91,6 +91,13 @@ struct FileRequest {
   bool save = true;
 };
 
+// Where reports print, as the printer set-up left it.
+struct PrinterChoice {
+  std::string printer;   // the printer's name; empty: the desktop's default printer
+  std::string file;      // "Print to File": this PDF instead of a printer
+  int copies = 1;
+};
+
 struct Dialog {
   int id = 0;
   int thread = 0;
@@ -103,9 +110,22 @@ struct Dialog {
   int answer = 0;                   // Message: 1-based button; others: 1 OK, 0 cancelled
   std::string answerText;           // file name
   std::int32_t answerDate = 0;
+  PrinterChoice printer;            // PrinterSetup: the choice shown, then the one answered
+  bool printing = false;            // PrinterSetup: its OK prints at once
 };
 
-int printerSetup();                                  // 1 OK, 0 cancelled
+// The printer set-up, starting from printerChoice(); OK keeps what it chose there. With
+// `printing` its OK button is the one that prints. 1 OK, 0 cancelled.
+int printerSetup(bool printing = false);
+PrinterChoice printerChoice();
+void setPrinterChoice(const PrinterChoice& choice);
+// Answers an open printer set-up with OK and `chosen`.
+void answerPrinterSetup(int id, const PrinterChoice& chosen);
+// The printers the desktop offers, its default first: the view's, or without a view one
+// printer called "Printer". A desktop given here (none: no printer at all) stands instead
+// until the window layer is reset.
+std::vector<std::string> desktopPrinters();
+void setDesktopPrinters(std::vector<std::string> names);
 
 // A popup menu: "~&Find|~&Print|-|&Move{&Top|Page &Up}|-|&Goto". "|" separates items, "-"
 // is a separator line, a leading "~" greys an item, "{...}" holds the submenu of the item
@@ -158,6 +178,8 @@ class ViewObserver {
   virtual void programChanged() = 0;   // z-order, input, cursor, tips
   // The desktop's work area for `w` (desktopArea); nothing when the view cannot tell.
   virtual std::optional<DesktopArea> desktopArea(const Window&) { return std::nullopt; }
+  // The system's printers, its default first (desktopPrinters).
+  virtual std::optional<std::vector<std::string>> printers() { return std::nullopt; }
 };
 void setViewObserver(ViewObserver* v);
 ViewObserver* viewObserver();

@@ -94,6 +94,8 @@ struct Desk {
   bool exitOnHalt = false;
   bool haltRequested = false;
   CloseDownRound closeDown;
+  PrinterChoice printer;
+  std::optional<std::vector<std::string>> printers;   // a desktop given by setDesktopPrinters
 };
 
 Desk& desk();

@@ -3,8 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QComboBox>
+#include <QDialogButtonBox>
 #include <QImage>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPrintDialog>
+#include <QPushButton>
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -87,6 +94,100 @@ TEST_F(Screens, PreviewDrawsAndPrintsIntoPdf) {
   EXPECT_EQ(count(pdf.str(), "/Type /Page\n") + count(pdf.str(), "/Type /Page\r") +
                 count(pdf.str(), "/Type /Page "),
             2);
+  pf::qt::uninstall();
+  pf::testing::resetRuntime();
+  pf::resetWindowLayer();
+}
+
+template <class T>
+T* shownWidget() {
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (auto* t = qobject_cast<T*>(w); t && t->isVisible()) return t;
+  return nullptr;
+}
+
+QPushButton* button(QWidget* in, const QString& text) {
+  for (QPushButton* b : in->findChildren<QPushButton*>())
+    if (b->text().remove('&') == text) return b;
+  return nullptr;
+}
+
+// What a command prints on its standard output.
+std::string output(const std::string& command) {
+  std::string out;
+  if (FILE* p = popen(command.c_str(), "r")) {
+    char buf[4096];
+    for (std::size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
+    pclose(p);
+  }
+  return out;
+}
+
+// Without a printer, Print says so in a box over the preview, which stays open; from the
+// box's Print Setup the user prints the report into a PDF file, which holds its pages.
+TEST_F(Screens, PrintWithoutPrinterGoesIntoAPdfFromTheBox) {
+  int argc = 1;
+  char arg0[] = "screens";
+  char* argv[] = {arg0, nullptr};
+  QApplication app(argc, argv);
+  std::vector<Site> sites;
+  for (int i = 0; i < 40; ++i)
+    sites.push_back({"Website number " + std::to_string(10 + i), "http://www.example" +
+                     std::to_string(i) + ".com/", "News", i});
+  addSites(sites);
+  pf::testing::resetRuntime();
+  pf::resetWindowLayer();
+  pf::qt::install(false);
+  pf::setDesktopPrinters({});
+  const std::string pdf = dir.file("report.pdf");
+  int thread = pf::start(
+      [] {
+        if (!HasThreadAccess()) MakeThreadAccess();
+        qb::Rpt_Websites();
+      },
+      50000);
+  pf::qt::pump(3000, [] { return !pf::openDialogs().empty(); });
+  ASSERT_FALSE(pf::openDialogs().empty()) << "the options question";
+  pf::answerDialog(pf::openDialogs()[0]->id, 1);
+  pf::qt::pump(5000, [] { return named("_PreviewWindow_") != nullptr; });
+  pf::Window* preview = named("_PreviewWindow_");
+  ASSERT_NE(preview, nullptr);
+
+  preview->userPress(preview->feq("?PREVIEW:PRINTBUTTON"));
+  pf::qt::pump(3000, [] { return shownWidget<QMessageBox>() != nullptr; });
+  QMessageBox* box = shownWidget<QMessageBox>();
+  ASSERT_NE(box, nullptr);
+  EXPECT_NE(box->text().toStdString().find("No printer is installed"), std::string::npos)
+      << box->text().toStdString();
+  if (const char* folder = std::getenv("QB_SCREENSHOTS"))
+    box->grab().save(QString::fromStdString(std::string(folder) + "/print_failure.png"));
+  ASSERT_NE(button(box, "Print Setup..."), nullptr);
+  button(box, "Print Setup...")->click();
+  pf::qt::pump(3000, [] { return shownWidget<QPrintDialog>() != nullptr; });
+  QPrintDialog* setup = shownWidget<QPrintDialog>();
+  ASSERT_NE(setup, nullptr);
+  EXPECT_NE(named("_PreviewWindow_"), nullptr) << "the preview stays open";
+  auto* printers = setup->findChild<QComboBox*>("printers");
+  auto* name = setup->findChild<QLineEdit*>("filename");
+  ASSERT_TRUE(printers && name);
+  printers->setCurrentIndex(printers->findText("Print to File (PDF)"));
+  name->setText(QString::fromStdString(pdf));
+  ASSERT_NE(button(setup, "Print"), nullptr);
+  button(setup, "Print")->click();
+  pf::qt::pump(10000, [&] { return !pf::threadAlive(thread); });
+  EXPECT_FALSE(pf::threadAlive(thread)) << "printed, the preview closes";
+  ASSERT_EQ(pf::printJobs().size(), 1u);
+  EXPECT_EQ(pf::printJobs()[0].output, pdf);
+
+  EXPECT_NE(output("pdfinfo '" + pdf + "'").find("Pages:           2\n"), std::string::npos)
+      << output("pdfinfo '" + pdf + "' 2>&1");
+  std::string page1 = output("pdftotext -f 1 -l 1 -layout '" + pdf + "' -");
+  for (const char* text : {"Quillbox", "All by Description", "Website number 10", "http://www.example0.com/",
+                           "Page 1"}) {
+    SCOPED_TRACE(text);
+    EXPECT_NE(page1.find(text), std::string::npos) << page1;
+  }
+  EXPECT_EQ(page1.find("Page 2"), std::string::npos);
   pf::qt::uninstall();
   pf::testing::resetRuntime();
   pf::resetWindowLayer();

@@ -196,6 +196,68 @@ TEST_F(Reports, CancelOrExitPrintsNothing) {
   EXPECT_TRUE(pf::printJobs().empty());
 }
 
+// When printing cannot start, the box says why and the preview stays open; its Print Setup
+// road leads to a PDF file (or another printer) and prints from there.
+TEST_F(Reports, PrintThatCannotStartSaysWhyAndKeepsThePreview) {
+  addSites(kSites);
+  struct Case {
+    const char* name;
+    std::vector<std::string> printers;
+    std::string chosen;         // the printer the set-up had chosen
+    std::string why;
+    bool giveUpInTheSetUp;      // else in the box
+  } cases[] = {
+      {"no printer", {}, "", "No printer is installed, so the report cannot be printed.", false},
+      {"printer gone", {"Office"}, "Gone", "The printer \"Gone\" is not available.", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    pf::clearPrintJobs();
+    pf::setDesktopPrinters(c.printers);
+    pf::setPrinterChoice({c.chosen, "", 1});
+    std::uint8_t response = 0;
+    d.start([&] {
+      qb::Rpt_Websites();
+      response = pf::GLO_Response();
+    });
+    d.answer("&Exclude");
+    walk();
+    ASSERT_TRUE(isOpen("_PreviewWindow_"));
+    for (int round = 0; round < 2; ++round) {
+      d.click("?PREVIEW:PRINTBUTTON", "_PreviewWindow_");
+      pf::Dialog* b = d.box();
+      ASSERT_NE(b, nullptr);
+      EXPECT_EQ(b->message.caption, "Print");
+      EXPECT_EQ(b->message.text, c.why + "||Choose Print Setup to pick a printer or to print to a PDF file.");
+      EXPECT_EQ(b->buttons, (std::vector<std::string>{"Print &Setup...", "&Cancel"}));
+      if (round == 0 && !c.giveUpInTheSetUp) {
+        d.answer("&Cancel");
+      } else {
+        d.answer("Print &Setup...");
+        ASSERT_NE(d.box(), nullptr);
+        ASSERT_EQ(d.box()->kind, pf::DialogKind::PrinterSetup);
+        EXPECT_TRUE(d.box()->printing) << "its OK prints";
+        if (round == 0) {
+          d.answerPrinter(false);
+        } else {
+          d.answerPrinter(pf::PrinterChoice{"", dir.file("report.pdf"), 1});
+          break;
+        }
+      }
+      EXPECT_EQ(d.box(), nullptr);
+      EXPECT_TRUE(isOpen("_PreviewWindow_")) << "the user is back in the preview";
+      EXPECT_TRUE(pf::printJobs().empty());
+    }
+    EXPECT_FALSE(isOpen("_PreviewWindow_"));
+    EXPECT_EQ(response, pf::Response::Completed);
+    ASSERT_EQ(pf::printJobs().size(), 1u);
+    EXPECT_EQ(pf::printJobs()[0].output, dir.file("report.pdf"));
+    EXPECT_EQ(column(pf::printJobs()[0].printed, "?WEB:DESCRIPTION"),
+              (std::vector<std::string>{"Alpha Shop", "Mid Travel", "Zeta News"}));
+    EXPECT_EQ(pf::printerChoice().file, dir.file("report.pdf")) << "the set-up keeps what it chose";
+  }
+}
+
 TEST_F(Reports, ManyWebsitesFillSeveralPagesAndPagesCanBeChosen) {
   std::vector<Site> many;
   for (int i = 0; i < 70; ++i) many.push_back({"Site " + std::to_string(100 + i), "http://x", "News", 1});

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPrinterInfo>
 #include <QScreen>
 #include <set>
 #include <vector>
@@ -52,6 +53,15 @@ std::optional<DesktopArea> View::desktopArea(const Window& w) {
   QRect r = screen->availableVirtualGeometry();
   Units u = unitsOf(fontOf(w.attrs().font, QApplication::font()));
   return DesktopArea{u.dx(r.x()), u.dy(r.y()), u.dx(r.width()), u.dy(r.height())};
+}
+
+std::optional<std::vector<std::string>> View::printers() {
+  std::vector<std::string> names;
+  QString standard = QPrinterInfo::defaultPrinterName();
+  if (!standard.isEmpty()) names.push_back(standard.toStdString());
+  for (const QString& n : QPrinterInfo::availablePrinterNames())
+    if (n != standard) names.push_back(n.toStdString());
+  return names;
 }
 
 void View::schedule() {

@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/ui/qt/input_filter.h"
 #include "platform/ui/qt/window_view.h"
@@ -31,6 +32,7 @@ class View : public ViewObserver {
   void dialogClosed(int) override { schedule(); }
   void programChanged() override { schedule(); }
   std::optional<DesktopArea> desktopArea(const Window& w) override;
+  std::optional<std::vector<std::string>> printers() override;
 
   // A sync at the next turn of the Qt loop (many model changes, one redraw).
   void schedule();

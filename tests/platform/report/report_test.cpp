@@ -99,8 +99,8 @@ TEST(ReportDocument, PrintingWithoutDisplayRecordsTheChosenPages) {
   s.printRows(7);
   s.r.endPages();
   pf::clearPrintJobs();
-  EXPECT_EQ(pf::printDocument(s.r.document(), {3, 1}), 0);
-  EXPECT_EQ(pf::printDocument(pf::ReportDocument{}), -1) << "no page, no job";
+  EXPECT_EQ(pf::printDocument(s.r.document(), {3, 1}), pf::PrintResult::Printed);
+  EXPECT_EQ(pf::printDocument(pf::ReportDocument{}), pf::PrintResult::NothingToPrint) << "no page, no job";
   ASSERT_EQ(pf::printJobs().size(), 1u);
   EXPECT_EQ(pf::printJobs()[0].pages, (std::vector<int>{3, 1}));
   ASSERT_EQ(pf::printJobs()[0].printed.pages.size(), 2u);

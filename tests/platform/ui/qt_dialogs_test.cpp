@@ -4,11 +4,12 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialogButtonBox>
-#include <QPageLayout>
-#include <QPageSetupDialog>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPrintDialog>
 #include <QPrinter>
+#include <QSpinBox>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QTimer>
 #include <functional>
 
@@ -16,6 +17,7 @@
 #include "platform/ui/qt/qt_view.h"
 #include "platform/ui/ui.h"
 #include "platform/ui/window.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -26,60 +28,79 @@ void app() {
   if (!QApplication::instance()) new QApplication(argc, argv);
 }
 
-QPageSetupDialog* openPageSetup() {
+QPrintDialog* openPrintDialog() {
   for (QWidget* w : QApplication::topLevelWidgets())
-    if (auto* d = qobject_cast<QPageSetupDialog*>(w); d && d->isVisible()) return d;
+    if (auto* d = qobject_cast<QPrintDialog*>(w); d && d->isVisible()) return d;
   return nullptr;
 }
 
-// The printer set-up is the page set-up (OK and Cancel, nothing that prints). OK answers 1
-// and leaves the chosen page on the printer that reports print on; Cancel answers 0 and
-// leaves the printer as it was.
+// Picks Print to File (PDF) into `file` (or leaves the printer as shown when empty) and the
+// copies, the way the user does in the dialog's own fields.
+void fillIn(QPrintDialog* d, const QString& file, int copies) {
+  if (!file.isEmpty()) {
+    if (auto* printers = d->findChild<QComboBox*>("printers"))
+      printers->setCurrentIndex(printers->findText("Print to File (PDF)"));
+    if (auto* name = d->findChild<QLineEdit*>("filename")) name->setText(file);
+  }
+  if (auto* spin = d->findChild<QSpinBox*>("copies")) spin->setValue(copies);
+}
+
+// The printer set-up is the print dialog: a printer or Print to File (PDF), and the copies.
+// OK answers 1 and keeps the choice for the reports (on the printer they print on and in the
+// model); Cancel answers 0 and leaves both as they were. From the File menu nothing prints,
+// so its OK reads "OK"; when a print waits on it, "Print".
 TEST(QtDialogs, PrinterSetupKeepsWhatOkChose) {
   app();
+  qbtest::TempDir dir;
   pf::testing::resetRuntime();
   pf::resetWindowLayer();
   pf::qt::install(false);
   QPrinter& printer = pf::qt::printer();
-  printer.setPageOrientation(QPageLayout::Portrait);
   struct Case {
-    const char* orientation;
+    const char* file;
+    int copies;
+    bool printing;
     QDialogButtonBox::StandardButton button;
     int answer;
-    QPageLayout::Orientation after;
+    const char* fileAfter;
+    int copiesAfter;
+    const char* okText;
   } cases[] = {
-      {"Landscape", QDialogButtonBox::Ok, 1, QPageLayout::Landscape},
-      {"Portrait", QDialogButtonBox::Cancel, 0, QPageLayout::Landscape},
-      {"Portrait", QDialogButtonBox::Ok, 1, QPageLayout::Portrait},
+      {"a.pdf", 2, false, QDialogButtonBox::Ok, 1, "a.pdf", 2, "OK"},
+      {"b.pdf", 3, false, QDialogButtonBox::Cancel, 0, "a.pdf", 2, "OK"},
+      {"c.pdf", 1, true, QDialogButtonBox::Ok, 1, "c.pdf", 1, "&Print"},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.orientation);
+    SCOPED_TRACE(c.file);
     int answer = -1;
     QStringList buttons;
-    pf::start([&answer] { answer = pf::printerSetup(); }, 25000);
-    // The dialog runs a loop of its own, so it is answered from a timer inside that loop.
+    QString okText;
+    const bool printing = c.printing;
+    pf::start([&answer, printing] { answer = pf::printerSetup(printing); }, 25000);
     std::function<void()> poll = [&] {
-      QPageSetupDialog* d = openPageSetup();
+      QPrintDialog* d = openPrintDialog();
       if (!d) {
         QTimer::singleShot(20, poll);
         return;
       }
       for (QPushButton* b : d->findChildren<QPushButton*>()) buttons << b->text();
-      for (QRadioButton* r : d->findChildren<QRadioButton*>())
-        if (r->text() == c.orientation) r->click();
-      if (auto* box = d->findChild<QDialogButtonBox*>())
+      fillIn(d, QString::fromStdString(dir.file(c.file)), c.copies);
+      if (auto* box = d->findChild<QDialogButtonBox*>()) {
+        if (QPushButton* ok = box->button(QDialogButtonBox::Ok)) okText = ok->text();
         if (QPushButton* b = box->button(c.button)) b->click();
+      }
     };
     QTimer::singleShot(20, poll);
     pf::qt::pump(10000, [&] { return answer != -1; });
     EXPECT_EQ(answer, c.answer);
-    EXPECT_EQ(printer.pageLayout().orientation(), c.after);
-    EXPECT_TRUE(buttons.contains("OK")) << buttons.join(", ").toStdString();
-    EXPECT_TRUE(buttons.filter("Print").isEmpty()) << buttons.join(", ").toStdString();
+    EXPECT_EQ(okText.toStdString(), c.okText);
+    EXPECT_EQ(pf::printerChoice().file, dir.file(c.fileAfter));
+    EXPECT_EQ(pf::printerChoice().copies, c.copiesAfter);
+    EXPECT_EQ(printer.outputFileName().toStdString(), dir.file(c.fileAfter));
+    if (!c.printing) EXPECT_TRUE(buttons.filter("Print").isEmpty()) << buttons.join(", ").toStdString();
     pf::qt::pump(50);
-    EXPECT_EQ(openPageSetup(), nullptr);
+    EXPECT_EQ(openPrintDialog(), nullptr);
   }
-  printer.setPageOrientation(QPageLayout::Portrait);
   pf::endAllThreads();
   pf::qt::uninstall();
   pf::resetWindowLayer();
@@ -87,25 +108,24 @@ TEST(QtDialogs, PrinterSetupKeepsWhatOkChose) {
 }
 
 // Closed by the program (the asking thread is gone, the program ends) rather than by the
-// user: the dialog goes, and the printer keeps what it had.
+// user: the dialog goes, and the printer and the choice keep what they had.
 TEST(QtDialogs, PrinterSetupClosedByTheProgramGoes) {
   app();
+  qbtest::TempDir dir;
   pf::testing::resetRuntime();
   pf::resetWindowLayer();
   pf::qt::install(false);
-  pf::qt::printer().setPageOrientation(QPageLayout::Portrait);
   int answer = -1;
   pf::start([&answer] { answer = pf::printerSetup(); }, 25000);
   bool seen = false;
   std::function<void()> poll = [&] {
-    QPageSetupDialog* d = openPageSetup();
+    QPrintDialog* d = openPrintDialog();
     if (!d) {
       QTimer::singleShot(20, poll);
       return;
     }
     seen = true;
-    for (QRadioButton* r : d->findChildren<QRadioButton*>())
-      if (r->text() == "Landscape") r->click();
+    fillIn(d, QString::fromStdString(dir.file("gone.pdf")), 4);
     for (pf::Dialog* open : pf::openDialogs()) pf::answerDialog(open->id, 0);
   };
   QTimer::singleShot(20, poll);
@@ -113,8 +133,10 @@ TEST(QtDialogs, PrinterSetupClosedByTheProgramGoes) {
   pf::qt::pump(50);
   EXPECT_TRUE(seen);
   EXPECT_EQ(answer, 0);
-  EXPECT_EQ(openPageSetup(), nullptr);
-  EXPECT_EQ(pf::qt::printer().pageLayout().orientation(), QPageLayout::Portrait);
+  EXPECT_EQ(openPrintDialog(), nullptr);
+  EXPECT_EQ(pf::qt::printer().outputFileName().toStdString(), "");
+  EXPECT_EQ(pf::printerChoice().file, "");
+  EXPECT_EQ(pf::printerChoice().copies, 1);
   pf::endAllThreads();
   pf::qt::uninstall();
   pf::resetWindowLayer();

@@ -1,21 +1,64 @@
 #include "platform/ui/qt/dialogs/printer_setup_dialog.h"
 
-#include <QTimer>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QPrinter>
+#include <QPushButton>
 
 #include "platform/ui/qt/qt_view.h"
 
 namespace pf::qt {
 
-PrinterSetupDialog::PrinterSetupDialog(const Dialog& d, QWidget* parent) : QPageSetupDialog(&pf::qt::printer(), parent) {
-  // Only exec() puts what the user chose on the printer, so this dialog runs a loop of its
-  // own, modal to the window that asked, once the view's turn is over. When the program
-  // closes it first, hiding it ends the loop and nothing is put on the printer.
+namespace {
+
+// The printer starts from what the model chose last, so the dialog shows it.
+QPrinter& printerFor(const PrinterChoice& c) {
+  QPrinter& p = pf::qt::printer();
+  if (!c.file.empty()) {
+    p.setOutputFileName(QString::fromStdString(c.file));
+  } else {
+    p.setOutputFileName({});
+    if (!c.printer.empty()) p.setPrinterName(QString::fromStdString(c.printer));
+  }
+  p.setCopyCount(c.copies);
+  return p;
+}
+
+}  // namespace
+
+PrinterSetupDialog::PrinterSetupDialog(const Dialog& d, QWidget* parent)
+    : QPrintDialog(&printerFor(d.printer), parent) {
+  // The pages are chosen in the preview ("Pages to Print..."), not here.
+  setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintCollateCopies |
+             QAbstractPrintDialog::PrintShowPageSize);
   setWindowModality(Qt::WindowModal);
+  if (auto* box = findChild<QDialogButtonBox*>())
+    if (QPushButton* ok = box->button(QDialogButtonBox::Ok))
+      ok->setText(d.printing ? tr("&Print") : tr("OK"));
+  // Print to File proposes a file named after the report, not a bare folder.
+  if (d.printer.file.empty())
+    if (auto* name = findChild<QLineEdit*>("filename"); name && QFileInfo(name->text()).isDir())
+      name->setText(QDir(name->text()).filePath("QZKB Report.pdf"));
   int id = d.id;
-  QTimer::singleShot(0, this, [this, id] {
-    int result = exec();
-    answerDialog(id, result == QDialog::Accepted ? 1 : 0);
+  // Accepting puts the choice on the printer; the model is told what it became. Closed by
+  // the program first (the dialog is hidden and deleted), nothing is answered here.
+  connect(this, &QDialog::finished, this, [this, id](int result) {
+    if (result != QDialog::Accepted) {
+      answerDialog(id, 0);
+      return;
+    }
+    const QPrinter* p = printer();
+    PrinterChoice chosen;
+    if (p->outputFormat() == QPrinter::PdfFormat && !p->outputFileName().isEmpty())
+      chosen.file = p->outputFileName().toStdString();
+    else
+      chosen.printer = p->printerName().toStdString();
+    chosen.copies = p->copyCount();
+    answerPrinterSetup(id, chosen);
   });
+  open();
 }
 
 }  // namespace pf::qt
