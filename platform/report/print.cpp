@@ -15,6 +15,10 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "platform/report/render.h"
 #include "platform/ui/qt/qt_view.h"
 #include "platform/runtime/message.h"
@@ -107,6 +111,16 @@ void setUp(Device& device, const PageSource& source) {
 
 int pdf(const PageSource& source, const std::string& path, const std::vector<int>& list) {
   if (!canDraw() || list.empty()) return kNotStarted;
+  // The report may hold logon IDs and passwords: only the owner reads it, as every file the
+  // program makes. The writer then fills the file made here.
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  if (fd < 0) return kNotStarted;
+  bool mine = fchmod(fd, 0600) == 0;
+  ::close(fd);
+  if (!mine) {
+    std::remove(path.c_str());
+    return kNotStarted;
+  }
   int rc;
   {
     QPdfWriter writer(QString::fromStdString(path));
@@ -114,7 +128,7 @@ int pdf(const PageSource& source, const std::string& path, const std::vector<int
     setUp(writer, source);
     rc = paint(writer, source, list);
   }
-  if (rc == kCancelled) std::remove(path.c_str());
+  if (rc != 0) std::remove(path.c_str());
   return rc;
 }
 }  // namespace

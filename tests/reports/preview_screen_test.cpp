@@ -17,6 +17,8 @@
 #include <sstream>
 #include <string>
 
+#include <sys/stat.h>
+
 #include "data/access.h"
 #include "platform/report/print.h"
 #include "platform/runtime/testing.h"
@@ -178,6 +180,9 @@ TEST_F(Screens, PrintWithoutPrinterGoesIntoAPdfFromTheBox) {
   EXPECT_FALSE(pf::threadAlive(thread)) << "printed, the preview closes";
   ASSERT_EQ(pf::printJobs().size(), 1u);
   EXPECT_EQ(pf::printJobs()[0].output, pdf);
+  struct stat st {};
+  ASSERT_EQ(stat(pdf.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u) << "it may hold the passwords";
 
   EXPECT_NE(output("pdfinfo '" + pdf + "'").find("Pages:           2\n"), std::string::npos)
       << output("pdfinfo '" + pdf + "' 2>&1");

@@ -33,7 +33,9 @@ PrinterSetupDialog::PrinterSetupDialog(const Dialog& d, QWidget* parent)
   // The pages are chosen in the preview ("Pages to Print..."), not here.
   setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintCollateCopies |
              QAbstractPrintDialog::PrintShowPageSize);
-  setWindowModality(Qt::WindowModal);
+  // Modal to its own program thread only, through the model, as every box: the windows of
+  // other threads (a browse inside the frame) stay live.
+  setWindowModality(Qt::NonModal);
   if (auto* box = findChild<QDialogButtonBox*>())
     if (QPushButton* ok = box->button(QDialogButtonBox::Ok))
       ok->setText(d.printing ? tr("&Print") : tr("OK"));
@@ -58,7 +60,7 @@ PrinterSetupDialog::PrinterSetupDialog(const Dialog& d, QWidget* parent)
     chosen.copies = p->copyCount();
     answerPrinterSetup(id, chosen);
   });
-  open();
+  show();
 }
 
 }  // namespace pf::qt
