@@ -6,7 +6,7 @@ namespace qb {
 
 void Rpt_Websites();
 void Rpt_WebsitesByCat();
-void Rpt_WebsitesSelectedCat();   // runs Win_SelectCategory first, when it is built
+void Rpt_WebsitesSelectedCat();   // runs the category picker first
 void Rpt_FavoritesOnly();
 void Rpt_WebsitesSecurityOnly();
 void Rpt_Visits();

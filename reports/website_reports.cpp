@@ -132,7 +132,7 @@ void Rpt_WebsitesSelectedCat() {
                  pf::GLO_Request() = 0;
                  pf::GLO_Response() = 0;
                  // The picker leaves its choice in GLO:DelCategory; its answer is not read.
-                 if (pf::Procedure pick = procedure("Win_SelectCategory")) pick();
+                 procedure(Proc::Win_SelectCategory)();
                  question();
                };
                w.afterClose = [] { GLO_DelCategory.clear(); };

@@ -8,9 +8,16 @@
 #include "platform/core/strings.h"
 #include "platform/runtime/message.h"
 #include "platform/ui/ui.h"
+#include "maintenance/maintenance.h"
+#include "reports/reports.h"
+#include "shell/about.h"
 #include "shell/open_url.h"
 #include "shell/password.h"
 #include "shell/procedures.h"
+#include "shell/update_password.h"
+#include "sites/browse_websites.h"
+#include "sites/categories.h"
+#include "sites/link_dialogs.h"
 
 namespace qb {
 namespace {
@@ -48,15 +55,36 @@ std::string calendarText(std::int32_t day) {
 
 std::string clockText(std::int32_t time) { return pf::format(time, "@T3"); }
 
-void startProcedure(const std::string& name, int stack) {
-  if (pf::Procedure p = procedure(name)) pf::start(p, stack);
+void registerProcedures() {
+  registerProcedure(Proc::BrowseWebsites, BrowseWebsites);
+  registerProcedure(Proc::BrowseCategories, BrowseCategories);
+  registerProcedure(Proc::UpdateCategory, UpdateCategory);
+  registerProcedure(Proc::Win_OtherLink, Win_OtherLink);
+  registerProcedure(Proc::Win_EmailLink, Win_EmailLink);
+  registerProcedure(Proc::Rpt_Websites, Rpt_Websites);
+  registerProcedure(Proc::Rpt_WebsitesByCat, Rpt_WebsitesByCat);
+  registerProcedure(Proc::Rpt_Visits, Rpt_Visits);
+  registerProcedure(Proc::Rpt_WebsitesSelectedCat, Rpt_WebsitesSelectedCat);
+  registerProcedure(Proc::Rpt_FavoritesOnly, Rpt_FavoritesOnly);
+  registerProcedure(Proc::Rpt_WebsitesSecurityOnly, Rpt_WebsitesSecurityOnly);
+  registerProcedure(Proc::Rpt_Integrity, Rpt_Integrity);
+  registerProcedure(Proc::Win_Reports, Win_Reports);
+  registerProcedure(Proc::Win_SelectCategory, Win_SelectCategory);
+  registerProcedure(Proc::Win_Preferences, Win_Preferences);
+  registerProcedure(Proc::RemoveTagging, RemoveTagging);
+  registerProcedure(Proc::Win_BackupData, Win_BackupData);
+  registerProcedure(Proc::Update_Password, Update_Password);
+  registerProcedure(Proc::Create_CSV, Create_CSV);
+  registerProcedure(Proc::Win_About, Win_About);
+  registerProcedure(Proc::ViewSaveCSV, ViewSaveCSV);
 }
 
-void callProcedure(const std::string& name) {
-  if (pf::Procedure p = procedure(name)) p();
-}
+void startProcedure(Proc p, int stack) { pf::start(procedure(p), stack); }
+
+void callProcedure(Proc p) { procedure(p)(); }
 
 void Main() {
+  registerProcedures();
   MainFrame frame;
   pf::GLO_Response() = frame.Execute();
 }
@@ -193,7 +221,7 @@ void MainFrame::preferenceBootstrap() {
   if (GLO_Column4Width == 0) GLO_Column4Width = 45;
   if (GLO_Column5Width == 0) GLO_Column5Width = 45;
   if (GLO_Column6Width == 0) GLO_Column6Width = 25;
-  if (GLO_AutoOpenBrowse == 1) startProcedure("BrowseWebsites", LargeStack);
+  if (GLO_AutoOpenBrowse == 1) startProcedure(Proc::BrowseWebsites, LargeStack);
 }
 
 bool MainFrame::homePageGuard() {
@@ -249,11 +277,11 @@ std::uint8_t MainFrame::OnAccepted() {
   } else if (control == feq("?INTERNETLINK")) {
     OpenURL(win().id(), GLO_HomePage.clip());
   } else if (control == feq("?LINKSBUT")) {
-    startProcedure("BrowseWebsites", LargeStack);
+    startProcedure(Proc::BrowseWebsites, LargeStack);
   } else if (control == feq("?CATBUT")) {
-    startProcedure("BrowseCategories", SmallStack);
+    startProcedure(Proc::BrowseCategories, SmallStack);
   } else if (control == feq("?BUPBUT")) {
-    startProcedure("Win_BackupData", SmallStack);
+    startProcedure(Proc::Win_BackupData, SmallStack);
   }
   return rc;
 }
@@ -263,14 +291,14 @@ void MainFrame::fileMenu(int control) {
     pf::printerSetup();
   } else if (control == feq("?FILEPWORDPROTECTION")) {
     GLO_PasswordChangeMode = 0;
-    startProcedure("Update_Password", SmallStack);
+    startProcedure(Proc::Update_Password, SmallStack);
   } else if (control == feq("?FILECHGCLEARPASSWORDPROTECTION")) {
     GLO_PasswordChangeMode = 1;
-    startProcedure("Update_Password", SmallStack);
+    startProcedure(Proc::Update_Password, SmallStack);
   } else if (control == feq("?FILEEXPORTTOCSV")) {
-    startProcedure("Create_CSV", SmallStack);
+    startProcedure(Proc::Create_CSV, SmallStack);
   } else if (control == feq("?FILECREATEADATABACKUP")) {
-    if (backupGuard()) callProcedure("Win_BackupData");
+    if (backupGuard()) callProcedure(Proc::Win_BackupData);
   } else if (control == feq("?EXIT")) {
     win().close();
   }
@@ -303,25 +331,25 @@ void MainFrame::windowMenu(int control) {
 
 void MainFrame::browseMenu(int control) {
   if (control == feq("?BROWSESITES"))
-    startProcedure("BrowseWebsites", LargeStack);
+    startProcedure(Proc::BrowseWebsites, LargeStack);
   else if (control == feq("?BROWSECATEGORIES"))
-    startProcedure("BrowseCategories", SmallStack);
+    startProcedure(Proc::BrowseCategories, SmallStack);
   else if (control == feq("?BROWSENOTLISTED"))
-    callProcedure("Win_OtherLink");
+    callProcedure(Proc::Win_OtherLink);
 }
 
 void MainFrame::reportsMenu(int control) {
   static const struct {
     const char* item;
-    const char* procedure;
+    Proc procedure;
     int stack;
   } reports[] = {
-      {"?REPORTSWEBSITELISTING", "Rpt_Websites", LargeStack},
-      {"?REPORTSBYCATEGORY", "Rpt_WebsitesByCat", LargeStack},
-      {"?REPORTSVISITS", "Rpt_Visits", SmallStack},
-      {"?REPORTSBYSELCAT", "Rpt_WebsitesSelectedCat", LargeStack},
-      {"?REPORTSFAVORITEWEBSITESONLY", "Rpt_FavoritesOnly", LargeStack},
-      {"?RPTSONLYIDORPASSWORD", "Rpt_WebsitesSecurityOnly", SmallStack},
+      {"?REPORTSWEBSITELISTING", Proc::Rpt_Websites, LargeStack},
+      {"?REPORTSBYCATEGORY", Proc::Rpt_WebsitesByCat, LargeStack},
+      {"?REPORTSVISITS", Proc::Rpt_Visits, SmallStack},
+      {"?REPORTSBYSELCAT", Proc::Rpt_WebsitesSelectedCat, LargeStack},
+      {"?REPORTSFAVORITEWEBSITESONLY", Proc::Rpt_FavoritesOnly, LargeStack},
+      {"?RPTSONLYIDORPASSWORD", Proc::Rpt_WebsitesSecurityOnly, SmallStack},
   };
   for (const auto& r : reports)
     if (control == feq(r.item)) startProcedure(r.procedure, r.stack);
@@ -330,7 +358,7 @@ void MainFrame::reportsMenu(int control) {
 void MainFrame::tagReset(const char* text, std::uint8_t mode) {
   if (pf::message(text, "Are you sure?", pf::Icon::Exclamation, "&Remove|&Cancel", 2) != 1) return;
   GLO_RemoveTagMode = mode;
-  callProcedure("RemoveTagging");
+  callProcedure(Proc::RemoveTagging);
 }
 
 void MainFrame::maintenanceMenu(int control) {
@@ -340,7 +368,7 @@ void MainFrame::maintenanceMenu(int control) {
               control == feq("?REPORTSINTEGRITYREPORT");
   if (!item || !maintenanceAllowed()) return;
   if (control == feq("?PREFERENCESSEL"))
-    callProcedure("Win_Preferences");
+    callProcedure(Proc::Win_Preferences);
   else if (control == feq("?MAINTENANCERESETCOLORS"))
     tagReset("Warning: All Color tagging will be removed!", 1);
   else if (control == feq("?MAINTENANCECLEARHL"))
@@ -348,7 +376,7 @@ void MainFrame::maintenanceMenu(int control) {
   else if (control == feq("?MAINTENANCERESETCLEARALLFAVORITESTAGGING"))
     tagReset("Warning: All Favorite tagging will be removed (un-ticked)!", 3);
   else if (control == feq("?REPORTSINTEGRITYREPORT"))
-    startProcedure("Rpt_Integrity", SmallStack);
+    startProcedure(Proc::Rpt_Integrity, SmallStack);
 }
 
 void MainFrame::helpMenu(int control) {
@@ -357,7 +385,7 @@ void MainFrame::helpMenu(int control) {
   } else if (control == feq("?HELPQUICKHELP")) {
     if (Help) Help->HelpKeywordLookup("Browse websites tour", "Help Topic", "Not Found");
   } else if (control == feq("?ABOUTABOUT")) {
-    callProcedure("Win_About");
+    callProcedure(Proc::Win_About);
   }
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/classes/window_controller.h"
+#include "shell/procedures.h"
 
 namespace qb {
 
@@ -53,8 +54,12 @@ class MainFrame : public pf::WindowController {
   void tagReset(const char* text, std::uint8_t mode);
 };
 
-// Starts a procedure on a new thread / calls it on this one; nothing when not built.
-void startProcedure(const std::string& name, int stack);
-void callProcedure(const std::string& name);
+// Starts a procedure on a new thread / calls it on this one.
+void startProcedure(Proc p, int stack);
+void callProcedure(Proc p);
+
+// Gives the procedure libraries the procedures they start in one another. Main does it
+// before its first window opens.
+void registerProcedures();
 
 }  // namespace qb

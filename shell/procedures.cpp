@@ -1,74 +1,68 @@
 #include "shell/procedures.h"
 
-#include <map>
-
-#include "reports/reports.h"
-#include "shell/about.h"
-#include "shell/update_password.h"
-#include "sites/categories.h"
-#include "sites/link_dialogs.h"
-#include "maintenance/maintenance.h"
+#include <cstdio>
+#include <cstdlib>
 
 namespace qb {
 
-void BrowseWebsites();
-
 namespace {
 
-// One line per procedure. Replace `{}` with the procedure when it is built.
-const std::map<std::string, pf::Procedure>& builtProcedures() {
-  static const std::map<std::string, pf::Procedure> table = {
-      {"BrowseWebsites", BrowseWebsites},
-      {"BrowseCategories", BrowseCategories},
-      {"UpdateCategory", UpdateCategory},
-      {"Win_OtherLink", Win_OtherLink},
-      {"Rpt_Websites", Rpt_Websites},
-      {"Rpt_WebsitesByCat", Rpt_WebsitesByCat},
-      {"Rpt_Visits", Rpt_Visits},
-      {"Rpt_WebsitesSelectedCat", Rpt_WebsitesSelectedCat},
-      {"Rpt_FavoritesOnly", Rpt_FavoritesOnly},
-      {"Rpt_WebsitesSecurityOnly", Rpt_WebsitesSecurityOnly},
-      {"Rpt_Integrity", Rpt_Integrity},
-      {"Win_Reports", Win_Reports},
-      {"Win_SelectCategory", Win_SelectCategory},
-      {"Win_Preferences", Win_Preferences},
-      {"RemoveTagging", RemoveTagging},
-      {"Win_BackupData", Win_BackupData},
-      {"Update_Password", Update_Password},
-      {"Create_CSV", Create_CSV},
-      {"Win_About", Win_About},
-      {"Win_EmailLink", Win_EmailLink},
-      {"ViewSaveCSV", ViewSaveCSV},
-  };
-  return table;
+constexpr std::size_t kCount = AllProcs.size();
+
+struct Slots {
+  std::array<pf::Procedure, kCount> registered;
+  std::array<pf::Procedure, kCount> replaced;
+};
+
+Slots& slots() {
+  static Slots s;
+  return s;
 }
 
-std::map<std::string, pf::Procedure>& replaced() {
-  static std::map<std::string, pf::Procedure> m;
-  return m;
-}
+std::size_t index(Proc p) { return static_cast<std::size_t>(p); }
 
 }  // namespace
 
-pf::Procedure procedure(const std::string& name) {
-  auto r = replaced().find(name);
-  if (r != replaced().end()) return r->second;
-  auto it = builtProcedures().find(name);
-  return it == builtProcedures().end() ? pf::Procedure{} : it->second;
+std::string_view procName(Proc p) {
+  switch (p) {
+    case Proc::BrowseWebsites: return "BrowseWebsites";
+    case Proc::BrowseCategories: return "BrowseCategories";
+    case Proc::UpdateCategory: return "UpdateCategory";
+    case Proc::Win_OtherLink: return "Win_OtherLink";
+    case Proc::Win_EmailLink: return "Win_EmailLink";
+    case Proc::Rpt_Websites: return "Rpt_Websites";
+    case Proc::Rpt_WebsitesByCat: return "Rpt_WebsitesByCat";
+    case Proc::Rpt_Visits: return "Rpt_Visits";
+    case Proc::Rpt_WebsitesSelectedCat: return "Rpt_WebsitesSelectedCat";
+    case Proc::Rpt_FavoritesOnly: return "Rpt_FavoritesOnly";
+    case Proc::Rpt_WebsitesSecurityOnly: return "Rpt_WebsitesSecurityOnly";
+    case Proc::Rpt_Integrity: return "Rpt_Integrity";
+    case Proc::Win_Reports: return "Win_Reports";
+    case Proc::Win_SelectCategory: return "Win_SelectCategory";
+    case Proc::Win_Preferences: return "Win_Preferences";
+    case Proc::RemoveTagging: return "RemoveTagging";
+    case Proc::Win_BackupData: return "Win_BackupData";
+    case Proc::Update_Password: return "Update_Password";
+    case Proc::Create_CSV: return "Create_CSV";
+    case Proc::Win_About: return "Win_About";
+    case Proc::ViewSaveCSV: return "ViewSaveCSV";
+  }
+  return "?";
 }
 
-std::vector<std::string> proceduresNotBuilt() {
-  std::vector<std::string> out;
-  for (const auto& [name, proc] : builtProcedures())
-    if (!proc) out.push_back(name);
-  return out;
+pf::Procedure procedure(Proc p) {
+  const Slots& s = slots();
+  if (s.replaced[index(p)]) return s.replaced[index(p)];
+  if (!s.registered[index(p)]) {
+    std::string_view name = procName(p);
+    std::fprintf(stderr, "quillbox: procedure %.*s was never registered\n", static_cast<int>(name.size()), name.data());
+    std::abort();
+  }
+  return s.registered[index(p)];
 }
 
-void setProcedure(const std::string& name, pf::Procedure replacement) {
-  if (replacement)
-    replaced()[name] = std::move(replacement);
-  else
-    replaced().erase(name);
-}
+void registerProcedure(Proc p, pf::Procedure body) { slots().registered[index(p)] = std::move(body); }
+
+void setProcedure(Proc p, pf::Procedure replacement) { slots().replaced[index(p)] = std::move(replacement); }
 
 }  // namespace qb

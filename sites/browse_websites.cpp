@@ -20,6 +20,7 @@
 #include "platform/ui/ui.h"
 #include "shell/open_url.h"
 #include "shell/procedures.h"
+#include "sites/link_dialogs.h"
 #include "sites/search_window.h"
 #include "sites/update_websites.h"
 
@@ -188,7 +189,7 @@ class BrowseWebsitesWindow : public pf::WindowController {
   void copyToClipboard(int which);
   void restoreListFormat();
   void keepColumnWidths();
-  void callProcedure(const char* name);
+  void callProcedure(const pf::Procedure& body);
 
   bool setOpenFlag_ = false;
   bool warnedBlank_ = false;
@@ -592,9 +593,9 @@ void BrowseWebsitesWindow::copyToClipboard(int which) {
   win().select(list());
 }
 
-void BrowseWebsitesWindow::callProcedure(const char* name) {
+void BrowseWebsitesWindow::callProcedure(const pf::Procedure& body) {
   brw.BrowseUpdateViewRecord();
-  if (pf::Procedure p = procedure(name)) p();
+  body();
   Refresh(0);
 }
 
@@ -632,11 +633,11 @@ std::uint8_t BrowseWebsitesWindow::OnAccepted() {
     // The button hides itself: the list takes the focus, so typing goes on working.
     w.select(list());
   } else if (c == feq("?QLBUT")) {
-    callProcedure("Win_OtherLink");
+    callProcedure(Win_OtherLink);
   } else if (c == feq("?EMAILBUT")) {
-    callProcedure("Win_EmailLink");
+    callProcedure(Win_EmailLink);
   } else if (c == feq("?PRINTBUT")) {
-    callProcedure("Win_Reports");
+    callProcedure(procedure(Proc::Win_Reports));
   } else if (c == feq("?HELP")) {
     brw.BrowseUpdateViewRecord();
     if (Help) Help->HelpKeywordLookup("Add a new website", "Not found", "Help Topic");

@@ -178,11 +178,8 @@ std::uint8_t UpdateWebsitesWindow::TearDown() {
 
 std::uint8_t UpdateWebsitesWindow::ExecuteUpdate(int /*number*/, std::uint8_t request) {
   if (viewMode()) return pf::Response::Cancelled;
-  // The category form comes with its own task; until it is there nothing is added.
-  pf::Procedure updateCategory = procedure("UpdateCategory");
-  if (!updateCategory) return pf::Response::Cancelled;
   pf::GLO_Request() = request;
-  updateCategory();
+  procedure(Proc::UpdateCategory)();
   return pf::GLO_Response() ? pf::GLO_Response() : pf::Response::Cancelled;
 }
 

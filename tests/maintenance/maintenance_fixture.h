@@ -18,6 +18,7 @@
 #include "platform/store/file.h"
 #include "platform/ui/test_driver.h"
 #include "platform/ui/ui.h"
+#include "shell/main_frame.h"
 #include "shell/main_program.h"
 #include "tests/support/record_files.h"
 #include "tests/support/temp_dir.h"
@@ -96,6 +97,7 @@ class MaintenanceTest : public ::testing::Test {
     pf::AppErrors.init();
     pf::AppIni.init("Linkvue.ini");
     qb::installThreadHooks();
+    qb::registerProcedures();
     GLO_DefaultBupDrive = "";
     GLO_Win_BackupDataThread = 0;
     GLO_RemoveTagMode = 0;

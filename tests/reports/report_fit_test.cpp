@@ -79,7 +79,7 @@ TEST_F(ReportFit, NoTextOfAnyReportIsCut) {
   };
   // The one-category report's picker chooses the longest category.
   const std::string category = kFullSites[0].category;
-  qb::setProcedure("Win_SelectCategory", [category] { GLO_DelCategory = category; });
+  qb::setProcedure(qb::Proc::Win_SelectCategory, [category] { GLO_DelCategory = category; });
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     pf::ReportDocument doc = print(c.report, c.answer);
@@ -97,7 +97,7 @@ TEST_F(ReportFit, NoTextOfAnyReportIsCut) {
       pf::renderSpread(pf::pagesOf(doc), 0, 1, 1, 150)
           .save(QString::fromStdString(std::string(shots) + "/fit-" + c.name + ".png"));
   }
-  qb::setProcedure("Win_SelectCategory", {});
+  qb::setProcedure(qb::Proc::Win_SelectCategory, {});
 }
 
 // The renderer's rule itself: a text runs on into free space, up to the next text on its

@@ -13,6 +13,7 @@
 #include "platform/classes/window_controller.h"
 #include "platform/report/print.h"
 #include "platform/ui/test_driver.h"
+#include "shell/main_frame.h"
 #include "shell/main_program.h"
 #include "tests/support/record_files.h"
 #include "tests/support/temp_dir.h"
@@ -57,6 +58,7 @@ class ReportsTest : public ::testing::Test {
     pf::AppIni.init("Linkvue.ini");
     qb::registerHelp();
     qb::installThreadHooks();
+    qb::registerProcedures();
     pf::clearPrintJobs();
     GLO_Win_ReportsThread = 0;
     GLO_DelCategory.clear();

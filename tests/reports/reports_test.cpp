@@ -77,9 +77,9 @@ TEST_F(Reports, EachListingHasItsOrderFilterAndSubtitle) {
 
 TEST_F(Reports, SelectedCategoryReportsTheChosenCategoryThenBlanksIt) {
   addSites(kSites);
-  qb::setProcedure("Win_SelectCategory", [] { GLO_DelCategory = "News"; });
+  qb::setProcedure(qb::Proc::Win_SelectCategory, [] { GLO_DelCategory = "News"; });
   pf::ReportDocument doc = print(qb::Rpt_WebsitesSelectedCat);
-  qb::setProcedure("Win_SelectCategory", {});
+  qb::setProcedure(qb::Proc::Win_SelectCategory, {});
   EXPECT_EQ(column(doc, "?WEB:DESCRIPTION"), (std::vector<std::string>{"", "Zeta News"}));
   EXPECT_EQ(column(doc, "?STRING16"), (std::vector<std::string>{"By a selected category only"}));
   EXPECT_TRUE(GLO_DelCategory.blank());
@@ -93,9 +93,9 @@ TEST_F(Reports, SelectedCategoryMatchesAsTheCategoryKey) {
             {"Loud News", "http://loud.example", "NEWS  "},
             {"Indented", "http://indented.example", " News"},
             {"Alpha Shop", "http://alpha.example", "Shops"}});
-  qb::setProcedure("Win_SelectCategory", [] { GLO_DelCategory = "news"; });
+  qb::setProcedure(qb::Proc::Win_SelectCategory, [] { GLO_DelCategory = "news"; });
   pf::ReportDocument doc = print(qb::Rpt_WebsitesSelectedCat);
-  qb::setProcedure("Win_SelectCategory", {});
+  qb::setProcedure(qb::Proc::Win_SelectCategory, {});
   EXPECT_EQ(column(doc, "?WEB:DESCRIPTION"), (std::vector<std::string>{"Loud News", "Low News", "Zeta News"}));
 }
 
@@ -141,7 +141,7 @@ TEST_F(Reports, NoRecordsShowsTheNoticeAndNoPreview) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     std::string category = c.category;
-    qb::setProcedure("Win_SelectCategory", [category] { GLO_DelCategory = category; });
+    qb::setProcedure(qb::Proc::Win_SelectCategory, [category] { GLO_DelCategory = category; });
     if (c.report == qb::Rpt_Visits) {
       // A file where nothing was visited.
       pf::removeFile(WSitesDesc().diskName);
@@ -162,7 +162,7 @@ TEST_F(Reports, NoRecordsShowsTheNoticeAndNoPreview) {
     EXPECT_FALSE(progressOpen());
     EXPECT_EQ(response, pf::Response::Cancelled);
   }
-  qb::setProcedure("Win_SelectCategory", {});
+  qb::setProcedure(qb::Proc::Win_SelectCategory, {});
   EXPECT_TRUE(pf::printJobs().empty());
 }
 

@@ -304,10 +304,10 @@ class DamagedFiles : public ::testing::Test {
     pf::setDesktopShell(&shell);
     // The one-category report's picker: its own reads of the categories are the
     // category file's rows.
-    qb::setProcedure("Win_SelectCategory", [] { GLO_DelCategory = "Shops"; });
+    qb::setProcedure(qb::Proc::Win_SelectCategory, [] { GLO_DelCategory = "Shops"; });
   }
   void TearDown() override {
-    qb::setProcedure("Win_SelectCategory", {});
+    qb::setProcedure(qb::Proc::Win_SelectCategory, {});
     pf::setDesktopShell(nullptr);
   }
 
@@ -353,7 +353,7 @@ class DamagedFiles : public ::testing::Test {
       for (const char* report : {"?REPORTSWEBSITELISTING", "?REPORTSBYCATEGORY", "?REPORTSVISITS", "?REPORTSBYSELCAT",
                                  "?REPORTSFAVORITEWEBSITESONLY", "?RPTSONLYIDORPASSWORD", "?REPORTSINTEGRITYREPORT"})
         s.step(report, [&] { d.choose(report); });
-      s.step("csv export", [&] { d.start(qb::procedure("Create_CSV")); });
+      s.step("csv export", [&] { d.start(qb::procedure(qb::Proc::Create_CSV)); });
       s.note("csv: " + qbtest::fileBytes("SitesCSV.csv"));
       s.step("csv viewer closed", [&] { d.click("?CLOSE", "ViewSaveCSV"); });
       s.step("category count", [&] {
@@ -375,7 +375,7 @@ class DamagedFiles : public ::testing::Test {
     pf::TestDriver d(pf::dateToDay(2026, 12, 10), 9 * 360000 + 1);
     qb::installThreadHooks();
     Session s(d, file, what);
-    qb::setProcedure("Win_SelectCategory", {});
+    qb::setProcedure(qb::Proc::Win_SelectCategory, {});
     d.run(qb::MainProgram, [&] {
       s.step("start", [] {});
       std::string windows;
@@ -394,7 +394,7 @@ class DamagedFiles : public ::testing::Test {
         s.noteList("categories", "?BROWSE:1", "BrowseCategories");
         s.step("categories closed", [&] { d.click("?CLOSE", "BrowseCategories"); });
       }
-      s.step("picker", [&] { d.start(qb::procedure("Win_SelectCategory")); });
+      s.step("picker", [&] { d.start(qb::procedure(qb::Proc::Win_SelectCategory)); });
       if (s.open("Win_SelectCategory")) {
         s.noteList("picker", "?CAT:CATEGORY", "Win_SelectCategory");
         s.step("picker closed", [&] { d.click("?CLOSE", "Win_SelectCategory"); });
@@ -411,7 +411,7 @@ class DamagedFiles : public ::testing::Test {
         s.step("preferences closed", [&] { d.click("?CANCEL", "Win_Preferences"); });
       }
     });
-    qb::setProcedure("Win_SelectCategory", [] { GLO_DelCategory = "Shops"; });
+    qb::setProcedure(qb::Proc::Win_SelectCategory, [] { GLO_DelCategory = "Shops"; });
     s.seen.records = allRecords();
     return s.seen;
   }

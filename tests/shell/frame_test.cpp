@@ -7,6 +7,8 @@
 #include <set>
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
+#include <string_view>
 
 #include "data/dictionary.h"
 #include "data/globals.h"
@@ -37,6 +39,12 @@ const char* Names[] = {"BrowseWebsites", "BrowseCategories", "Win_OtherLink", "R
                        "Rpt_FavoritesOnly", "Rpt_WebsitesSecurityOnly", "Rpt_Integrity",
                        "Win_Preferences", "RemoveTagging", "Win_BackupData", "Update_Password",
                        "Create_CSV", "Win_About"};
+
+qb::Proc proc(std::string_view name) {
+  for (qb::Proc p : qb::AllProcs)
+    if (qb::procName(p) == name) return p;
+  throw std::invalid_argument("no procedure " + std::string(name));
+}
 
 // A stand-in browse: a window of its own that keeps the open flag while it runs.
 const char* BrowseLayout = R"(
@@ -100,7 +108,7 @@ class FrameTest : public ::testing::Test {
     pf::registerLayout("FakeBrowse", BrowseLayout);
     for (const char* n : Names) {
       std::string name = n;
-      qb::setProcedure(name, [name] {
+      qb::setProcedure(proc(name), [name] {
         calls.push_back({name, pf::thread(), pf::ctx().stackSize, GLO_RemoveTagMode,
                          GLO_PasswordChangeMode});
       });
@@ -115,7 +123,7 @@ class FrameTest : public ::testing::Test {
   }
   void TearDown() override {
     pf::setDesktopShell(nullptr);
-    for (const char* n : Names) qb::setProcedure(n, {});
+    for (const char* n : Names) qb::setProcedure(proc(n), {});
   }
 
   // Runs the program with `user` playing; the frame is open when it starts.
@@ -133,6 +141,19 @@ class FrameTest : public ::testing::Test {
   pf::RecordingDesktopShell shell;
   pf::TestDriver driver{pf::dateToDay(2026, 12, 10), 9 * 360000 + 1};
 };
+
+// A procedure the frame leaves out of its registration ends the program when it is asked for.
+TEST(ProcedureRegistry, TheFrameRegistersEveryProcedure) {
+  qb::registerProcedures();
+  for (qb::Proc p : qb::AllProcs) {
+    SCOPED_TRACE(std::string(qb::procName(p)));
+    EXPECT_TRUE(static_cast<bool>(qb::procedure(p)));
+  }
+}
+
+TEST(ProcedureRegistryDeathTest, AnUnregisteredProcedureFailsLoudly) {
+  EXPECT_DEATH({ (void)qb::procedure(qb::Proc::Win_About); }, "Win_About was never registered");
+}
 
 TEST_F(FrameTest, EveryChoiceReachesItsProcedure) {
   writeDefaults(preferences());
@@ -301,7 +322,7 @@ TEST_F(FrameTest, TaggingResetsAskFirst) {
 
 TEST_F(FrameTest, MaintenanceMenuFollowsTheWebsitesBrowse) {
   writeDefaults(preferences());
-  qb::setProcedure("BrowseWebsites", fakeBrowse);
+  qb::setProcedure(qb::Proc::BrowseWebsites, fakeBrowse);
   run([&] {
     EXPECT_TRUE(driver.enabled("?MAINTENANCEMENU"));
     driver.choose("?BROWSESITES");
@@ -444,7 +465,7 @@ TEST_F(FrameTest, LeavingEmptiesTheClipboardAndSavesThePlacement) {
 
 TEST_F(FrameTest, ClosingTheFrameClosesOtherThreadsWindowsFirst) {
   writeDefaults(preferences());
-  qb::setProcedure("BrowseWebsites", fakeBrowse);
+  qb::setProcedure(qb::Proc::BrowseWebsites, fakeBrowse);
   run([&] {
     browseRefusesClose = true;
     driver.choose("?BROWSESITES");

@@ -58,7 +58,7 @@ TEST(QtFrame, OpensAChildWindowAndHelp) {
   char* argv[] = {name, nullptr};
   QApplication app(argc, argv);
   pf::registerLayout("FakeChild", ChildLayout);
-  qb::setProcedure("BrowseWebsites", childWindow);
+  qb::setProcedure(qb::Proc::BrowseWebsites, childWindow);
   qb::installThreadHooks();
   qb::registerHelp();
 
@@ -92,7 +92,7 @@ TEST(QtFrame, OpensAChildWindowAndHelp) {
   // The program ends when the frame has closed (it closes the child first).
   QTimer::singleShot(20000, [] { pf::endAllThreads(); });
   pf::runOnDesktop(qb::MainProgram);
-  qb::setProcedure("BrowseWebsites", {});
+  qb::setProcedure(qb::Proc::BrowseWebsites, {});
 
   EXPECT_TRUE(frameShown);
   EXPECT_TRUE(childShown);
@@ -113,9 +113,9 @@ TEST(QtFrame, SharedAltKeysPressTheToolbarButtons) {
   char* argv[] = {name, nullptr};
   QApplication app(argc, argv);
   std::vector<std::string> started;
-  for (const char* n : {"BrowseWebsites", "Win_BackupData", "BrowseCategories"}) {
-    std::string s = n;
-    qb::setProcedure(s, [s, &started] { started.push_back(s); });
+  for (qb::Proc p : {qb::Proc::BrowseWebsites, qb::Proc::Win_BackupData, qb::Proc::BrowseCategories}) {
+    std::string s(qb::procName(p));
+    qb::setProcedure(p, [s, &started] { started.push_back(s); });
   }
   qb::installThreadHooks();
   qb::registerHelp();
@@ -156,7 +156,7 @@ TEST(QtFrame, SharedAltKeysPressTheToolbarButtons) {
   next(0, 0);
   QTimer::singleShot(60000, [] { pf::endAllThreads(); });
   pf::runOnDesktop(qb::MainProgram);
-  for (const char* n : {"BrowseWebsites", "Win_BackupData", "BrowseCategories"}) qb::setProcedure(n, {});
+  for (qb::Proc p : {qb::Proc::BrowseWebsites, qb::Proc::Win_BackupData, qb::Proc::BrowseCategories}) qb::setProcedure(p, {});
   ASSERT_EQ(seen.size(), std::size(presses));
   for (std::size_t i = 0; i < seen.size(); ++i) EXPECT_EQ(seen[i], presses[i].expect) << i;
 }

@@ -17,6 +17,7 @@
 #include "platform/os/desktop.h"
 #include "platform/ui/test_driver.h"
 #include "platform/classes/window_controller.h"
+#include "shell/main_frame.h"
 #include "shell/main_program.h"
 #include "sites/browse_websites.h"
 #include "tests/support/record_files.h"
@@ -79,6 +80,7 @@ class SitesTest : public ::testing::Test {
     pf::AppIni.init("Linkvue.ini");
     qb::registerHelp();
     qb::installThreadHooks();
+    qb::registerProcedures();
     pf::setDesktopShell(&shell);
     GLO_BrowseSitesOpen = 0;
     GLO_BrowseWebsitesThread = GLO_UpdateWebsitesThread = 0;

@@ -16,7 +16,7 @@ using qbtest::Site;
 class FormTest : public qbtest::SitesTest {
  protected:
   void TearDown() override {
-    qb::setProcedure("UpdateCategory", {});
+    qb::setProcedure(qb::Proc::UpdateCategory, {});
     qbtest::SitesTest::TearDown();
   }
   // Opens the form for `request`: a new record, or the first website on file.
@@ -247,7 +247,7 @@ TEST_F(FormTest, CategoryList) {
 TEST_F(FormTest, AnUnknownCategoryAsksTheCategoryForm) {
   std::vector<std::string> asked;
   bool add = false;
-  qb::setProcedure("UpdateCategory", [&] {
+  qb::setProcedure(qb::Proc::UpdateCategory, [&] {
     asked.push_back(CAT->CATEGORY.clip() + "/" + std::to_string(pf::GLO_Request()));
     if (add) {
       Relate_Category().RelationOpen();

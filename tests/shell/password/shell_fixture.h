@@ -51,6 +51,7 @@ class ShellTest : public ::testing::Test {
   // The frame on thread 1, as the main program starts it; `user` plays the user.
   void runProgram(pf::TestDriver& d, const std::function<void()>& user) {
     qb::installThreadHooks();
+    qb::registerProcedures();
     d.run(
         [] {
           pf::AppErrors.init();
