@@ -20,8 +20,6 @@ namespace pf {
 
 namespace {
 
-// How long a walk keeps the event loop from turning, in milliseconds.
-constexpr int kTurnMs = 40;
 // How long a walk that writes keeps one frame over its turns. Each commit writes out
 // every index page the frame touched, most of them again and again when it commits at
 // every turn; another program waiting for the file waits this long at most.
@@ -198,7 +196,7 @@ bool ReportController::walkSlice() {
   auto turn = std::chrono::steady_clock::now(), framed = turn;
   auto handOver = [&] {
     auto now = std::chrono::steady_clock::now();
-    if (now - turn < std::chrono::milliseconds(kTurnMs)) return true;
+    if (now - turn < std::chrono::milliseconds(passTurnMs())) return true;
     // No other writer gets in while the frame is held over the turn; one that asks for
     // the file has it once the turn is over.
     bool keep = PROCESS->ProcessInFrame() && lockWaiters() == 0 && now - framed < std::chrono::milliseconds(kFrameMs);

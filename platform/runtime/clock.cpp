@@ -22,6 +22,7 @@ FakeClock& fake() {
 }
 
 std::int32_t sliceLimit = 0;
+int passTurn = kPassTurnMs;
 
 struct Now {
   std::tm tm{};
@@ -73,10 +74,14 @@ bool fakeClock() { return fake().on; }
 void setSliceRecordLimit(std::int32_t records) { sliceLimit = records > 0 ? records : 0; }
 std::int32_t sliceRecordLimit() { return sliceLimit; }
 
+void setPassTurnMs(int ms) { passTurn = ms > 0 ? ms : 0; }
+int passTurnMs() { return passTurn; }
+
 namespace detail {
 void resetClock() {
   fake() = FakeClock{};
   sliceLimit = 0;
+  passTurn = kPassTurnMs;
 }
 }  // namespace detail
 

@@ -89,6 +89,12 @@ void yieldFor(int ms) {
   runOffThread(nap);
 }
 
+bool offThreadJobsRunning() {
+  Jobs& j = jobs();
+  std::lock_guard<std::mutex> l(j.m);
+  return j.pending > 0 || !j.finished.empty();
+}
+
 namespace detail {
 
 bool jobsToWaitFor() {

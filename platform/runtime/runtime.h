@@ -118,6 +118,8 @@ void setOffThreadNotifier(std::function<void()> notifier);
 bool queueEmpty(int number = 0);
 // True when every event in the thread's queue (0 = the calling thread's) is a `code`.
 bool queueHoldsOnly(int code, int number = 0);
+// True while an off-thread job runs (its program thread is not runnable meanwhile).
+bool offThreadJobsRunning();
 
 // Hooks run inside each thread: start before its procedure, exit after it returns.
 void setThreadStartHook(std::function<void()> hook);
@@ -166,5 +168,10 @@ bool fakeClock();
 // passes into small slices with this; the runtime's reset clears it.
 void setSliceRecordLimit(std::int32_t records);
 std::int32_t sliceRecordLimit();
+// How often a pass hands the windows a turn within a slice, in milliseconds of real time;
+// tests set 0 so that a turn comes after every record. The runtime's reset restores it.
+constexpr int kPassTurnMs = 40;
+void setPassTurnMs(int ms);
+int passTurnMs();
 
 }  // namespace pf

@@ -2,9 +2,7 @@
 // passes without a report use it.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <functional>
-#include <thread>
 #include <tuple>
 
 #include "data/access.h"
@@ -165,12 +163,12 @@ TEST_F(Pass, WritesAreCommittedPerSliceAndCancelStops) {
   EXPECT_EQ(out.inFrame, std::vector<bool>(done, true));
 }
 
-// A writing walk over the five sites (VISITS = 9 each) that, from its first record on,
-// lets the windows have a turn after every record until `other`, started then on a thread
-// of its own, has ended. Answers how many records the walk had reached by then.
+// A writing walk over the five sites (VISITS = 9 each) that lets the windows have a turn
+// after every record; `other` starts on a thread of its own at the first record. Answers how many records the walk had reached by then.
 std::size_t walkBeside(pf::TestDriver& d, const std::function<void()>& other, Outcome& out) {
   bool go = false, done = false;
   std::size_t reached = 0;
+  pf::setPassTurnMs(0);
   int beside = d.start([&] {
     pf::waitUntil([&] { return go; });
     other();
@@ -188,8 +186,6 @@ std::size_t walkBeside(pf::TestDriver& d, const std::function<void()>& other, Ou
         go = true;
         pf::wake(beside);
       }
-      // Long enough for the windows' turn to come before the next record.
-      if (!done) std::this_thread::sleep_for(std::chrono::milliseconds(60));
       return std::uint8_t{0};
     };
     out.response = w.Execute();

@@ -81,17 +81,8 @@ TEST(QtFrame, OpensAChildWindowAndHelp) {
         pf::appFrame()->userClose();
       },
   };
-  std::function<void(std::size_t)> next = [&](std::size_t i) {
-    if (i < steps.size())
-      QTimer::singleShot(700, [&, i] {
-        steps[i]();
-        next(i + 1);
-      });
-  };
-  next(0);
   // The program ends when the frame has closed (it closes the child first).
-  QTimer::singleShot(20000, [] { pf::endAllThreads(); });
-  pf::runOnDesktop(qb::MainProgram);
+  qbtest::runMainProgramWith(steps);
   qb::setProcedure(qb::Proc::BrowseWebsites, {});
 
   EXPECT_TRUE(frameShown);

@@ -7,10 +7,12 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/os/program.h"
+#include "platform/runtime/runtime.h"
 #include "platform/ui/qt/qt_view.h"
 #include "platform/ui/ui.h"
 #include "platform/ui/window.h"
@@ -46,12 +48,34 @@ inline QTreeWidget* treeOf(pf::Window& w, int feq) {
   return c->findChild<QTreeWidget*>();
 }
 
-// Runs the main program, taking one step at a time once the frame has had time to
-// come up; a stuck run is ended after 30 seconds rather than hanging the suite.
+// Calls `then` once the program has settled: the frame is shown, no program thread can
+// run, no off-thread job is at work, and the Qt loop has turned a few times with nothing
+// new to do (the view's syncs and the widgets' own posted events are done).
+struct Settling {
+  int quiet = 0;
+  std::function<void()> then;
+};
+inline void pollSettled(const std::shared_ptr<Settling>& s) {
+  if (pf::programEnded()) return;
+  const bool busy = pf::anyRunnable() || pf::offThreadJobsRunning() || !pf::qt::frameWidget() ||
+                    !pf::qt::frameWidget()->isVisible();
+  s->quiet = busy ? 0 : s->quiet + 1;
+  if (s->quiet < 10)
+    QTimer::singleShot(0, [s] { pollSettled(s); });
+  else
+    s->then();
+}
+inline void whenSettled(std::function<void()> then) {
+  auto s = std::make_shared<Settling>(Settling{0, std::move(then)});
+  QTimer::singleShot(0, [s] { pollSettled(s); });
+}
+
+// Runs the main program, taking each step once the program has settled after the one
+// before; a stuck run is ended after 30 seconds rather than hanging the suite.
 inline void runMainProgramWith(const std::vector<std::function<void()>>& steps) {
   std::function<void(std::size_t)> next = [&](std::size_t i) {
     if (i < steps.size())
-      QTimer::singleShot(i == 0 ? 1200 : 500, [&, i] {
+      whenSettled([&, i] {
         steps[i]();
         next(i + 1);
       });
