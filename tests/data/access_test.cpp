@@ -129,7 +129,7 @@ const Situation kSituations[] = {
 };
 
 TEST_F(DataTest, OpenPolicyHandlesEachSituation) {
-  for (const Situation& s : kSituations) {
+  for (const Situation& s : kSituations) [&] {
     SCOPED_TRACE(s.name);
     ASSERT_EQ(chdir(dir.path().c_str()), 0);
     pf::testing::resetRuntime();
@@ -160,13 +160,13 @@ TEST_F(DataTest, OpenPolicyHandlesEachSituation) {
       if (s.lastText) {
         EXPECT_EQ(msgs.messages().back().text.find(s.lastText), 0u);
       }
-      continue;
+      return;
     }
     EXPECT_EQ(openLevel, 0);
     EXPECT_EQ(names, "All Categories;Default;");
     EXPECT_EQ(readLevel, 0);
     EXPECT_EQ(insertLevel, s.outcome == Outcome::ReadWrite ? 0 : pf::Level::Notify);
-  }
+  }();
 }
 
 TEST_F(DataTest, ReadOnlyFallbackNamesTheFileAndLastsForThatOpenOnly) {
@@ -301,7 +301,7 @@ TEST_F(DataTest, PreferencesRecordNumberMustLieInZeroToOne) {
     int value;
     int level;
   };
-  for (Case c : {Case{0, 0}, Case{1, 0}, Case{2, pf::Level::Notify}, Case{255, pf::Level::Notify}}) {
+  for (Case c : {Case{0, 0}, Case{1, 0}, Case{2, pf::Level::Notify}, Case{255, pf::Level::Notify}}) [&] {
     SCOPED_TRACE(c.value);
     msgs.clear();
     PREF->RECORDNUMBER = static_cast<pf::Byte>(c.value);
@@ -315,7 +315,7 @@ TEST_F(DataTest, PreferencesRecordNumberMustLieInZeroToOne) {
       EXPECT_EQ(msgs.messages()[0].caption, "Range Error");
       EXPECT_EQ(msgs.messages()[0].text, "The value of PREF:RecordNumber must be in range 0 .. 1.");
     }
-  }
+  }();
   // Other fields take any value.
   PREF->RECORDNUMBER = 9;
   EXPECT_EQ(Access_Defaults().FileValidateFieldReport(2), 0);

@@ -222,7 +222,7 @@ TEST_F(ProtectionTest, OnlyThePasswordInForceOpensEitherFileEvenForTheSqlcipherP
   struct Step {
     const char* password;
   } steps[] = {{kSecret}, {kOther}, {""}};
-  for (const auto& s : steps) {
+  for (const auto& s : steps) [&] {
     SCOPED_TRACE(std::string("changed to \"") + s.password + "\"");
     std::string why;
     ASSERT_EQ(ChangeProgramPassword(s.password, &why), 0) << why;
@@ -241,7 +241,7 @@ TEST_F(ProtectionTest, OnlyThePasswordInForceOpensEitherFileEvenForTheSqlcipherP
       EXPECT_EQ(bytes.find("site-password-1"), std::string::npos);
       EXPECT_EQ(bytes.find("A website"), std::string::npos);
     }
-  }
+  }();
 }
 
 TEST_F(ProtectionTest, ThePasswordFileHoldsNoPassword) {

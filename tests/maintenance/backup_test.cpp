@@ -97,7 +97,7 @@ TEST_F(Backup, AnotherBackupThenCloseAsksNothing) {
 
 TEST_F(Backup, RefusedLettersAndCloseWithoutBackup) {
   open();
-  for (const char* letter : {"", "5", "e"}) {
+  for (const char* letter : {"", "5", "e"}) [&] {
     SCOPED_TRACE(letter);
     d.enter("?LOC:DRIVELETTER", letter);
     d.click("?STARTBUP");
@@ -106,7 +106,7 @@ TEST_F(Backup, RefusedLettersAndCloseWithoutBackup) {
     expectBox("No Destination Drive!");
     EXPECT_EQ(d.box(), nullptr) << box();
     EXPECT_EQ(d.focused(), "?LOC:DRIVELETTER");
-  }
+  }();
   d.click("?CLOSE");
   ASSERT_NE(d.box(), nullptr);
   EXPECT_EQ(d.box()->message.text, NothingBackedUp);
@@ -130,7 +130,7 @@ TEST_F(Backup, DriveCWarnsOnceThenBacksUp) {
 TEST_F(Backup, LetterLeadingNowhereIsACopyError) {
   const char* const reasons = CopyError;
   open();
-  for (const char* button : {"?FBUT", "?GBUT"}) {   // no folder given; a folder not there
+  for (const char* button : {"?FBUT", "?GBUT"}) [&] {   // no folder given; a folder not there
     SCOPED_TRACE(button);
     d.click(button);
     d.click("?STARTBUP");
@@ -139,7 +139,7 @@ TEST_F(Backup, LetterLeadingNowhereIsACopyError) {
     expectBox("Error...");
     EXPECT_TRUE(d.enabled("?STARTBUP"));
     EXPECT_TRUE(d.enabled("?CLOSE"));
-  }
+  }();
   d.click("?CLOSE");
   ASSERT_NE(d.box(), nullptr);
   EXPECT_EQ(d.box()->message.text, NothingBackedUp);
@@ -147,7 +147,7 @@ TEST_F(Backup, LetterLeadingNowhereIsACopyError) {
 }
 
 TEST_F(Backup, ASitesBupThatIsNotAFolderIsNeverWrittenOver) {
-  for (bool link : {false, true}) {
+  for (bool link : {false, true}) [&] {
     SCOPED_TRACE(link ? "a link to a file" : "a plain file");
     const std::string mine = link ? dir.path() + "/my-file" : usb + "/SitesBup";
     pf::removeFile(usb + "/SitesBup");
@@ -169,7 +169,7 @@ TEST_F(Backup, ASitesBupThatIsNotAFolderIsNeverWrittenOver) {
     EXPECT_EQ(d.box()->message.text, NothingBackedUp);
     d.answer(1);
     EXPECT_FALSE(pf::fileExists(usb + "/SitesBup.qbcopy"));
-  }
+  }();
 }
 
 TEST_F(Backup, AJournalLeftHotByACrashIsPlayedBackIntoTheCopy) {

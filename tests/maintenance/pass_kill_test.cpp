@@ -104,7 +104,7 @@ TEST_F(PassKill, TheColourResetKilledAnywhereLosesNoWebsite) {
   std::vector<Case> cases = {{1, -1}, {slices / 2, -1}, {slices - 2, -1}};
   for (int us : {0, 300, 1000, 3000, 10000}) cases.push_back({slices / 3, us});
   int cut = 0;
-  for (const Case& c : cases) {
+  for (const Case& c : cases) [&] {
     SCOPED_TRACE(std::to_string(c.slicesFirst) + " slices, then " + std::to_string(c.microsInto) + " us");
     {
       FILE* f = std::fopen(dir.file("wsites.tps").c_str(), "wb");
@@ -133,7 +133,7 @@ TEST_F(PassKill, TheColourResetKilledAnywhereLosesNoWebsite) {
       EXPECT_EQ(after[i], was) << "website " << i << " changed beyond its colour";
     }
     if (reset > 0 && reset < coloured) ++cut;
-  }
+  }();
   // Kills that came before the reset wrote anything or after it wrote everything prove nothing.
   EXPECT_GT(cut, 0);
 }

@@ -60,7 +60,7 @@ TEST_F(Passes, TaggingResetPerMode) {
       {2, "All Highlight tagging has been removed.", {0, 1, 5}, {0, 0, 2}, {0, 1, 3}},
       {3, "All Favorite tagging has been removed (unticked).", {0, 1, 5}, {0, 1, 2}, {0, 0, 3}},
   };
-  for (const auto& c : cases) {
+  for (const auto& c : cases) [&] {
     SCOPED_TRACE(c.message);
     writeSites({{"http://a.org", 0, 0, 0}, {"http://b.org", 1, 1, 1}, {"http://c.org", 5, 2, 3}});
     GLO_RemoveTagMode = c.mode;
@@ -80,7 +80,7 @@ TEST_F(Passes, TaggingResetPerMode) {
     EXPECT_EQ(colours, c.colours);
     EXPECT_EQ(highlights, c.highlights);
     EXPECT_EQ(favourites, c.favourites);
-  }
+  }();
 }
 
 TEST_F(Passes, TaggingResetOfEmptyFileStillEnds) {
@@ -258,7 +258,7 @@ TEST_F(CsvExport, ReplacesItsOwnFileAndNoOther) {
   // An older export whose name differs in letter case is not the export: it is neither
   // written to nor shown.
   ScopedUmask anyoneMay(0);
-  for (bool ownFileThere : {true, false}) {
+  for (bool ownFileThere : {true, false}) [&] {
     SCOPED_TRACE(ownFileThere);
     std::ofstream("sitescsv.csv") << "\"older, other case\"\r\n";
     if (ownFileThere) std::ofstream("SitesCSV.csv") << "\"last export\"\r\n";
@@ -274,7 +274,7 @@ TEST_F(CsvExport, ReplacesItsOwnFileAndNoOther) {
     d.answerFile("");
     d.click("?CLOSE", "ViewSaveCSV");
     ASSERT_FALSE(isOpen("ViewSaveCSV"));
-  }
+  }();
 }
 
 TEST_F(CsvExport, CancelKeepsTheLinesWrittenSoFar) {

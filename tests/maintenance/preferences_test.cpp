@@ -64,7 +64,7 @@ TEST_F(Preferences, DriveLetterRulesOnOk) {
 }
 
 TEST_F(Preferences, ARecordNumberOutOfRangeIsNotSaved) {
-  for (int number : {0, 1, 2, 255}) {
+  for (int number : {0, 1, 2, 255}) [&] {
     SCOPED_TRACE(number);
     DefaultsRecord p = readPrefs();
     p.RECORDNUMBER = static_cast<std::uint8_t>(number);
@@ -89,7 +89,7 @@ TEST_F(Preferences, ARecordNumberOutOfRangeIsNotSaved) {
     EXPECT_EQ(readPrefs().AUTOOPENBROWSE, refused ? 0 : 1);
     EXPECT_EQ(GLO_AutoOpenBrowse, refused ? 0 : 1);
     EXPECT_EQ(readPrefs().RECORDNUMBER, number);
-  }
+  }();
 }
 
 TEST_F(Preferences, LowerCaseLetterShownUpperWhenLeft) {

@@ -71,7 +71,7 @@ std::vector<Site> fiveSites() {
 }
 
 TEST_F(Pass, WalksEveryRecordShowingProgress) {
-  for (bool byDescription : {false, true}) {
+  for (bool byDescription : {false, true}) [&] {
     SCOPED_TRACE(byDescription ? "text step" : "record count");
     pf::removeFile(WSitesDesc().diskName);
     addSites(fiveSites());
@@ -100,7 +100,7 @@ TEST_F(Pass, WalksEveryRecordShowingProgress) {
     ASSERT_EQ(out.percents.size(), 5u);
     EXPECT_TRUE(std::is_sorted(out.percents.begin(), out.percents.end()));
     EXPECT_EQ(out.percents.back(), 100);
-  }
+  }();
 }
 
 // The estimate follows the key's order, punctuation included, so it never runs back.
@@ -340,7 +340,7 @@ TEST_F(Pass, NoRecordPassingIsLikeAnEmptyFile) {
     std::string filter;
   };
   const Case cases[] = {{"empty file", true, ""}, {"filter nobody meets", false, "WEB:Visits > 100"}};
-  for (const Case& c : cases) {
+  for (const Case& c : cases) [&] {
     SCOPED_TRACE(c.name);
     pf::removeFile(WSitesDesc().diskName);
     if (c.empty)
@@ -363,7 +363,7 @@ TEST_F(Pass, NoRecordPassingIsLikeAnEmptyFile) {
     EXPECT_FALSE(progressOpen());
     EXPECT_TRUE(out.reached.empty());
     EXPECT_EQ(out.response, pf::Response::Cancelled);
-  }
+  }();
 }
 
 }  // namespace

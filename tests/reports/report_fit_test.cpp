@@ -80,7 +80,7 @@ TEST_F(ReportFit, NoTextOfAnyReportIsCut) {
   // The one-category report's picker chooses the longest category.
   const std::string category = kFullSites[0].category;
   qb::setProcedure(qb::Proc::Win_SelectCategory, [category] { GLO_DelCategory = category; });
-  for (const Case& c : cases) {
+  for (const Case& c : cases) [&] {
     SCOPED_TRACE(c.name);
     pf::ReportDocument doc = print(c.report, c.answer);
     ASSERT_FALSE(doc.pages.empty());
@@ -96,7 +96,7 @@ TEST_F(ReportFit, NoTextOfAnyReportIsCut) {
     if (const char* shots = std::getenv("QB_SCREENSHOTS"))
       pf::renderSpread(pf::pagesOf(doc), 0, 1, 1, 150)
           .save(QString::fromStdString(std::string(shots) + "/fit-" + c.name + ".png"));
-  }
+  }();
   qb::setProcedure(qb::Proc::Win_SelectCategory, {});
 }
 

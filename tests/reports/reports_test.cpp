@@ -138,7 +138,7 @@ TEST_F(Reports, NoRecordsShowsTheNoticeAndNoPreview) {
       {"picker leaves it blank", qb::Rpt_WebsitesSelectedCat, "", true},
       {"nothing visited", qb::Rpt_Visits, "", false},
   };
-  for (const Case& c : cases) {
+  for (const Case& c : cases) [&] {
     SCOPED_TRACE(c.name);
     std::string category = c.category;
     qb::setProcedure(qb::Proc::Win_SelectCategory, [category] { GLO_DelCategory = category; });
@@ -161,7 +161,7 @@ TEST_F(Reports, NoRecordsShowsTheNoticeAndNoPreview) {
     EXPECT_FALSE(isOpen("_PreviewWindow_"));
     EXPECT_FALSE(progressOpen());
     EXPECT_EQ(response, pf::Response::Cancelled);
-  }
+  }();
   qb::setProcedure(qb::Proc::Win_SelectCategory, {});
   EXPECT_TRUE(pf::printJobs().empty());
 }
@@ -210,7 +210,7 @@ TEST_F(Reports, PrintThatCannotStartSaysWhyAndKeepsThePreview) {
       {"no printer", {}, "", "No printer is installed, so the report cannot be printed.", false},
       {"printer gone", {"Office"}, "Gone", "The printer \"Gone\" is not available.", true},
   };
-  for (const Case& c : cases) {
+  for (const Case& c : cases) [&] {
     SCOPED_TRACE(c.name);
     pf::clearPrintJobs();
     pf::setDesktopPrinters(c.printers);
@@ -255,7 +255,7 @@ TEST_F(Reports, PrintThatCannotStartSaysWhyAndKeepsThePreview) {
     EXPECT_EQ(column(pf::printJobs()[0].printed, "?WEB:DESCRIPTION"),
               (std::vector<std::string>{"Alpha Shop", "Mid Travel", "Zeta News"}));
     EXPECT_EQ(pf::printerChoice().file, dir.file("report.pdf")) << "the set-up keeps what it chose";
-  }
+  }();
 }
 
 TEST_F(Reports, ManyWebsitesFillSeveralPagesAndPagesCanBeChosen) {
@@ -295,7 +295,7 @@ TEST_F(Reports, PreviewShowsPageOneWhileTheRestIsLaidOut) {
     const char* action;   // pressed while pages are still to come
     std::size_t printedPages;
   };
-  for (const Case& c : {Case{"?PREVIEW:PRINTBUTTON", 7}, Case{"?PREVIEW:EXITBUTTON", 0}}) {
+  for (const Case& c : {Case{"?PREVIEW:PRINTBUTTON", 7}, Case{"?PREVIEW:EXITBUTTON", 0}}) [&] {
     SCOPED_TRACE(c.action);
     pf::clearPrintJobs();
     std::uint8_t response = 0;
@@ -323,7 +323,7 @@ TEST_F(Reports, PreviewShowsPageOneWhileTheRestIsLaidOut) {
     EXPECT_EQ(response, pf::Response::Completed);
     if (!c.printedPages) {
       EXPECT_TRUE(pf::printJobs().empty());
-      continue;
+      return;
     }
     ASSERT_EQ(pf::printJobs().size(), 1u);
     const pf::ReportDocument& doc = pf::printJobs()[0].printed;
@@ -333,7 +333,7 @@ TEST_F(Reports, PreviewShowsPageOneWhileTheRestIsLaidOut) {
     EXPECT_EQ(names.front(), "Site 1000");
     EXPECT_EQ(names.back(), "Site 1199");
     EXPECT_EQ(column(doc, "?PAGECOUNT").back(), "Page 7");
-  }
+  }();
 }
 
 TEST_F(Reports, PreviewCountsEveryPageOnceLaidOut) {

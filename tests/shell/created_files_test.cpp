@@ -52,7 +52,7 @@ TEST(CreatedFiles, AreTheOwnersAloneWhateverTheUmask) {
       {"home/SitesBup/Category.tps", "600"}, {"home/SitesBup/Defaults.tps", "600"},
       {"home/SitesBup/Access.tps", "600"},
   };
-  for (mode_t mask : {mode_t{022}, mode_t{0}}) {
+  for (mode_t mask : {mode_t{022}, mode_t{0}}) [&] {
     SCOPED_TRACE("umask " + std::to_string(mask));
     TempDir dir;
     ASSERT_EQ(::mkdir("home", 0700), 0);
@@ -74,7 +74,7 @@ TEST(CreatedFiles, AreTheOwnersAloneWhateverTheUmask) {
       made[path] = octal;
     }
     EXPECT_EQ(made, expected);
-  }
+  }();
 }
 
 }  // namespace

@@ -183,7 +183,7 @@ TEST_F(FrameTest, EveryChoiceReachesItsProcedure) {
       {"?ABOUTABOUT", "Win_About", true, 0},
   };
   run([&] {
-    for (const Case& c : cases) {
+    for (const Case& c : cases) [&] {
       SCOPED_TRACE(c.item);
       calls.clear();
       driver.choose(c.item);
@@ -193,7 +193,7 @@ TEST_F(FrameTest, EveryChoiceReachesItsProcedure) {
       if (!c.frameThread) {
         EXPECT_EQ(calls[0].stack, c.stack);
       }
-    }
+    }();
   });
 }
 
@@ -269,7 +269,7 @@ TEST_F(FrameTest, BackupIsRefusedWhileABrowseIsOpen) {
   };
   run([&] {
     for (const Case& c : cases) {
-      for (const char* item : {"?BUPBUT", "?FILECREATEADATABACKUP"}) {
+      for (const char* item : {"?BUPBUT", "?FILECREATEADATABACKUP"}) [&] {
         SCOPED_TRACE(std::string(item) + " " + c.text);
         GLO_BrowseSitesOpen = static_cast<std::uint8_t>(c.sites);
         GLO_BrowseCatsOpen = static_cast<std::uint8_t>(c.cats);
@@ -279,7 +279,7 @@ TEST_F(FrameTest, BackupIsRefusedWhileABrowseIsOpen) {
         EXPECT_EQ(driver.box()->message.caption, c.caption);
         driver.answer(1);
         EXPECT_TRUE(calls.empty());
-      }
+      }();
     }
     GLO_BrowseSitesOpen = GLO_BrowseCatsOpen = 0;
   });
@@ -298,7 +298,7 @@ TEST_F(FrameTest, TaggingResetsAskFirst) {
        "Warning: All Favorite tagging will be removed (un-ticked)!", 3},
   };
   run([&] {
-    for (const Case& c : cases) {
+    for (const Case& c : cases) [&] {
       SCOPED_TRACE(c.item);
       calls.clear();
       driver.choose(c.item);
@@ -316,7 +316,7 @@ TEST_F(FrameTest, TaggingResetsAskFirst) {
       EXPECT_EQ(calls[0].name, "RemoveTagging");
       EXPECT_EQ(calls[0].thread, 1);
       EXPECT_EQ(calls[0].removeTagMode, c.mode);
-    }
+    }();
   });
 }
 
@@ -507,13 +507,13 @@ TEST(HelpPages, EveryKeywordAndTopicHasItsPage) {
   EXPECT_TRUE(book->pages.count(book->contents));
   for (const char* k : {"Browse websites tour", "Add a new website", "Edit a website", "Backup",
                         "Add a new category", "Edit a category", "Printing reports",
-                        "Apply your default preferences", "Apply Password Protection"}) {
+                        "Apply your default preferences", "Apply Password Protection"}) [&] {
     SCOPED_TRACE(k);
     std::string key = k;
     for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     ASSERT_TRUE(book->keywords.count(key));
     EXPECT_TRUE(book->pages.count(book->keywords.at(key)));
-  }
+  }();
   for (const char* t : {"Program defaults.htm", "Win_SelectCategory.htm", "Win_QuickLink.htm"})
     EXPECT_TRUE(book->pages.count(t)) << t;
   for (const auto& e : book->index) EXPECT_TRUE(book->pages.count(e.page)) << e.keyword << " -> " << e.page;

@@ -69,7 +69,7 @@ TEST_F(QtHelp, TopicsAndKeywordsOpenTheirPageInOneWindow) {
        "Browse websites tour"},
       {"form", [](auto& h) { h.HelpKeywordLookup("Edit a website", "Not found", "Help Topic"); }, "Edit a website"},
   };
-  for (const auto& c : cases) {
+  for (const auto& c : cases) [&] {
     SCOPED_TRACE(c.what);
     c.ask(help);
     QWidget* w = pf::qtHelpWindow();
@@ -77,7 +77,7 @@ TEST_F(QtHelp, TopicsAndKeywordsOpenTheirPageInOneWindow) {
     EXPECT_TRUE(w->isVisible());
     EXPECT_EQ(w->parentWidget(), nullptr) << "owned by no program window";
     EXPECT_EQ(title(), c.title);
-  }
+  }();
   int windows = 0;
   for (QWidget* w : QApplication::topLevelWidgets()) windows += w->objectName() == "helpWindow";
   EXPECT_EQ(windows, 1);
@@ -115,13 +115,13 @@ TEST_F(QtHelp, ContentsIndexAndSearchFindPages) {
     const char* text;
     const char* keyword;
   } typed[] = {{"rena", "Rename a category"}, {"EDIT A W", "Edit a website"}, {"bac", "Backup"}};
-  for (const auto& t : typed) {
+  for (const auto& t : typed) [&] {
     SCOPED_TRACE(t.text);
     entry->clear();
     QTest::keyClicks(entry, t.text);
     ASSERT_NE(index->currentItem(), nullptr);
     EXPECT_EQ(index->currentItem()->text().toStdString(), t.keyword);
-  }
+  }();
   entry->clear();
   QTest::keyClicks(entry, "rena");
   QTest::keyClick(entry, Qt::Key_Return);

@@ -12,7 +12,7 @@ namespace {
 TEST(ShippedPrograms, HoldTheOwnerPasswordOnlyScrambled) {
   const std::string owner(OwnerPassword().view());
   ASSERT_EQ(owner.size(), 15u);
-  for (const char* program : {QUILLBOX_PROGRAM, QUILLBOX_DRIVE}) {
+  for (const char* program : {QUILLBOX_PROGRAM, QUILLBOX_DRIVE}) [&] {
     SCOPED_TRACE(program);
     std::ifstream in(program, std::ios::binary);
     std::string bytes(std::istreambuf_iterator<char>(in), {});
@@ -21,7 +21,7 @@ TEST(ShippedPrograms, HoldTheOwnerPasswordOnlyScrambled) {
     for (std::size_t at = 0; at + 4 <= owner.size(); ++at)
       EXPECT_EQ(bytes.find(owner.substr(at, owner.size() - at >= 8 ? 8 : owner.size() - at)), std::string::npos)
           << owner.substr(at);
-  }
+  }();
 }
 
 }  // namespace

@@ -180,9 +180,9 @@ TEST(SingleInstance, TheLockFolderMustBeTheUsersAlone) {
        },
        false, true},
   };
-  for (const Case& c : cases) {
+  for (const Case& c : cases) [&] {
     SCOPED_TRACE(c.what);
-    if (c.asRoot && getuid() != 0) continue;
+    if (c.asRoot && getuid() != 0) return;
     qbtest::TempDir dir;
     LockFolders env("", dir.path());
     c.make(dir.path());
@@ -198,7 +198,7 @@ TEST(SingleInstance, TheLockFolderMustBeTheUsersAlone) {
       EXPECT_EQ(lock.wait(50), pf::InstanceWait::NoMutex);
       EXPECT_TRUE(lock.lockPath().empty());
     }
-  }
+  }();
 
   // A runtime folder open to others is passed over for the one under the temporary folder.
   qbtest::TempDir dir;
@@ -250,7 +250,7 @@ TEST(SingleInstance, SecondStartRestoresTheFirstFrame) {
       {"minimised", {"in Quillbox", "state iconize"}, "minimised"},
       {"behind the browse", {}, "window BrowseWebsites"},
   };
-  for (const Case& c : cases) {
+  for (const Case& c : cases) [&] {
     SCOPED_TRACE(c.what);
     qbtest::TempDir dir;
     Child first({QUILLBOX_DRIVE});
@@ -274,7 +274,7 @@ TEST(SingleInstance, SecondStartRestoresTheFirstFrame) {
     first.send("quit");
     first.closeInput();
     EXPECT_EQ(first.wait(15000), 0);
-  }
+  }();
 }
 
 }  // namespace

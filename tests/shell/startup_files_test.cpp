@@ -63,7 +63,7 @@ TEST(StartUp, ALockedOrDamagedWebsitesFileTakesItsOwnRoadAndThePromptOnlyComesWi
       {"its first page damaged, a password set", "Secret99", Fault::FirstPageDamaged, {kPrompt}},
   };
   DataKey().setPasswordRounds(kQuickRounds);
-  for (const auto& c : cases) {
+  for (const auto& c : cases) [&] {
     SCOPED_TRACE(c.name);
     TempDir dir;
     DataKey().use(DataKey().with({}));
@@ -86,7 +86,7 @@ TEST(StartUp, ALockedOrDamagedWebsitesFileTakesItsOwnRoadAndThePromptOnlyComesWi
       if (at == std::string::npos) break;
     }
     if (c.seen.front() != kPrompt) EXPECT_EQ(out.find(kPrompt), std::string::npos) << out;
-  }
+  }();
   DataKey().setPasswordRounds(pf::FileKey::PasswordRounds);
   DataKey().use(DataKey().with({}));
 }

@@ -80,7 +80,7 @@ TEST_F(BrowseTest, TabsByCategory) {
       {"News", 6, "News - Colored only", {"Gazette", "Weather"}},
       {"Shops", 6, "Shops - Colored only", {"Bookshop"}},
   };
-  for (const Case& c : cases) {
+  for (const Case& c : cases) [&] {
     SCOPED_TRACE(std::string(c.category) + " tab " + std::to_string(c.tab));
     GLO_DefaultCat = c.category;
     openBrowse();
@@ -94,7 +94,7 @@ TEST_F(BrowseTest, TabsByCategory) {
     EXPECT_EQ(pf::trim(d.text("?CAT:CATEGORY")), c.category);
     d.click("?CLOSE");
     ASSERT_TRUE(d.windows().empty());
-  }
+  }();
 }
 
 TEST_F(BrowseTest, ComboAndF2ChangeTheCategory) {
@@ -198,7 +198,7 @@ TEST_F(BrowseTest, OpeningASiteRecordsOneVisit) {
   EXPECT_EQ(selectedDescription(), "Plain");
 
   // A double click and Enter warn about a link without "http" (capitals too), then open.
-  for (const char* name : {"Host only", "Capitals"}) {
+  for (const char* name : {"Host only", "Capitals"}) [&] {
     SCOPED_TRACE(name);
     int r = name == std::string("Capitals") ? 1 : 2;
     if (r == 1) d.doubleClickRow("?BROWSE:1", r, 2);
@@ -211,7 +211,7 @@ TEST_F(BrowseTest, OpeningASiteRecordsOneVisit) {
     d.answer(1);
     EXPECT_EQ(qbtest::findSite(qbtest::readSites(), name).VISITS.get(), 1);
     EXPECT_EQ(d.windows().size(), 1u);   // the form did not open
-  }
+  }();
   EXPECT_EQ(shell.opened.size(), 3u);
 }
 
@@ -490,7 +490,7 @@ TEST_F(BrowseTest, OneInstance) {
 // box that cannot be shown): the next start opens it.
 TEST_F(BrowseTest, AnExceptionEndsTheBrowseAndFreesIt) {
   const pf::MessageHandler shown = pf::messageHandler();
-  for (bool inSetup : {true, false}) {
+  for (bool inSetup : {true, false}) [&] {
     SCOPED_TRACE(inSetup ? "set-up" : "event loop");
     if (inSetup) {
       pf::setThreadStartHook(nullptr);
@@ -517,7 +517,7 @@ TEST_F(BrowseTest, AnExceptionEndsTheBrowseAndFreesIt) {
     openBrowse();
     EXPECT_EQ(GLO_BrowseSitesOpen, 1);
     d.click("?CLOSE", "BrowseWebsites");
-  }
+  }();
 }
 
 TEST_F(BrowseTest, PagesAndLocator) {

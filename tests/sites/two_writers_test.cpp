@@ -273,7 +273,7 @@ TEST(TwoWriters, ThePreferencesFormNeverPutsBackWhatAnotherProgramSavedMeanwhile
       {"click ?OK", "\"News by description\"", true},
       {"click ?CANCEL", "\"All sites by description\"", false},
   };
-  for (const auto& c : cases) {
+  for (const auto& c : cases) [&] {
     SCOPED_TRACE(c.then);
     TempDir dir;
     generate(5);
@@ -321,7 +321,7 @@ TEST(TwoWriters, ThePreferencesFormNeverPutsBackWhatAnotherProgramSavedMeanwhile
     EXPECT_EQ(now.DEFAULTCAT.clip(), c.saved ? "News" : other.DEFAULTCAT.clip());
     EXPECT_EQ(now.HOMEPAGE.str(), other.HOMEPAGE.str());
     EXPECT_EQ(now.COLUMN4WIDTH, 30) << "the other program's column width";
-  }
+  }();
 }
 
 // Row `n` of the browse list as the last action left it in `output`.
@@ -346,7 +346,7 @@ TEST(TwoWriters, ABrowseChangeThatALockHoldsUpIsNeverDroppedSilently) {
   play(program, "row ?BROWSE:1 3");
   const WSitesRecord before = byDescription().at(2);
   const std::string row = shownRow(program.output(), 3);
-  for (const auto& c : cases) {
+  for (const auto& c : cases) [&] {
     SCOPED_TRACE(c.name);
     LockHolder other("wsites.tps", "BEGIN EXCLUSIVE", -1, keyStatements(DataKey().current()));
     ASSERT_TRUE(other.holding());
@@ -359,7 +359,7 @@ TEST(TwoWriters, ABrowseChangeThatALockHoldsUpIsNeverDroppedSilently) {
     play(program, "answer OK");
     EXPECT_EQ(shownRow(program.output(), 3), row);
     EXPECT_EQ(fieldsChanged(before, byDescription().at(2)), std::vector<std::string>{});
-  }
+  }();
   quit(program);
 }
 

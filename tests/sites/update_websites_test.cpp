@@ -112,7 +112,7 @@ TEST_F(FormTest, DatesAddedAndUpdated) {
       {today - 30, today - 20, today - 30, today},
       {today + 5, today - 20, today + 5, today - 20},   // a future date added keeps it
   };
-  for (const Case& c : cases) {
+  for (const Case& c : cases) [&] {
     SCOPED_TRACE(c.added);
     pf::removeFile("wsites.tps");
     qbtest::addSites({{"Site", "http://site.example", "News"}});
@@ -134,7 +134,7 @@ TEST_F(FormTest, DatesAddedAndUpdated) {
     auto r = qbtest::readSites()[0];
     EXPECT_EQ(r.DATEADDED.get(), c.wantAdded);
     EXPECT_EQ(r.DATEUPDATED.get(), c.wantUpdated);
-  }
+  }();
 }
 
 TEST_F(FormTest, AddressLetterCase) {

@@ -49,15 +49,21 @@ inline QTreeWidget* treeOf(pf::Window& w, int feq) {
 }
 
 // Calls `then` once the program has settled: the frame is shown, no program thread can
-// run, no off-thread job is at work, and the Qt loop has turned a few times with nothing
-// new to do (the view's syncs and the widgets' own posted events are done).
+// run, no off-thread job is at work, no window but the frame (its clock) has a timer
+// running (a pass walks on its window's timer), and the Qt loop has turned a few times with
+// nothing new to do (the view's syncs and the widgets' own posted events are done).
 struct Settling {
   int quiet = 0;
   std::function<void()> then;
 };
+inline bool timerRunning() {
+  for (pf::Window* w : pf::windowsInZOrder())
+    if (w->isOpen() && w != pf::appFrame() && w->propInt(0, pf::Prop::Timer) > 0) return true;
+  return false;
+}
 inline void pollSettled(const std::shared_ptr<Settling>& s) {
   if (pf::programEnded()) return;
-  const bool busy = pf::anyRunnable() || pf::offThreadJobsRunning() || !pf::qt::frameWidget() ||
+  const bool busy = pf::anyRunnable() || pf::offThreadJobsRunning() || timerRunning() || !pf::qt::frameWidget() ||
                     !pf::qt::frameWidget()->isVisible();
   s->quiet = busy ? 0 : s->quiet + 1;
   if (s->quiet < 10)

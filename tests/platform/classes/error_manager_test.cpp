@@ -99,7 +99,7 @@ TEST_F(ErrorManagerTest, EachLevelAsksAndAnswersAsItShould) {
       {"save, cancel", pf::Msg::SaveRecord, 3, Cancel, "&Yes|&No|&Cancel", 3},
       {"save, default", pf::Msg::SaveRecord, 0, Cancel, "&Yes|&No|&Cancel", 3},
   };
-  for (const auto& c : cases) {
+  for (const auto& c : cases) [&] {
     SCOPED_TRACE(c.name);
     rec_.clear();
     if (c.answer) rec_.answer(c.answer);
@@ -110,7 +110,7 @@ TEST_F(ErrorManagerTest, EachLevelAsksAndAnswersAsItShould) {
     EXPECT_EQ(rec_.messages()[0].buttons, c.buttons);
     EXPECT_EQ(rec_.messages()[0].defaultButton, c.defaultButton);
     EXPECT_FALSE(pf::programEnded());
-  }
+  }();
   EXPECT_EQ(rec_.messages()[0].icon, pf::Icon::Question);
 }
 
@@ -120,7 +120,7 @@ TEST_F(ErrorManagerTest, FatalErrorsEndTheProgram) {
       {pf::Msg::OpenError, "File Access Error", "File WSITES could not be opened.  Error: Access Denied."},
       {pf::Msg::RebuildError, "Key was not built", "Error: (Access Denied) repairing key for WSITES."},
   };
-  for (const auto& c : cases) {
+  for (const auto& c : cases) [&] {
     SCOPED_TRACE(c.id);
     pf::testing::resetRuntime();
     rec_.clear();
@@ -142,7 +142,7 @@ TEST_F(ErrorManagerTest, FatalErrorsEndTheProgram) {
     ASSERT_EQ(rec_.messages().size(), 1u);
     EXPECT_EQ(rec_.messages()[0].caption, c.title);
     EXPECT_EQ(rec_.messages()[0].text, std::string(c.text) + "  Press OK to end this application");
-  }
+  }();
 }
 
 TEST_F(ErrorManagerTest, ErrorTextAndProcedureNameAreTheCallingThreads) {

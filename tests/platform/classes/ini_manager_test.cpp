@@ -127,7 +127,7 @@ TEST_F(IniTest, DamagedFilesKeepWhatCanBeRead) {
       {"byte order mark and comments", "\xEF\xBB\xBF[Main]\n; note\nXPos=9\n", {{"Main/XPos", "9"}}, {}},
       {"empty file", "", {}, {"Main/XPos"}},
   };
-  for (const auto& c : cases) {
+  for (const auto& c : cases) [&] {
     SCOPED_TRACE(c.name);
     writeFile(path(), c.content);
     pf::IniManager ini;
@@ -156,7 +156,7 @@ TEST_F(IniTest, DamagedFilesKeepWhatCanBeRead) {
     }
     EXPECT_EQ(readFile(path()).find('\r'), std::string::npos);
     EXPECT_EQ(readFile(path()).find('\0'), std::string::npos);
-  }
+  }();
 }
 
 TEST_F(IniTest, AValueCannotSmuggleInLinesAndBadNamesAreRefused) {
@@ -220,7 +220,7 @@ TEST_F(IniTest, WindowPlacementRoundTrips) {
       {"maximised", place(true, false, true), "Maximize=Yes\nMinimize=No\n"},
       {"minimised", place(false, true, true), "Maximize=No\nMinimize=Yes\n"},
   };
-  for (const auto& c : cases) {
+  for (const auto& c : cases) [&] {
     SCOPED_TRACE(c.name);
     fs::remove(path());
     pf::IniManager ini;
@@ -241,7 +241,7 @@ TEST_F(IniTest, WindowPlacementRoundTrips) {
     EXPECT_EQ(got.minimized, c.saved.minimized);
     EXPECT_EQ(got.x, normal ? c.saved.x : std::nullopt);
     EXPECT_EQ(got.width, normal && c.saved.resizable ? c.saved.width : std::nullopt);
-  }
+  }();
 }
 
 TEST_F(IniTest, RestoringKeepsTheDesignWhereTheFileHasNothingUsable) {

@@ -90,7 +90,7 @@ TEST_F(MessageTest, StopBoxAbortEndsTheProgramIgnoreGoesOn) {
     int answer;  // 0: the default button
     bool goesOn;
   };
-  for (const Case& c : {Case{"ignore", 2, true}, Case{"default", 0, true}, Case{"abort", 1, false}}) {
+  for (const Case& c : {Case{"ignore", 2, true}, Case{"default", 0, true}, Case{"abort", 1, false}}) [&] {
     SCOPED_TRACE(c.name);
     pf::testing::resetRuntime();
     pf::testing::MessageRecorder rec;
@@ -106,7 +106,7 @@ TEST_F(MessageTest, StopBoxAbortEndsTheProgramIgnoreGoesOn) {
     ASSERT_EQ(rec.messages().size(), 1u);
     EXPECT_EQ(rec.messages()[0].caption, "Stop");
     EXPECT_EQ(rec.messages()[0].buttons, "&Abort|&Ignore");
-  }
+  }();
 }
 
 }  // namespace

@@ -57,7 +57,7 @@ bool exists(const std::string& path) {
 
 TEST(OnlineCopyTest, CopiesKeepTheKeyTheyWereMadeWith) {
   qbtest::ScopedUmask anyoneMay(0);
-  for (const char* key : {"", "PipKoraLunaMesh", "a key of another kind"}) {
+  for (const char* key : {"", "PipKoraLunaMesh", "a key of another kind"}) [&] {
     SCOPED_TRACE(key);
     qbtest::TempDir dir;
     pf::FileDesc d = desc("data.tps", key);
@@ -78,7 +78,7 @@ TEST(OnlineCopyTest, CopiesKeepTheKeyTheyWereMadeWith) {
     }
     EXPECT_FALSE(exists("usb/SitesBup.qbcopy"));
     EXPECT_FALSE(exists("usb/SitesBup.qbold"));
-  }
+  }();
 }
 
 TEST(OnlineCopyTest, AJournalLeftHotByACrashIsPlayedBackFirst) {
@@ -119,7 +119,7 @@ TEST(BackupSetTest, RefusesWhatIsNotAFolderAndLeavesItAlone) {
     const char* kind;
   } cases[] = {{"a plain file", "file"}, {"a link to a plain file", "link"}, {"a link to nothing", "dangling"},
                {"a pipe", "fifo"}, {"a file in the way of the copies", "staging"}};
-  for (const Case& c : cases) {
+  for (const Case& c : cases) [&] {
     SCOPED_TRACE(c.what);
     qbtest::TempDir dir;
     pf::FileDesc d = desc("data.tps");
@@ -152,7 +152,7 @@ TEST(BackupSetTest, RefusesWhatIsNotAFolderAndLeavesItAlone) {
       EXPECT_FALSE(exists("SitesBup.qbcopy"));
     }
     EXPECT_FALSE(exists("SitesBup.qbold"));
-  }
+  }();
 }
 
 TEST(BackupSetTest, WhatElseTheFolderHoldsStaysWithTheNewSet) {
@@ -171,7 +171,7 @@ TEST(BackupSetTest, WhatElseTheFolderHoldsStaysWithTheNewSet) {
   // The user's link to the folder stays a link.
   ASSERT_EQ(::symlink("real/SitesBup", "SitesBup"), 0);
 
-  for (int round = 0; round < 2; ++round) {
+  for (int round = 0; round < 2; ++round) [&] {
     SCOPED_TRACE(round);
     pf::BackupSet set({&d, &other});
     ASSERT_EQ(set.begin("SitesBup"), 0) << pf::error();
@@ -190,7 +190,7 @@ TEST(BackupSetTest, WhatElseTheFolderHoldsStaysWithTheNewSet) {
     EXPECT_TRUE(S_ISLNK(st.st_mode));
     for (const char* left : {"real/SitesBup.qbcopy", "real/SitesBup.qbold", "SitesBup.qbcopy"})
       EXPECT_FALSE(exists(left)) << left;
-  }
+  }();
 }
 
 TEST(BackupSetTest, AFailedCopyLeavesTheOldSetAsItWas) {
@@ -235,7 +235,7 @@ TEST(BackupSetTest, TheLeftoversOfACrashAreMendedFirst) {
        {{"data.tps", "old"}}},
   };
   pf::FileDesc d = desc("data.tps");
-  for (const Case& c : cases) {
+  for (const Case& c : cases) [&] {
     SCOPED_TRACE(c.moment);
     qbtest::TempDir dir;
     auto fill = [](const std::string& folder, const Files& files) {
@@ -253,7 +253,7 @@ TEST(BackupSetTest, TheLeftoversOfACrashAreMendedFirst) {
     EXPECT_EQ(contents("SitesBup"), c.expect);
     EXPECT_FALSE(exists("SitesBup.qbcopy"));
     EXPECT_FALSE(exists("SitesBup.qbold"));
-  }
+  }();
 }
 
 }  // namespace

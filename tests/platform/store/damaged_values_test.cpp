@@ -94,7 +94,7 @@ std::vector<Damage> damages() {
 }
 
 TEST(DamagedValues, EveryWalkEndsAndRebuiltKeysGiveTheRecordsOrder) {
-  for (const Damage& damage : damages()) {
+  for (const Damage& damage : damages()) [&] {
     SCOPED_TRACE(damage.what);
     qbtest::TempDir dir;
     pf::FileDesc d = desc();
@@ -116,7 +116,7 @@ TEST(DamagedValues, EveryWalkEndsAndRebuiltKeysGiveTheRecordsOrder) {
     f.close();
     ASSERT_EQ(f.open(), 0);
     EXPECT_EQ(walks(f, r, d), walksOfTheRecordsAsRead(d));
-  }
+  }();
 }
 
 TEST(DamagedValues, AReadThatMeetsADamagedKeyGoesOnOnceTheHandlerRebuiltThem) {
@@ -192,7 +192,7 @@ TEST(DamagedValues, BookkeepingWithoutNames) {
        "PRAGMA writable_schema=ON; UPDATE sqlite_master SET name=NULL WHERE name='key1_NameKey'", Err::KeyFileRebuild,
        false},
   };
-  for (const auto& c : cases) {
+  for (const auto& c : cases) [&] {
     SCOPED_TRACE(c.what);
     qbtest::TempDir dir;
     pf::FileDesc d = desc();
@@ -218,7 +218,7 @@ TEST(DamagedValues, BookkeepingWithoutNames) {
       EXPECT_EQ(pf::errorfile(), "test.tps");
       EXPECT_EQ(descriptorsOn(dir.file("test.tps")), 0);
     }
-  }
+  }();
 }
 
 }  // namespace

@@ -29,7 +29,7 @@ TEST(FileNamesTest, EveryCapitalisationReachesTheSameFile) {
   for (const auto& c : cases) EXPECT_EQ(pf::resolveName(c.name), c.resolved) << c.name;
   EXPECT_EQ(pf::resolveName(dir.path() + "/DEFAULTS.tps"), dir.path() + "/Defaults.tps");
 
-  for (const char* name : {"Defaults.tps", "DEFAULTS.TPS", "defaults.tps"}) {
+  for (const char* name : {"Defaults.tps", "DEFAULTS.TPS", "defaults.tps"}) [&] {
     SCOPED_TRACE(name);
     EXPECT_TRUE(pf::fileExists(name));
     pf::FileDesc d = desc(name);
@@ -38,7 +38,7 @@ TEST(FileNamesTest, EveryCapitalisationReachesTheSameFile) {
     ASSERT_EQ(f.open(), 0);
     ASSERT_EQ(f.next(), 0);
     EXPECT_EQ(r.NOTES.str(), "only");
-  }
+  }();
   // Creating under another capitalisation replaces the file rather than adding one.
   make(desc("DEFAULTS.TPS"), {});
   int count = 0;

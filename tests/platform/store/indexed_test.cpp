@@ -155,7 +155,7 @@ TEST_F(IndexedTest, GetByKeyAndLocateFromTheBuffer) {
     const char* typed;
     const char* first;  // nullptr: nothing at or after it
   } cases[] = {{"b", "r1"}, {"CH", "r7"}, {"apple", "r2"}, {"", "r2"}, {"\xC3\x89", "r6"}, {"zz", "r6"}, {"\xC3\xAA", nullptr}};
-  for (const auto& c : cases) {
+  for (const auto& c : cases) [&] {
     SCOPED_TRACE(c.typed);
     r = Rec{};
     r.NAME = c.typed;
@@ -166,7 +166,7 @@ TEST_F(IndexedTest, GetByKeyAndLocateFromTheBuffer) {
     } else {
       EXPECT_EQ(f.next(), RecordNotAvailable);
     }
-  }
+  }();
 
   // Two-field key: both fields must match, letter case ignored.
   r = Rec{};
@@ -267,7 +267,7 @@ TEST_F(IndexedTest, ASequenceSeesWritesMadeWhileItRuns) {
        },
        {"a:0", "b:0", "c:0", "b:0", "d:0", "e:0"}},
   };
-  for (const auto& c : cases) {
+  for (const auto& c : cases) [&] {
     SCOPED_TRACE(c.what);
     make(d, {{"a", "", 0, 0, "a"}, {"b", "", 0, 0, "b"}, {"c", "", 0, 0, "c"}, {"d", "", 0, 0, "d"}, {"e", "", 0, 0, "e"}});
     pf::File f(d, &r);
@@ -280,7 +280,7 @@ TEST_F(IndexedTest, ASequenceSeesWritesMadeWhileItRuns) {
       ASSERT_LT(read.size(), 10u);
     }
     EXPECT_EQ(read, c.read);
-  }
+  }();
 
   // The pass itself: every record rewritten in record order, each met once.
   std::vector<Row> rows;
@@ -381,7 +381,7 @@ TEST_F(IndexedTest, AWriteOfTheRecordAsReadRefusesWhenAnotherWriterChangedIt) {
       {"another count", [](Rec& o) { o.COUNT = 7; }, pf::Err::FileChanged},
       {"other notes", [](Rec& o) { o.NOTES = "theirs"; }, pf::Err::FileChanged},
   };
-  for (const auto& c : cases) {
+  for (const auto& c : cases) [&] {
     SCOPED_TRACE(c.name);
     make(d, {{"a", "", 0, 0, "a"}, {"b", "", 0, 1, "b"}});
     Rec theirs;
@@ -406,7 +406,7 @@ TEST_F(IndexedTest, AWriteOfTheRecordAsReadRefusesWhenAnotherWriterChangedIt) {
     if (c.code == 0) {
       EXPECT_TRUE(onFile.empty());
       EXPECT_EQ(theirs.CODE.str(), "mine");
-      continue;
+      return;
     }
     EXPECT_EQ(theirs.CODE.str(), "") << "nothing written";
     ASSERT_EQ(onFile.size(), sizeof(Rec));
@@ -419,7 +419,7 @@ TEST_F(IndexedTest, AWriteOfTheRecordAsReadRefusesWhenAnotherWriterChangedIt) {
     EXPECT_EQ(f.putIfUnchanged(now, onFile), 0);
     ASSERT_EQ(other.get(f.position()), 0);
     EXPECT_EQ(theirs.CODE.str(), "mine");
-  }
+  }();
 }
 
 TEST_F(IndexedTest, EndOfFileAndReadErrorHaveDifferentCodes) {

@@ -59,7 +59,7 @@ TEST(JointChange, ARewriteMatchesAsTheKeyDoes) {
   qbtest::TempDir dir;
   const std::vector<Row> rows = {{"News"}, {"news"}, {"NEWS"}, {" News"}, {"Newsy"}, {"Other"}};
   // One file whose field is in a key, one whose field is in none.
-  for (const pf::FileDesc& d : {desc("keyed.tps"), keyless("plain.tps")}) {
+  for (const pf::FileDesc& d : {desc("keyed.tps"), keyless("plain.tps")}) [&] {
     SCOPED_TRACE(d.diskName);
     make(d, rows);
     Rec r;
@@ -79,7 +79,7 @@ TEST(JointChange, ARewriteMatchesAsTheKeyDoes) {
       EXPECT_EQ(f.get(d.keys[0]), Err::RecordNotAvailable);
     }
     f.close();
-  }
+  }();
 }
 
 // An encrypted first file, a plain one and one encrypted under another password.
@@ -113,7 +113,7 @@ TEST(JointChange, EveryFileTakesTheChangeOrNone) {
                {"a record still as it was read", 2, 0, "News  "},
                {"a record another writer changed meanwhile", 2, Err::FileChanged, "news"},
                {"a record gone since it was read", 99, Err::RecordNotAvailable, "News"}};
-  for (const Case& c : cases) {
+  for (const Case& c : cases) [&] {
     SCOPED_TRACE(c.name);
     qbtest::TempDir dir;
     ThreeFiles t;
@@ -148,7 +148,7 @@ TEST(JointChange, EveryFileTakesTheChangeOrNone) {
     EXPECT_EQ(keyedSql(dir.file("side.tps"), "", "SELECT count(*) FROM rec", &out), SQLITE_OK);
     EXPECT_NE(keyedSql(dir.file("third.tps"), "first secret", "SELECT count(*) FROM rec"), SQLITE_OK);
     EXPECT_EQ(keyedSql(dir.file("third.tps"), "second secret", "SELECT count(*) FROM rec"), SQLITE_OK);
-  }
+  }();
 }
 
 TEST(JointChange, AFileThatCannotBeWrittenIsRefusedBeforeAnythingChanges) {
@@ -158,7 +158,7 @@ TEST(JointChange, AFileThatCannotBeWrittenIsRefusedBeforeAnythingChanges) {
     int code;
   } cases[] = {{"not open", -1, Err::NotOpen},
                {"read-only", pf::OpenMode::ReadOnly | pf::OpenMode::DenyNone, Err::AccessDenied}};
-  for (const Case& c : cases) {
+  for (const Case& c : cases) [&] {
     SCOPED_TRACE(c.name);
     qbtest::TempDir dir;
     ThreeFiles t;
@@ -173,7 +173,7 @@ TEST(JointChange, AFileThatCannotBeWrittenIsRefusedBeforeAnythingChanges) {
     EXPECT_EQ(change.failedFile(), &t.fs);
     t.close();
     EXPECT_EQ(names(t.main), (std::vector<std::string>{"News", "Shops", "news"}));
-  }
+  }();
 }
 
 std::int64_t fileSize(const std::string& path) {
@@ -238,7 +238,7 @@ TEST(JointChange, AKillAtAnyMomentOfTheCommitLeavesAllOrNothing) {
   ASSERT_GT(whole.count(), 0);
 
   int interrupted = 0;
-  for (double at : {0.0, 0.1, 0.25, 0.4, 0.55, 0.7, 0.85, 0.95, 1.2}) {
+  for (double at : {0.0, 0.1, 0.25, 0.4, 0.55, 0.7, 0.85, 0.95, 1.2}) [&] {
     SCOPED_TRACE(at);
     run(std::chrono::microseconds(static_cast<std::int64_t>(whole.count() * at)), true);
     if (commitInterrupted(dir)) ++interrupted;
@@ -253,7 +253,7 @@ TEST(JointChange, AKillAtAnyMomentOfTheCommitLeavesAllOrNothing) {
       EXPECT_EQ(keyedSql(dir.file(file), key, "PRAGMA integrity_check", &check), SQLITE_OK);
       EXPECT_EQ(check, (std::vector<std::string>{"ok"})) << file;
     }
-  }
+  }();
   // Some kills must have met the commit at work, or the table proved nothing.
   EXPECT_GT(interrupted, 0);
 }

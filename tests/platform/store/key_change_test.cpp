@@ -87,7 +87,7 @@ TEST_F(KeyChange, OnlyTheKeyInForceOpensEitherFileAndNoRecordIsLost) {
     pf::CipherKey* key;
   };
   Step steps[] = {{"a password", &secret}, {"another password", &other}, {"the owner password alone", &owner}};
-  for (const auto& s : steps) {
+  for (const auto& s : steps) [&] {
     SCOPED_TRACE(s.to);
     std::string why;
     ASSERT_EQ(pf::changeKey(p.files(), p.key, *s.key, &why), 0) << why;
@@ -99,7 +99,7 @@ TEST_F(KeyChange, OnlyTheKeyInForceOpensEitherFileAndNoRecordIsLost) {
       EXPECT_FALSE(pf::fileExists(d->diskName + ".qbkey"));
     }
     EXPECT_EQ(p.key.hasPassword(), s.key != &owner);
-  }
+  }();
   EXPECT_FALSE(pf::fileExists("quillbox-rekey.journal"));
   // Positions are not handed out again: the copy kept the file's counter.
   Rec r;

@@ -110,7 +110,7 @@ TEST(OpenTest, TheTableMustHoldExactlyTheDeclaredColumns) {
       {"a key copy left by a key no longer declared", "ALTER TABLE rec ADD COLUMN _k_OLD TEXT NOT NULL DEFAULT ''",
        0},
   };
-  for (const auto& c : cases) {
+  for (const auto& c : cases) [&] {
     SCOPED_TRACE(c.what);
     qbtest::TempDir dir;
     make(desc(), kRows);
@@ -125,17 +125,17 @@ TEST(OpenTest, TheTableMustHoldExactlyTheDeclaredColumns) {
         EXPECT_EQ(pf::error(), "Invalid Record Declaration");
       }
       EXPECT_FALSE(f.isOpen());
-      continue;
+      return;
     }
     f.set(*d.key("TST:NameKey"));
     ASSERT_EQ(f.next(), 0);
     EXPECT_EQ(r.NAME.clip(), "a");
     EXPECT_EQ(r.FLAG, 0);
-  }
+  }();
 }
 
 TEST(OpenTest, RebuildingKeysRepairsTheFile) {
-  for (const char* damage : {"DROP INDEX key1_NameKey", "DROP INDEX key4_NameDownKey; UPDATE rec SET _k_NAME='ZZZ'"}) {
+  for (const char* damage : {"DROP INDEX key1_NameKey", "DROP INDEX key4_NameDownKey; UPDATE rec SET _k_NAME='ZZZ'"}) [&] {
     SCOPED_TRACE(damage);
     qbtest::TempDir dir;
     make(desc(), kRows);
@@ -151,7 +151,7 @@ TEST(OpenTest, RebuildingKeysRepairsTheFile) {
     EXPECT_EQ(r.NOTES.str(), "a");
     ASSERT_EQ(f.next(), 0);
     EXPECT_EQ(r.NOTES.str(), "b");
-  }
+  }();
   // A key added to the declaration is built over the records already there.
   qbtest::TempDir dir;
   pf::FileDesc old = desc();
@@ -197,7 +197,7 @@ TEST(OpenTest, SharingBetweenInstances) {
       {reader, Mode::ReadWrite | Mode::DenyRead, Err::AccessDenied},
       {normal, normal, 0},
   };
-  for (const auto& c : cases) {
+  for (const auto& c : cases) [&] {
     SCOPED_TRACE(::testing::Message() << std::hex << c.held << " then " << c.asked);
     ASSERT_EQ(holder.open(c.held), 0);
     EXPECT_EQ(other.open(c.asked), c.expect);
@@ -210,7 +210,7 @@ TEST(OpenTest, SharingBetweenInstances) {
     // Once the holder has gone, a normal open works again.
     ASSERT_EQ(other.open(normal), 0);
     other.close();
-  }
+  }();
 }
 
 TEST(OpenTest, AnotherProcessHoldingTheFileDeniesWriteAccess) {
@@ -306,7 +306,7 @@ TEST(OpenTest, EncryptedFilesOpenWithTheStretchedKeyOrElseTheirPassphrase) {
     bool stretched;
   };
   const Case cases[] = {{"the stretch is SQLCipher's", 0, true}, {"the stretch differs", 1, false}};
-  for (const Case& c : cases) {
+  for (const Case& c : cases) [&] {
     SCOPED_TRACE(c.name);
     qbtest::TempDir dir;
     pf::resetDerivedKeys(c.skew);
@@ -326,7 +326,7 @@ TEST(OpenTest, EncryptedFilesOpenWithTheStretchedKeyOrElseTheirPassphrase) {
     pf::File f(other, &r);
     EXPECT_EQ(f.open(), Err::BadOwner);
     EXPECT_EQ(pf::derivedKeysProven(), c.stretched) << "a wrong key proves nothing";
-  }
+  }();
   pf::resetDerivedKeys();
 }
 
@@ -350,7 +350,7 @@ TEST(OpenTest, CreateReplacesAnOldFileAndItsJournal) {
 }
 
 TEST(OpenTest, NewFilesAreTheirOwnersAloneWhateverTheUmask) {
-  for (mode_t mask : {mode_t(0), mode_t(022), mode_t(0277)}) {
+  for (mode_t mask : {mode_t(0), mode_t(022), mode_t(0277)}) [&] {
     SCOPED_TRACE(mask);
     qbtest::TempDir dir;
     qbtest::ScopedUmask as(mask);
@@ -366,7 +366,7 @@ TEST(OpenTest, NewFilesAreTheirOwnersAloneWhateverTheUmask) {
       EXPECT_EQ(qbtest::modeOf("test.tps-journal"), 0600);
       f.close();
     }
-  }
+  }();
 }
 
 }  // namespace

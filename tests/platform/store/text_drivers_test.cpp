@@ -207,7 +207,7 @@ TEST(AsciiDriverTest, LongLinesBreakAfterABlank) {
       {"blank too early", early, "\n", {255, 148}},
       {"ends without a line end", std::string(255, 'a') + "bc", "", {255, 2}},
   };
-  for (const auto& c : cases) {
+  for (const auto& c : cases) [&] {
     SCOPED_TRACE(c.name);
     qbtest::TempDir dir;
     spit("long.txt", c.line + c.end + (c.end.empty() ? "" : "next\n"));
@@ -228,7 +228,7 @@ TEST(AsciiDriverTest, LongLinesBreakAfterABlank) {
       ASSERT_EQ(f.next(), 0);
       EXPECT_EQ(f.line(), "next");
     }
-  }
+  }();
 
   qbtest::TempDir dir;
   spit("words.txt", words + "\n");

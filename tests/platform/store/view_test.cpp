@@ -90,7 +90,7 @@ TEST_F(ViewTest, FiltersGiveTheSameRecordsAsSqlAndEvaluated) {
       {"NOT (UPPER(TST:NAME)=UPPER(GLO:Name)) AND (TST:FLAG=1)", {"3"}},
   };
   for (bool evaluated : {false, true}) {
-    for (const auto& c : cases) {
+    for (const auto& c : cases) [&] {
       SCOPED_TRACE(::testing::Message() << c.filter << (evaluated ? " (evaluated)" : " (SQL)"));
       pf::View v(file);
       v.setOrder(d.key("TST:NameKey"));
@@ -103,7 +103,7 @@ TEST_F(ViewTest, FiltersGiveTheSameRecordsAsSqlAndEvaluated) {
       v.set();
       EXPECT_EQ(readAll(v, true), Ids(c.ids.rbegin(), c.ids.rend()));
       EXPECT_EQ(v.count(), static_cast<std::int64_t>(c.ids.size()));
-    }
+    }();
   }
 }
 
@@ -164,7 +164,7 @@ TEST_F(ViewTest, PagesAroundAPositionAndTypingLocator) {
   }
   make(d, rows);
   ASSERT_EQ(file.open(), 0);
-  for (bool evaluated : {false, true}) {
+  for (bool evaluated : {false, true}) [&] {
     SCOPED_TRACE(evaluated ? "evaluated" : "SQL");
     pf::View v(file);
     v.setOrder(d.key("TST:NameKey"));
@@ -192,7 +192,7 @@ TEST_F(ViewTest, PagesAroundAPositionAndTypingLocator) {
       const char* typed;
       const char* first;
     } cases[] = {{"site2", "201"}, {"SITE15", "151"}, {"s", "1"}, {"site299", "299"}, {"t", nullptr}};
-    for (const auto& c : cases) {
+    for (const auto& c : cases) [&] {
       SCOPED_TRACE(c.typed);
       r = Rec{};
       r.NAME = c.typed;
@@ -203,8 +203,8 @@ TEST_F(ViewTest, PagesAroundAPositionAndTypingLocator) {
       } else {
         EXPECT_EQ(v.next(), Err::RecordNotAvailable);
       }
-    }
-  }
+    }();
+  }();
 }
 
 TEST_F(ViewTest, WritesThroughTheViewAndCountsLeaveTheBufferAlone) {
@@ -298,7 +298,7 @@ TEST(ViewCountIndex, OlderFilesCountTheSame) {
   pf::FileDesc now = desc();
   now.countIndexes = {{"TST:NameKey", {0, 2}}};
   for (int mode : {pf::OpenMode::ReadOnly | pf::OpenMode::DenyNone, pf::OpenMode::ReadWrite | pf::OpenMode::DenyNone,
-                   pf::OpenMode::ReadOnly | pf::OpenMode::DenyNone}) {
+                   pf::OpenMode::ReadOnly | pf::OpenMode::DenyNone}) [&] {
     SCOPED_TRACE(mode);
     Rec r;
     pf::File f(now, &r);
@@ -313,6 +313,6 @@ TEST(ViewCountIndex, OlderFilesCountTheSame) {
     v.clearFilter();
     v.setFilter("5", "TST:FLAG=1");
     EXPECT_EQ(v.count(), 2);  // the nameless record is not in the key
-  }
+  }();
   pf::unbind("GLO:Name");
 }

@@ -200,7 +200,7 @@ TEST_F(Modality, ExitClosesOtherThreadsFirstAndARefusalIsFinal) {
     const char* answer;
     bool ends;
   } cases[] = {{"&No", true}, {"&Yes", true}, {"&Cancel", false}};
-  for (const auto& c : cases) {
+  for (const auto& c : cases) [&] {
     SCOPED_TRACE(c.answer);
     pf::TestDriver driver;
     Program prog;
@@ -236,7 +236,7 @@ TEST_F(Modality, ExitClosesOtherThreadsFirstAndARefusalIsFinal) {
       driver.choose("?EXIT");
       EXPECT_TRUE(driver.programEnded()) << "a new Exit with nothing else open ends at once";
     });
-  }
+  }();
 }
 
 TEST_F(Modality, AChoiceInTheFrameWhileLeavingGoesOnWorking) {

@@ -214,7 +214,7 @@ TEST_F(AboutTest, FindSearchesFromTheSelectedLine) {
       {"APPLE", true, false, 5, {"APPLE juice"}},
       {"kiwi", false, false, 0, {""}},
   };
-  for (const auto& c : cases) {
+  for (const auto& c : cases) [&] {
     SCOPED_TRACE(std::string(c.what) + (c.matchCase ? " case" : "") + (c.up ? " up" : " down"));
     resetShellGlobals();
     pf::TestDriver d;
@@ -240,7 +240,7 @@ TEST_F(AboutTest, FindSearchesFromTheSelectedLine) {
       d.click("?Cancel");
       EXPECT_EQ(d.window().name(), "ViewLicence");
     });
-  }
+  }();
 }
 
 TEST_F(AboutTest, GotoShowsTheLineAskedFor) {
@@ -253,7 +253,7 @@ TEST_F(AboutTest, GotoShowsTheLineAskedFor) {
   pf::TestDriver d;
   runProgram(d, [&] {
     openLicence(d);
-    for (const auto& c : cases) {
+    for (const auto& c : cases) [&] {
       SCOPED_TRACE(c.line);
       rightClick(d);
       d.answer("&Goto");
@@ -262,7 +262,7 @@ TEST_F(AboutTest, GotoShowsTheLineAskedFor) {
       d.click("?Go");
       ASSERT_EQ(d.window().name(), "ViewLicence");
       EXPECT_EQ(selectedText(d), c.selected);
-    }
+    }();
     rightClick(d);
     d.answer("&Goto");
     d.type("?LineNo", "abc");

@@ -38,7 +38,7 @@ TEST_F(PasswordGate, EntrySequences) {
       {"close box", {"nope"}, Finish::CloseBox, 1, qb::HaltNotEntered},
       {"escape", {}, Finish::Esc, 0, qb::HaltNotEntered},
   };
-  for (const auto& c : cases) {
+  for (const auto& c : cases) [&] {
     SCOPED_TRACE(c.name);
     resetShellGlobals();
     TempDir own;
@@ -81,7 +81,7 @@ TEST_F(PasswordGate, EntrySequences) {
     if (c.halt.empty()) {
       EXPECT_TRUE(GLO_ProgramPassword.blank()) << "the copy is dropped once used";
     }
-  }
+  }();
 }
 
 TEST_F(PasswordGate, TheEntryMasksWhatIsTyped) {

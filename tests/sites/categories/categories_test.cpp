@@ -42,7 +42,7 @@ TEST_F(CategoriesTest, ReservedRowsAreRefusedInAnyCase) {
       {"All Categories", "?DELETE:2"}, {"Default", "?DELETE:2"}, {"default", "?DELETE:2"},
   };
   openCategories();
-  for (const Case& c : cases) {
+  for (const Case& c : cases) [&] {
     SCOPED_TRACE(std::string(c.row) + " " + c.button);
     pickRow(c.row);
     d.click(c.button, "BrowseCategories");
@@ -51,7 +51,7 @@ TEST_F(CategoriesTest, ReservedRowsAreRefusedInAnyCase) {
     std::string verb = c.button == std::string("?CHANGE:2") ? "changed." : "deleted.";
     EXPECT_EQ(answerAll(), (Pairs{{c.row, std::string(Required) + verb}}));
     EXPECT_FALSE(formOpen());
-  }
+  }();
   EXPECT_EQ(readCategories().size(), 6u);
 }
 
@@ -93,7 +93,7 @@ TEST_F(CategoriesTest, DeleteConfirmationDecides) {
   // A website of a longer name does not keep the category in use.
   addSites({{"Trips", "http://trips.example", "Travels"}});
   openCategories();
-  for (bool confirm : {false, true}) {
+  for (bool confirm : {false, true}) [&] {
     SCOPED_TRACE(confirm);
     pickRow("Travel");
     d.click("?DELETE:2");
@@ -109,7 +109,7 @@ TEST_F(CategoriesTest, DeleteConfirmationDecides) {
     auto n = names();
     EXPECT_EQ(std::find(n.begin(), n.end(), "Travel") != n.end(), !confirm);
     EXPECT_EQ(pf::trim(d.text("?LOC:COUNT")), confirm ? "4" : "5");
-  }
+  }();
   EXPECT_EQ(readCategories(), (std::vector<std::string>{"All Categories", "Default", "News", "Shops"}));
 }
 
@@ -182,7 +182,7 @@ TEST_F(CategoriesTest, NameChecksOnOk) {
       {"Why?", {{padded("Why?"), others}}, ""},
   };
   openCategories();
-  for (const Case& c : cases) {
+  for (const Case& c : cases) [&] {
     SCOPED_TRACE(c.typed);
     addThroughForm(c.typed);
     if (!c.boxes.empty()) {
@@ -201,7 +201,7 @@ TEST_F(CategoriesTest, NameChecksOnOk) {
       answerAll();
       EXPECT_FALSE(formOpen());
     }
-  }
+  }();
   // Nothing blank or refused reached the file.
   EXPECT_EQ(readCategories().size(), 8u);
 }
@@ -221,7 +221,7 @@ TEST(CategoryNames, EveryForbiddenCharacterHasItsPass) {
 
 TEST_F(CategoriesTest, ReservedNamesInAnyCaseAreNotDuplicated) {
   openCategories();
-  for (const char* typed : {"default", "DEFAULT", "All categories", "aLL cATEGORIES", "  Default"}) {
+  for (const char* typed : {"default", "DEFAULT", "All categories", "aLL cATEGORIES", "  Default"}) [&] {
     SCOPED_TRACE(typed);
     addThroughForm(typed);
     Pairs boxes = answerAll();
@@ -232,7 +232,7 @@ TEST_F(CategoriesTest, ReservedNamesInAnyCaseAreNotDuplicated) {
     EXPECT_EQ(d.focused("UpdateCategory"), "?CAT:CATEGORY");
     d.click("?CANCEL", "UpdateCategory");
     answerAll();
-  }
+  }();
   EXPECT_EQ(readCategories().size(), 5u);
 }
 
@@ -259,7 +259,7 @@ TEST_F(CategoriesTest, RenameGivesTheNewNameToEveryWebsiteOfTheOld) {
        {"All Categories", "Default", "Press", "SHOPS", "Travel"}},
   };
   openCategories();
-  for (const Case& c : cases) {
+  for (const Case& c : cases) [&] {
     SCOPED_TRACE(c.typed);
     pickRow(c.row);
     d.click("?CHANGE:2");
@@ -274,7 +274,7 @@ TEST_F(CategoriesTest, RenameGivesTheNewNameToEveryWebsiteOfTheOld) {
     EXPECT_EQ(names(), c.rows);
     EXPECT_TRUE(GLO_OldCategory.blank());
     EXPECT_EQ(GLO_DelCategory.clip(), c.typed);
-  }
+  }();
 }
 
 TEST_F(CategoriesTest, OkWithTheNameAsItWasWritesNothing) {
@@ -303,7 +303,7 @@ TEST_F(CategoriesTest, ANameTakenInAnyCaseIsRefused) {
   addSites({{"Unfiled", "http://unfiled.example", ""}});
   const std::string refusal = "This category already exists.||Please enter another category description.";
   openCategories();
-  for (const char* typed : {"News", "news", "SHOPS  "}) {
+  for (const char* typed : {"News", "news", "SHOPS  "}) [&] {
     SCOPED_TRACE(typed);
     addThroughForm(typed);
     EXPECT_EQ(answerAll(), (Pairs{{padded(pf::clip(typed)), refusal}}));
@@ -311,7 +311,7 @@ TEST_F(CategoriesTest, ANameTakenInAnyCaseIsRefused) {
     EXPECT_EQ(d.focused("UpdateCategory"), "?CAT:CATEGORY");
     d.click("?CANCEL", "UpdateCategory");
     answerAll();
-  }
+  }();
   // Renamed onto another category's name: refused, nothing renamed.
   addSites({{"Trip", "http://trip.example", "Travel"}});
   pickRow("Travel");

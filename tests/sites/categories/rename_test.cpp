@@ -156,7 +156,7 @@ TEST_F(RenameTest, ThePreferencesDefaultCategoryIsRenamedWithIt) {
       {"news", "News", "News", "Press", "Press", "Press"},
       {"Shops", "Shops", "Travel", "Trips", "Shops", "Shops"},
   };
-  for (const Case& c : cases) {
+  for (const Case& c : cases) [&] {
     SCOPED_TRACE(c.to);
     writePreferences(c.onFile);
     GLO_DefaultCat = c.running;
@@ -172,7 +172,7 @@ TEST_F(RenameTest, ThePreferencesDefaultCategoryIsRenamedWithIt) {
     EXPECT_EQ(boxes[0].second.rfind("This category is set as the default category", 0), 0u) << boxes[0].second;
     d.click("?CLOSE", "BrowseCategories");
     answerAll();
-  }
+  }();
 }
 
 }  // namespace

@@ -62,7 +62,7 @@ TEST_F(LinkDialogs, OtherLinkPasteRules) {
        "?LOC:URL"},
   };
   d.start(qb::Win_OtherLink);
-  for (const auto& c : cases) {
+  for (const auto& c : cases) [&] {
     SCOPED_TRACE(c.name);
     d.enter("?LOC:URL", c.before);
     pf::setClipboard(c.clipboard);
@@ -75,7 +75,7 @@ TEST_F(LinkDialogs, OtherLinkPasteRules) {
     EXPECT_EQ(d.box(), nullptr) << box();
     EXPECT_EQ(d.text("?LOC:URL"), c.after);
     EXPECT_EQ(d.focused(), c.focus);
-  }
+  }();
   EXPECT_TRUE(shell.opened.empty());
 }
 
@@ -121,7 +121,7 @@ TEST_F(LinkDialogs, GoToWebsiteChecksAndStaysOpen) {
     bool warned;
   };
   const Case cases[] = {{"http://a.org  ", false}, {"www.b.org", true}, {"HTTP://C.ORG", true}};
-  for (const auto& c : cases) {
+  for (const auto& c : cases) [&] {
     SCOPED_TRACE(c.typed);
     d.enter("?LOC:URL", c.typed);
     d.click("?LINKBUT");
@@ -133,7 +133,7 @@ TEST_F(LinkDialogs, GoToWebsiteChecksAndStaysOpen) {
     }
     EXPECT_EQ(d.box(), nullptr) << box();
     EXPECT_EQ(d.window().name(), "Win_OtherLink");
-  }
+  }();
   // Handed on without trailing blanks; the desktop layer decides what it opens.
   ASSERT_EQ(shell.opened.size(), 3u);
   EXPECT_EQ(shell.opened[0], "http://a.org");

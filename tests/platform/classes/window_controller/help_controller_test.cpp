@@ -73,7 +73,7 @@ TEST_F(HelpTest, F1OpensTheControlThenTheWindowThenTheContents) {
       {"win.htm", true, "?TWO", "win.htm"},
       {"win.htm", false, "?ONE", "win.htm"},
   };
-  for (const Case& c : cases) {
+  for (const Case& c : cases) [&] {
     SCOPED_TRACE(std::string(c.focus) + " window topic '" + c.windowTopic + "'");
     config.windowTopic = c.windowTopic;
     config.controlTopic = c.controlTopic;
@@ -87,7 +87,7 @@ TEST_F(HelpTest, F1OpensTheControlThenTheWindowThenTheContents) {
     driver.press("F12");
     EXPECT_EQ(pf::helpShown().size(), 2u);
     driver.closeBox();
-  }
+  }();
 }
 
 TEST_F(HelpTest, F1AsHelpKeyIsRefused) {

@@ -173,7 +173,7 @@ TEST_F(WindowControllerTest, PlacementRoundTrips) {
       {"maximised", pf::Prop::Maximize, false},
       {"minimised", pf::Prop::Iconize, false},
   };
-  for (const Case& c : cases) {
+  for (const Case& c : cases) [&] {
     SCOPED_TRACE(c.name);
     pf::AppIni.removeSection("TestDialog");
     driver.start([] { runDialog(); });
@@ -201,7 +201,7 @@ TEST_F(WindowControllerTest, PlacementRoundTrips) {
     }
     w.post(pf::EVENT::CloseWindow);
     driver.idle();
-  }
+  }();
 }
 
 TEST_F(WindowControllerTest, DamagedPlacementKeepsTheDesignedSize) {
@@ -296,7 +296,7 @@ TEST_F(WindowControllerTest, ClosingAChangedForm) {
       {"confirm cancel, no", 2, "&No", "Are you sure you want to cancel?", true, 0},
       {"no question", 0, "", "", false, 0},
   };
-  for (const Case& c : cases) {
+  for (const Case& c : cases) [&] {
     SCOPED_TRACE(c.name);
     record = Rec{};
     accessor.inserts = 0;
@@ -321,7 +321,7 @@ TEST_F(WindowControllerTest, ClosingAChangedForm) {
       EXPECT_EQ(lastResponse, pf::Response::Completed);
     }
     ASSERT_EQ(dialogs(), 0);
-  }
+  }();
 }
 
 TEST_F(WindowControllerTest, UnchangedFormClosesWithoutAQuestion) {
@@ -461,7 +461,7 @@ TEST_F(WindowControllerTest, ExceptionEndsTheThreadAndReleasesTheWindow) {
       {"OK", "An error has ended TestDialog:|disk on fire", 1},
       {"inner", "An error has ended InnerDialog:|disk on fire", 2},
   };
-  for (const auto& c : cases) {
+  for (const auto& c : cases) [&] {
     SCOPED_TRACE(c.failAt);
     tearDowns = 0;
     std::string failAt = c.failAt;
@@ -488,7 +488,7 @@ TEST_F(WindowControllerTest, ExceptionEndsTheThreadAndReleasesTheWindow) {
     EXPECT_EQ(dialogs(), 1) << "the window opens again";
     EXPECT_EQ(marker, again);
     driver.closeBox("TestDialog");
-  }
+  }();
 
   driver.start([] {
     TestDialog d;
