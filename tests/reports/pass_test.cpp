@@ -10,6 +10,7 @@
 #include "platform/classes/process_manager.h"
 #include "platform/classes/report_controller.h"
 #include "platform/store/key_change.h"
+#include "platform/store/lock_wait.h"
 #include "tests/reports/reports_fixture.h"
 #include "tests/support/slices.h"
 
@@ -164,7 +165,8 @@ TEST_F(Pass, WritesAreCommittedPerSliceAndCancelStops) {
 }
 
 // A writing walk over the five sites (VISITS = 9 each) that lets the windows have a turn
-// after every record; `other` starts on a thread of its own at the first record. Answers how many records the walk had reached by then.
+// after every record; `other` starts on a thread of its own at the first record, and the
+// walk goes on only once `other` has ended or waits for the file. Answers how many records the walk had reached by then.
 std::size_t walkBeside(pf::TestDriver& d, const std::function<void()>& other, Outcome& out) {
   bool go = false, done = false;
   std::size_t reached = 0;
@@ -186,6 +188,8 @@ std::size_t walkBeside(pf::TestDriver& d, const std::function<void()>& other, Ou
         go = true;
         pf::wake(beside);
       }
+      // The next record once `other` has ended or waits for the file the walk holds.
+      while (!done && pf::lockWaiters() == 0) pf::yieldTurn();
       return std::uint8_t{0};
     };
     out.response = w.Execute();
