@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "data/access.h"
-#include "platform/classes/approx_matcher.h"
 #include "platform/classes/error_manager.h"
 #include "platform/classes/help_controller.h"
 #include "platform/classes/ini_manager.h"
@@ -44,9 +43,6 @@ bool RaiseFrame() {
 
 void MainProgram() {
   pf::AppErrors.init();
-  pf::AppMatcher.Init();
-  pf::AppMatcher.SetOption(1, 1);
-  pf::AppMatcher.SetOption(2, 0);
   pf::AppIni.init("Linkvue.ini");
   MakeThreadAccess();
   // Every window names its own icon ("Browser.ico"), so there is no program-wide one to set.
@@ -76,7 +72,6 @@ void MainProgram() {
   lock.release();
   if (drag == 1) pf::dragSetting().set(1);
   pf::AppIni.kill();
-  pf::AppMatcher.Kill();
 }
 
 }  // namespace qb

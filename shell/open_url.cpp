@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "platform/core/strings.h"
 #include "platform/core/field.h"
 #include "platform/os/desktop.h"
 
@@ -10,12 +11,6 @@ namespace qb {
 namespace {
 
 constexpr std::size_t MaxAddress = 255;
-
-std::string lower(std::string s) {
-  std::transform(s.begin(), s.end(), s.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return s;
-}
 
 // The scheme of `s` (before its first ':'), or empty when it has none. "host:8080" and
 // "www.example.com:81/x" have none: what follows is a port.
@@ -30,7 +25,7 @@ std::string schemeOf(const std::string& s) {
   std::size_t j = colon + 1;
   if (j < s.size() && std::isdigit(static_cast<unsigned char>(s[j]))) return {};
   if (s.find('.') < colon) return {};
-  return lower(s.substr(0, colon));
+  return pf::lower(s.substr(0, colon));
 }
 
 bool hasHost(const std::string& rest) {

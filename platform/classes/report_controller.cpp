@@ -280,7 +280,7 @@ std::uint8_t ReportController::ReportTakeCloseEvent() {
   closing_ = true;
   win().setTimer(0);
   if (PROCESS) PROCESS->ProcessEndFrame();
-  // The window model cannot hide a window yet: the maximised preview covers it instead.
+  // The progress window stays under the maximised preview until the report is closed.
   if (!openFailed_ && !previewed_) ReportAskPreview();
   if (REPORT) REPORT->close();
   return 0;

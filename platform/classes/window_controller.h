@@ -279,7 +279,7 @@ class WindowController {
   void WindowAddHistoryField(int control);
 
   // --- the template, factored once ----------------------------------------------------
-  // Set-up steps 1 to 7: the procedure's name to AppErrors, REQUEST from GLO:Request,
+  // The first part of the set-up: the procedure's name to AppErrors, REQUEST from GLO:Request,
   // the base Setup, ERRORS and VCRREQUEST, the one-instance rule, GLO:Request and
   // GLO:Response cleared, the toolbar attached. Non-zero: stop the set-up with it.
   std::uint8_t SetupBegin();
@@ -289,10 +289,10 @@ class WindowController {
   int SetupFiles(std::initializer_list<FileRelations*> files, bool primaryFirst = false);
   // Closes those files now, the last opened first (TearDownEnd does it otherwise).
   void TearDownFiles();
-  // Set-up steps 11 to 15: the resizer, the placement from AppIni, one ResizeApply,
+  // The last part of the set-up: the resizer, the placement from AppIni, one ResizeApply,
   // SetAlertKeys, the help object with its topics.
   void SetupEnd();
-  // Tear-down steps 2 to 7: files closed, placement saved, marker cleared, the
+  // The end of the tear-down: files closed, placement saved, marker cleared, the
   // procedure's name withdrawn, the help object killed. Answers 0.
   std::uint8_t TearDownEnd();
 

@@ -222,13 +222,14 @@ bool laterPagesTakeKey(const std::string& path, const CipherKey& key) {
     const std::size_t covered = kCipherPageSize - kReserve + kIv;
     unsigned char number[4] = {static_cast<unsigned char>(n), static_cast<unsigned char>(n >> 8),
                                static_cast<unsigned char>(n >> 16), static_cast<unsigned char>(n >> 24)};
+    // The page's covered bytes and its number, signed as one.
+    unsigned char signedBytes[kCipherPageSize + sizeof number];
+    std::memcpy(signedBytes, page, covered);
+    std::memcpy(signedBytes + covered, number, sizeof number);
     unsigned char mac[EVP_MAX_MD_SIZE];
     unsigned int macLen = 0;
-    HMAC_CTX* h = HMAC_CTX_new();
-    if (h && HMAC_Init_ex(h, macKey, kKeyBytes, EVP_sha1(), nullptr) == 1 && HMAC_Update(h, page, covered) == 1 &&
-        HMAC_Update(h, number, sizeof number) == 1 && HMAC_Final(h, mac, &macLen) == 1)
+    if (HMAC(EVP_sha1(), macKey, kKeyBytes, signedBytes, covered + sizeof number, mac, &macLen))
       taken = macLen >= static_cast<unsigned int>(kMacBytes) && std::memcmp(mac, page + covered, kMacBytes) == 0;
-    HMAC_CTX_free(h);
   }
   wipeBytes(macKey, sizeof macKey);
   return taken;

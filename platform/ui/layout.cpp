@@ -44,6 +44,7 @@
 #include <map>
 #include <utility>
 
+#include "platform/core/strings.h"
 #include "platform/ui/keys.h"
 
 namespace pf {
@@ -59,11 +60,6 @@ struct Token {
   std::string text;
   bool quoted = false;
 };
-
-std::string lower(std::string s) {
-  for (auto& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
 
 std::vector<Token> tokenize(const std::string& line, int lineNo) {
   std::vector<Token> out;
@@ -108,7 +104,9 @@ std::vector<Token> tokenize(const std::string& line, int lineNo) {
 long number(const std::string& s, int lineNo) {
   if (s.empty()) throw LayoutError(lineNo, "number expected");
   char* end = nullptr;
-  long v = std::strtol(s.c_str(), &end, 0);
+  // Decimal, or hex after 0x; a leading zero is not octal ("010" is ten).
+  const bool hex = s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X');
+  long v = std::strtol(s.c_str() + (hex ? 2 : 0), &end, hex ? 16 : 10);
   if (*end != 0) throw LayoutError(lineNo, "not a number: " + s);
   return v;
 }

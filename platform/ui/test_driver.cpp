@@ -5,6 +5,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "platform/core/strings.h"
 #include "platform/core/dates.h"
 #include "platform/runtime/message.h"
 #include "platform/runtime/testing.h"
@@ -13,18 +14,6 @@
 
 namespace pf {
 namespace {
-
-std::string lower(std::string s) {
-  for (auto& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
-
-std::string trim(std::string s) {
-  while (!s.empty() && s.back() == ' ') s.pop_back();
-  std::size_t i = 0;
-  while (i < s.size() && s[i] == ' ') ++i;
-  return s.substr(i);
-}
 
 [[noreturn]] void fail(const std::string& what) { throw std::runtime_error("user cannot: " + what); }
 

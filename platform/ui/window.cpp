@@ -4,6 +4,7 @@
 #include <cctype>
 #include <stdexcept>
 
+#include "platform/core/strings.h"
 #include "platform/core/pictures.h"
 #include "platform/core/secret.h"
 #include "platform/core/value.h"
@@ -12,24 +13,6 @@
 
 namespace pf {
 namespace {
-
-std::string lower(std::string_view s) {
-  std::string out(s);
-  for (auto& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return out;
-}
-
-std::string trimRight(std::string s) {
-  while (!s.empty() && s.back() == ' ') s.pop_back();
-  return s;
-}
-
-std::string trimBoth(std::string s) {
-  s = trimRight(std::move(s));
-  std::size_t i = 0;
-  while (i < s.size() && s[i] == ' ') ++i;
-  return s.substr(i);
-}
 
 bool numericPicture(const std::string& pic) {
   auto k = parsePicture(pic).kind;
@@ -41,7 +24,7 @@ bool numericPicture(const std::string& pic) {
 std::string showAs(const Value& v, const std::string& pic) {
   if (pic.empty()) return v.text();
   std::string s = format(v, pic);
-  return numericPicture(pic) ? trimBoth(s) : trimRight(s);
+  return numericPicture(pic) ? trim(s) : clip(s);
 }
 
 bool inputKind(Kind k) {
@@ -454,7 +437,7 @@ void Window::showValue(Control& c) {
   auto selectRowShowing = [&](const std::string& text) {
     int sel = 0;
     for (std::size_t r = 0; r < c.rows.size(); ++r)
-      if (!c.rows[r].cells.empty() && trimRight(c.rows[r].cells[0].value) == trimRight(text)) {
+      if (!c.rows[r].cells.empty() && clip(c.rows[r].cells[0].value) == clip(text)) {
         sel = static_cast<int>(r) + 1;
         break;
       }
@@ -467,7 +450,7 @@ void Window::showValue(Control& c) {
     case Kind::Entry: case Kind::Text: case Kind::String: case Kind::Combo: case Kind::DropCombo:
     case Kind::Prompt: {
       std::string t = (c.kind == Kind::Text) ? v.text() : showAs(v, pic);
-      if (c.kind == Kind::Text) t = trimRight(t);
+      if (c.kind == Kind::Text) t = clip(t);
       if (t != c.text) {
         setEntryText(c, t);
         changed(c.feq, Prop::Text);
@@ -478,7 +461,7 @@ void Window::showValue(Control& c) {
       break;
     }
     case Kind::Check: {
-      bool on = trimBoth(v.text()) == trimBoth(c.valueOn);
+      bool on = trim(v.text()) == trim(c.valueOn);
       if (on != c.checked) {
         c.checked = on;
         changed(c.feq, Prop::Checked);
@@ -490,7 +473,7 @@ void Window::showValue(Control& c) {
       for (auto& r : d_->controls) {
         if (r.kind != Kind::Radio || r.parent != c.feq) continue;
         ++index;
-        bool on = trimBoth(r.value) == trimBoth(v.text());
+        bool on = trim(r.value) == trim(v.text());
         if (on) sel = index;
         if (r.checked != on) {
           r.checked = on;
@@ -720,7 +703,7 @@ std::string Window::cellText(int feq, int r, int column) const {
   }
   if (field < 1 || field > static_cast<int>(row.cells.size())) return {};
   const std::string& v = row.cells[static_cast<std::size_t>(field - 1)].value;
-  if (pic.empty()) return trimRight(v);
+  if (pic.empty()) return clip(v);
   return showAs(numericPicture(pic) ? Value(toNumber(v)) : Value(v), pic);
 }
 

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <string>
+#include <utility>
+
 #include "platform/ui/keys.h"
 #include "platform/ui/layout.h"
 #include "platform/ui/window.h"
@@ -105,6 +108,16 @@ TEST(Layout, ErrorsNameTheLine) {
       EXPECT_EQ(e.line, c.line) << c.text;
       EXPECT_NE(std::string(e.what()).find(c.says), std::string::npos) << e.what();
     }
+  }
+}
+
+// A leading zero is not octal: designs write coordinates as they line them up.
+TEST(Layout, NumbersAreDecimalOrHex) {
+  const std::pair<const char*, int> cases[] = {{"8", 8}, {"010", 10}, {"0", 0}, {"0x10", 16}, {"0X1f", 31}};
+  for (const auto& [text, value] : cases) {
+    SCOPED_TRACE(text);
+    pf::Layout l = pf::parseLayout(std::string("window W plain\n  entry ?A at ") + text + ",1 size 5,5\n");
+    EXPECT_EQ(l.controls.at(0).x, value);
   }
 }
 
