@@ -415,6 +415,17 @@ void plan() {
   }, [] { return box() == nullptr; });
   add("integrity check", [] { menu("?REPORTSINTEGRITYREPORT"); }, [] { return shown("_PreviewWindow_") || box(); }, 1200);
   snap("integrity-preview");
+  // Print on a desktop without a printer: the box says why, the preview stays open.
+  auto printBox = [] { return box() && box()->message.caption == "Print"; };
+  add("print without a printer", [] {
+    if (!shown("_PreviewWindow_")) return;
+    pf::setDesktopPrinters({});
+    press("_PreviewWindow_", "?PREVIEW:PRINTBUTTON");
+  }, [printBox] { return !shown("_PreviewWindow_") || printBox(); }, 600);
+  snap("print-failure");
+  add("cancel the print", [printBox] {
+    if (printBox()) answer(2);
+  }, [printBox] { return !printBox(); });
   add("exit preview", [] {
     if (shown("_PreviewWindow_")) press("_PreviewWindow_", "?PREVIEW:EXITBUTTON");
     else answer(1);
