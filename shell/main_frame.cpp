@@ -100,6 +100,14 @@ std::uint8_t MainFrame::Setup() {
   FIRSTFIELD = 1;
   CheckStartupPassword();
   OpenWindow();
+  // A handler, so that the clock goes on while a window holds the frame's thread.
+  win().registerHandler(
+      pf::EVENT::Timer,
+      [this](pf::Window&, const pf::Event&) {
+        setCalendarAndClock();
+        return 0;
+      },
+      this);
   win().setProp(0, pf::Prop::MinWidth, 400);
   win().setProp(0, pf::Prop::MinHeight, 300);
   SetupEnd();
@@ -159,7 +167,6 @@ std::uint8_t MainFrame::OnWindowEvent() {
   const pf::Event& e = win().currentEvent();
   if (e.code == pf::EVENT::OpenWindow) setPasswordItems();
   std::uint8_t rc = WindowController::OnWindowEvent();
-  if (e.code == pf::EVENT::Timer) setCalendarAndClock();
   // The timer too: the menu then follows a browse within a second even when nothing
   // else happens in the frame.
   followMaintenanceMenu();

@@ -14,6 +14,7 @@
 #include <stdexcept>
 
 #include "platform/runtime/message.h"
+#include "platform/runtime/queue_pick.h"
 #include "platform/runtime/runtime_internal.h"
 #include "platform/runtime/stack_switch.h"
 
@@ -418,6 +419,21 @@ void TurnGiver::give() {
 bool queueEmpty(int number) {
   Thread* t = find(number == 0 ? thread() : number);
   return !t || t->queue.empty();
+}
+
+bool queueHolds(const std::function<bool(const Event&)>& which) {
+  Thread* t = find(thread());
+  return t && std::any_of(t->queue.begin(), t->queue.end(), which);
+}
+
+bool takeEvent(const std::function<bool(const Event&)>& which, Event& out) {
+  Thread* t = find(thread());
+  if (!t) return false;
+  auto it = std::find_if(t->queue.begin(), t->queue.end(), which);
+  if (it == t->queue.end()) return false;
+  out = std::move(*it);
+  t->queue.erase(it);
+  return true;
 }
 
 bool queueHoldsOnly(int code, int number) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "platform/runtime/queue_pick.h"
 #include "platform/runtime/runtime.h"
 #include "platform/ui/ui_internal.h"
 
@@ -268,10 +269,21 @@ Dialog waitForDialog(Dialog proto) {
     dlg->answer = dlg->kind == DialogKind::Message ? dlg->message.defaultButton : 0;
     return *dlg;
   }
-  waitUntil([id] {
-    Dialog* x = findDialog(id);
-    return !x || x->answered;
-  });
+  // The windows of this thread go on ticking while the box waits (the frame's clock).
+  const int me = pf::thread();
+  auto tick = [me](const Event& e) {
+    Window* w = e.code == EVENT::Timer && e.window ? findWindow(e.window) : nullptr;
+    return w && w->isOpen() && w->thread() == me;
+  };
+  for (;;) {
+    waitUntil([id, &tick] {
+      Dialog* x = findDialog(id);
+      return !x || x->answered || queueHolds(tick);
+    });
+    Event t;
+    if (!takeEvent(tick, t)) break;
+    if (Window* w = findWindow(t.window)) tickCovered(*w, t);
+  }
   Dialog* x = findDialog(id);
   return x ? *x : Dialog{};
 }

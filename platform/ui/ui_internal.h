@@ -114,6 +114,9 @@ void closeDownReply(const Event& reply);
 void closeDownClosed(Window& w);
 void closeDownIdle(Window& w);
 
+// A timer tick for a window that another window of its thread covers.
+void tickCovered(Window& w, const Event& e);
+
 // A control's text replaced; what a masked entry held is overwritten first.
 void setEntryText(Control& c, std::string_view text);
 

@@ -53,6 +53,22 @@ const ListRow kNoRow{};
 
 }  // namespace
 
+// A window under another window of its thread still ticks: its timer handlers run at once
+// (the frame's clock goes on while a form or dialog holds the frame's thread), and its
+// procedure sees one tick when it has the thread again.
+void tickCovered(Window& w, const Event& e) {
+  auto& d = WindowAccess::of(w);
+  d.timerPending = false;   // the next tick comes when it is due
+  auto regs = d.handlers;
+  for (auto& r : regs) {
+    if (r.event != EVENT::Timer || r.control != 0) continue;
+    if (r.h(w, e) != 0 || !d.open) return;
+  }
+  for (const auto& r : d.ready)
+    if (r.code == EVENT::Timer) return;
+  d.ready.push_back(e);
+}
+
 // ---------------------------------------------------------------------------------------
 Window::Window(const std::string& procedure) : Window(findLayout(procedure)) {}
 
@@ -313,6 +329,10 @@ void Window::route(const Event& e) {
     if (input) {
       // A window under this one takes no input; what the user did there is dropped.
       w->d_->inputs.erase(e.param);
+      return;
+    }
+    if (e.code == EVENT::Timer) {
+      tickCovered(*w, e);
       return;
     }
     w->d_->ready.push_back(e);

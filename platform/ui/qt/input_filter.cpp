@@ -138,7 +138,12 @@ bool InputFilter::eventFilter(QObject* o, QEvent* e) {
       if (v.syncing()) return false;
       WindowView* s = v.owner(o, nullptr);
       if (!s || o != s->top || s->sub) return false;
-      if (Window* w = findWindow(s->id)) w->userActivate();
+      if (Window* w = findWindow(s->id)) {
+        w->userActivate();
+        // A window held by another of its thread (the frame under a dialog of its own
+        // thread): the one that holds it comes to the front and takes the keyboard.
+        if (activeWindow() != w) v.activateAgain();
+      }
       return false;
     }
     default:

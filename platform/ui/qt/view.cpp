@@ -132,8 +132,24 @@ void View::create(Window& w) {
   raw->show(w);
 }
 
+// The model's active window to the front with the keyboard in it.
+void View::activate(std::uintptr_t id) {
+  WindowView* s = find(id);
+  if (!s || !s->top || !s->client) return;
+  if (s->sub) {
+    if (QMdiArea* area = s->sub->mdiArea()) area->setActiveSubWindow(s->sub);
+    if (QWidget* frame = frameWidget(); frame && !frame->isActiveWindow()) frame->activateWindow();
+  } else {
+    s->top->raise();
+    s->top->activateWindow();
+  }
+  s->focusSeen = -1;
+  if (Window* w = findWindow(id)) s->sync(*w);
+}
+
 void View::syncDialogs() {
   std::set<int> open;
+  bool closed = false;
   for (Dialog* d : openDialogs()) {
     open.insert(d->id);
     if (dialogs_.count(d->id)) continue;
@@ -150,10 +166,14 @@ void View::syncDialogs() {
         it->second->deleteLater();
       }
       it = dialogs_.erase(it);
+      closed = true;
     } else {
       ++it;
     }
   }
+  // The last box gone: the keyboard goes back to the window it was over (no window
+  // manager hands it on by itself).
+  if (closed && dialogs_.empty()) activate(desk().active);
 }
 
 void View::sync() {
@@ -190,16 +210,7 @@ void View::sync() {
   std::uintptr_t active = desk().active;
   if (active != activeSeen_) {
     activeSeen_ = active;
-    if (WindowView* s = find(active); s && s->top && s->client) {
-      if (s->sub) {
-        if (QMdiArea* area = s->sub->mdiArea()) area->setActiveSubWindow(s->sub);
-      } else {
-        s->top->raise();
-        s->top->activateWindow();
-      }
-      s->focusSeen = -1;
-      if (Window* w = findWindow(active)) s->sync(*w);
-    }
+    activate(active);
   }
   if (raiseCount() != raisesSeen_) {
     raisesSeen_ = raiseCount();

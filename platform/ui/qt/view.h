@@ -38,6 +38,12 @@ class View : public ViewObserver {
   void schedule();
   void sync();
   void arrange(MdiArrangement how);
+  // The model's active window is brought to the front again at the next sync (the user
+  // activated a window that another window of its thread holds).
+  void activateAgain() {
+    activeSeen_ = 0;
+    schedule();
+  }
 
   WindowView* find(std::uintptr_t id);
   // The window (and control) a widget belongs to.
@@ -52,6 +58,7 @@ class View : public ViewObserver {
 
  private:
   void create(Window& w);
+  void activate(std::uintptr_t id);
   void syncDialogs();
 
   std::map<std::uintptr_t, std::unique_ptr<WindowView>> shown_;

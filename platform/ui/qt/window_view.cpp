@@ -323,7 +323,9 @@ void WindowView::syncInput(Window& w) {
   for (std::size_t z = 0; z < zones.size(); ++z) zones[z]->setText(qs(w.statusText(static_cast<int>(z) + 1)));
   // Only the top window of a thread with no box open takes input.
   bool input = w.takesInput();
-  client->setEnabled(input);
+  // The frame's client area holds the MDI children of every thread: each child follows its
+  // own thread, so a window that holds the frame's thread greys only the frame's bars.
+  if (kind != WindowKind::Frame) client->setEnabled(input);
   if (menubar && menubar->isEnabled() != input) {
     menubar->setEnabled(input);
     // Enabling the bar enables every menu in it: the ones the program disabled stay so.
