@@ -1,5 +1,6 @@
-// One running program per working folder: a lock the kernel frees with the process,
-// and a local socket through which a later start asks the running one to show itself.
+// One running program per data folder: a lock the kernel frees with the process, on a
+// file in the data folder itself, and a local socket through which a later start asks the
+// running one to show itself.
 #pragma once
 
 #include <functional>
@@ -19,20 +20,21 @@ constexpr int Failed = 3;
 
 class InstanceLock {
  public:
-  // `name` names the lock ("thisApp"); it is scoped to the user and the current
-  // working folder, so two data folders may each have their program running.
+  // `name` names the lock ("thisApp"); it is scoped to the current working folder (the
+  // data folder), however it is reached and whatever the environment says, so two data
+  // folders may each have their program running, and one folder never has two.
   explicit InstanceLock(std::string name);
   ~InstanceLock();
   InstanceLock(const InstanceLock&) = delete;
   InstanceLock& operator=(const InstanceLock&) = delete;
 
-  // Opens (or creates) the lock without taking it; false when that is impossible, and
-  // when the folder it lives in is a link, another user's, or open to others.
+  // Opens (or creates) the lock without taking it; false when that is impossible. A lock
+  // file that is not this user's own is put aside for one that is.
   bool create();
   // Tries for up to `milliseconds` to take the lock: an InstanceWait value.
   int wait(int milliseconds);
   bool owned() const { return owned_; }
-  // Gives the lock up and closes it.
+  // Gives the lock up and closes it; the holder's lock file goes with it.
   void release();
 
   // The holder: answers later starts. `onRaise` runs on the GUI thread and says
@@ -47,10 +49,14 @@ class InstanceLock {
 
  private:
   struct Server;
+  bool open();
+
   std::string name_;
   std::string lockPath_;
-  std::string socketPath_;
+  std::string socketPath_;  // a name in the abstract socket namespace: no file
   int fd_ = -1;
+  bool folderLocked_ = false;  // a folder this user may not write: the folder itself is locked
+  bool found_ = false;         // the lock file was there before: its holder may have died
   bool owned_ = false;
   std::unique_ptr<Server> server_;
 };

@@ -9,7 +9,10 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <chrono>
+#include <filesystem>
+#include <vector>
 #include <cstdlib>
 #include <functional>
 #include <optional>
@@ -29,7 +32,8 @@ struct Child {
   int in = -1, out = -1;
   std::string output;
 
-  explicit Child(const std::vector<std::string>& argv) {
+  // `env`: NAME=VALUE settings on top of the test's own; an empty value unsets NAME.
+  explicit Child(const std::vector<std::string>& argv, const std::vector<std::string>& env = {}) {
     int toChild[2], fromChild[2];
     if (pipe(toChild) != 0 || pipe(fromChild) != 0) return;
     pid = fork();
@@ -42,6 +46,11 @@ struct Child {
       for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
       args.push_back(nullptr);
       setenv("QT_QPA_PLATFORM", "offscreen", 1);
+      for (const auto& e : env) {
+        auto eq = e.find('=');
+        if (eq + 1 == e.size()) unsetenv(e.substr(0, eq).c_str());
+        else setenv(e.substr(0, eq).c_str(), e.substr(eq + 1).c_str(), 1);
+      }
       execv(args[0], args.data());
       _exit(127);
     }
@@ -151,72 +160,135 @@ class LockFolders {
   std::vector<std::pair<const char*, std::optional<std::string>>> saved_;
 };
 
-TEST(SingleInstance, TheLockFolderMustBeTheUsersAlone) {
+// The names under `dir`, at any depth.
+std::vector<std::string> namesUnder(const std::string& dir) {
+  std::vector<std::string> out;
+  std::error_code ec;
+  for (auto it = std::filesystem::recursive_directory_iterator(dir, ec); !ec && it != decltype(it)(); it.increment(ec))
+    out.push_back(it->path().string().substr(dir.size()));
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
+// Whatever others have made in the temporary folders, or in the data folder under the
+// lock's name, the program's lock is its data folder's, and nothing is left of it after.
+TEST(SingleInstance, WhatOthersMakeFirstDoesNotStopTheLock) {
   const std::string user = "quillbox-" + std::to_string(getuid());
+  const std::string lockName = "quillbox-thisApp.lock";
   struct Case {
     const char* what;
-    std::function<void(const std::string& tmp)> make;
-    bool usable;
-    bool asRoot = false;   // a folder given to another user
+    std::function<void(const std::string& tmp)> make;  // in the temporary folder, or in the data folder
+    bool asRoot = false;                              // something given to another user
   } cases[] = {
-      {"made when missing", [](const std::string&) {}, true},
-      {"the user's, closed to others", [&](const std::string& t) { mkdir((t + "/" + user).c_str(), 0700); }, true},
-      {"open to others",
-       [&](const std::string& t) {
-         mkdir((t + "/" + user).c_str(), 0700);
-         chmod((t + "/" + user).c_str(), 0777);
-       },
-       false},
-      {"a link to a private folder",
-       [&](const std::string& t) {
-         mkdir((t + "/elsewhere").c_str(), 0700);
-         ASSERT_EQ(symlink((t + "/elsewhere").c_str(), (t + "/" + user).c_str()), 0);
-       },
-       false},
-      {"another user's",
+      {"nothing made yet", [](const std::string&) {}},
+      {"the user's folder in the temporary folder, another user's",
        [&](const std::string& t) {
          mkdir((t + "/" + user).c_str(), 0700);
          ASSERT_EQ(chown((t + "/" + user).c_str(), 65534, 65534), 0);
        },
-       false, true},
+       true},
+      {"the user's folder in the temporary folder, open to others",
+       [&](const std::string& t) {
+         mkdir((t + "/" + user).c_str(), 0700);
+         chmod((t + "/" + user).c_str(), 0777);
+       }},
+      {"the user's folder in the temporary folder, a link",
+       [&](const std::string& t) {
+         mkdir((t + "/elsewhere").c_str(), 0700);
+         ASSERT_EQ(symlink((t + "/elsewhere").c_str(), (t + "/" + user).c_str()), 0);
+       }},
+      {"the user's folder in the temporary folder, a file",
+       [&](const std::string& t) { close(open((t + "/" + user).c_str(), O_CREAT | O_WRONLY, 0600)); }},
+      {"a lock file of another user's in the data folder",
+       [&](const std::string&) {
+         close(open(lockName.c_str(), O_CREAT | O_WRONLY, 0666));
+         ASSERT_EQ(chown(lockName.c_str(), 65534, 65534), 0);
+       },
+       true},
+      {"a link in the data folder under the lock's name",
+       [&](const std::string& t) { ASSERT_EQ(symlink((t + "/elsewhere-lock").c_str(), lockName.c_str()), 0); }},
   };
   for (const Case& c : cases) [&] {
     SCOPED_TRACE(c.what);
     if (c.asRoot && getuid() != 0) return;
-    qbtest::TempDir dir;
-    LockFolders env("", dir.path());
-    c.make(dir.path());
-    pf::InstanceLock lock("thisApp");
-    EXPECT_EQ(lock.create(), c.usable);
-    if (c.usable) {
-      EXPECT_EQ(lock.lockPath().rfind(dir.path() + "/" + user + "/", 0), 0u) << lock.lockPath();
+    qbtest::TempDir tmp, other;
+    qbtest::TempDir dir;  // the data folder, current
+    LockFolders env("", tmp.path());
+    c.make(tmp.path());
+    const auto made = namesUnder(tmp.path());
+    {
+      pf::InstanceLock lock("thisApp");
+      EXPECT_TRUE(lock.create());
+      EXPECT_EQ(lock.lockPath(), dir.file(lockName));
       EXPECT_EQ(lock.wait(50), pf::InstanceWait::Obtained);
       struct stat st {};
-      ASSERT_EQ(lstat((dir.path() + "/" + user).c_str(), &st), 0);
-      EXPECT_EQ(st.st_mode & 0777, 0700u);
-    } else {
-      EXPECT_EQ(lock.wait(50), pf::InstanceWait::NoMutex);
-      EXPECT_TRUE(lock.lockPath().empty());
+      EXPECT_EQ(lstat(lockName.c_str(), &st), 0);
+      EXPECT_TRUE(S_ISREG(st.st_mode));
+      EXPECT_EQ(st.st_uid, getuid());
+      EXPECT_EQ(st.st_mode & 0777, 0600u);
+      // Another start on the folder, with other temporary folders, meets the same lock.
+      LockFolders otherEnv(other.path(), other.path());
+      pf::InstanceLock second("thisApp");
+      EXPECT_TRUE(second.create());
+      EXPECT_EQ(second.wait(50), pf::InstanceWait::TimedOut);
+      second.release();
+      EXPECT_EQ(namesUnder(other.path()), std::vector<std::string>{});
+      lock.release();
     }
+    EXPECT_EQ(namesUnder(dir.path()), std::vector<std::string>{}) << "nothing is left in the data folder";
+    EXPECT_EQ(namesUnder(tmp.path()), made) << "nothing is made in the temporary folder";
   }();
 
-  // A runtime folder open to others is passed over for the one under the temporary folder.
+  // Lock after lock in folder after folder leaves nothing anywhere.
+  qbtest::TempDir tmp;
+  LockFolders env("", tmp.path());
+  for (int i = 0; i < 5; ++i) {
+    qbtest::TempDir dir;
+    pf::InstanceLock lock("thisApp");
+    EXPECT_TRUE(lock.create());
+    EXPECT_EQ(lock.wait(50), pf::InstanceWait::Obtained);
+    lock.release();
+    EXPECT_EQ(namesUnder(dir.path()), std::vector<std::string>{});
+  }
+  EXPECT_EQ(namesUnder(tmp.path()), std::vector<std::string>{});
+}
+
+// A second program on the folder, started with other temporary folders than the first,
+// is still the second: it hands over to the first and ends, even where another user made
+// the first one's temporary folder of the user's name before it started.
+TEST(SingleInstance, ASecondStartWithOtherTemporaryFoldersIsHandedOver) {
   qbtest::TempDir dir;
-  ASSERT_EQ(mkdir("runtime", 0700), 0);
-  ASSERT_EQ(chmod("runtime", 0755), 0);
-  {
-    LockFolders env(dir.path() + "/runtime", dir.path());
-    pf::InstanceLock lock("thisApp");
-    ASSERT_TRUE(lock.create());
-    EXPECT_EQ(lock.lockPath().rfind(dir.path() + "/" + user + "/", 0), 0u) << lock.lockPath();
-  }
-  ASSERT_EQ(chmod("runtime", 0700), 0);
-  {
-    LockFolders env(dir.path() + "/runtime", dir.path());
-    pf::InstanceLock lock("thisApp");
-    ASSERT_TRUE(lock.create());
-    EXPECT_EQ(lock.lockPath().rfind(dir.path() + "/runtime/", 0), 0u) << lock.lockPath();
-  }
+  const std::string squat = dir.file("squat"), other = dir.file("other");
+  ASSERT_EQ(mkdir(squat.c_str(), 0700), 0);
+  ASSERT_EQ(mkdir(other.c_str(), 0700), 0);
+  const std::string user = squat + "/quillbox-" + std::to_string(getuid());
+  ASSERT_EQ(mkdir(user.c_str(), 0700), 0);
+  if (getuid() == 0) ASSERT_EQ(chown(user.c_str(), 65534, 65534), 0);
+  else ASSERT_EQ(chmod(user.c_str(), 0777), 0);
+
+  Child first({QUILLBOX_DRIVE}, {"TMPDIR=" + squat, "XDG_RUNTIME_DIR="});
+  ASSERT_TRUE(first.waitFor("window Main \"Quillbox\"")) << first.output;
+  // Both temporary folders other than the first program's.
+  first.send("in Quillbox");
+  first.send("state iconize");
+  ASSERT_TRUE(first.waitFor("minimised")) << first.output;
+  std::size_t mark = first.output.size();
+  first.send("serve 3000");
+  Child second({QUILLBOX_DRIVE, "--quiet"}, {"TMPDIR=" + other, "XDG_RUNTIME_DIR=" + other});
+  second.closeInput();
+  EXPECT_EQ(second.wait(15000), 0);
+  EXPECT_EQ(second.output, "(program ended)\n");
+  ASSERT_TRUE(first.waitFor("window Main", mark)) << first.output;
+  std::string after = first.output.substr(mark);
+  std::string frameLine = after.substr(after.find("window Main"));
+  frameLine = frameLine.substr(0, frameLine.find('\n'));
+  EXPECT_EQ(frameLine.find("minimised"), std::string::npos) << frameLine;
+  first.send("quit");
+  first.closeInput();
+  EXPECT_EQ(first.wait(15000), 0);
+  EXPECT_EQ(namesUnder(squat), std::vector<std::string>{"/quillbox-" + std::to_string(getuid())});
+  EXPECT_EQ(namesUnder(other), std::vector<std::string>{});
+  EXPECT_FALSE(std::filesystem::exists(dir.file("quillbox-thisApp.lock")));
 }
 
 TEST(SingleInstance, SecondStartEndsQuietlyWhenNoFrameIsOpen) {

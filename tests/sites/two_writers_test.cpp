@@ -374,11 +374,13 @@ TEST(TwoWriters, ATaggingResetKeepsWhatTheOtherProgramTaggedBetweenItsSlices) {
 
   ChildProcess reset({QUILLBOX_DRIVE, "--slice", "1"});
   play(reset, "in BrowseWebsites\nclick ?CLOSE\nin\nchoose ?MAINTENANCERESETCOLORS\nanswer &Remove\nslice");
-  // Another session of the user's (on another machine, say): its program is not the one
-  // instance of this session's.
-  const std::string session = dir.file("session");
-  ASSERT_EQ(::mkdir(session.c_str(), 0700), 0);
-  ChildProcess browse({QUILLBOX_DRIVE, "--quiet"}, {"XDG_RUNTIME_DIR=" + session});
+  // Another program on the same files: one program runs per data folder, so this one
+  // runs in a folder of its own whose data files are the first folder's.
+  const std::string other = dir.file("other");
+  ASSERT_EQ(::mkdir(other.c_str(), 0700), 0);
+  for (const char* f : {"wsites.tps", "Category.tps", "Defaults.tps", "Access.tps"})
+    ASSERT_EQ(::symlink(dir.file(f).c_str(), (other + "/" + f).c_str()), 0) << f;
+  ChildProcess browse({"/bin/sh", "-c", "cd \"$0\" && exec \"$1\" --quiet", other, QUILLBOX_DRIVE});
   std::string toggles;
   for (int row = 1; row <= 5; ++row) toggles += "row ?BROWSE:1 " + std::to_string(row) + "\nclick ?YELLOW_HL\n";
   play(browse, toggles + "text ?LOC:RECORDCOUNT");
