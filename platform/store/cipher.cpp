@@ -32,6 +32,8 @@ struct DerivedKeys {
   std::atomic<int> skew{0};            // tests' rounds added to the stretch
 };
 
+void (*stretchProbe_)() = nullptr;
+
 // Never destroyed: a worker may key a connection while the process exits.
 DerivedKeys& derived() {
   static DerivedKeys* d = new DerivedKeys;
@@ -58,7 +60,10 @@ std::string hex(const unsigned char* p, std::size_t n) {
 
 // The raw key SQLCipher would stretch from `key` for the file at `path`; empty for a file
 // without a salt yet (a new one) or when raw keys are not to be used.
-Secret rawKeyFor(const CipherKey& key, const std::string& path) {
+Secret rawKeyFor(const CipherKey& given, const std::string& path) {
+  // Its own copy: while the stretch runs, a change of key on another program thread may
+  // wipe and replace the key the caller was given.
+  const CipherKey key = given;
   DerivedKeys& d = derived();
   unsigned char salt[kSaltBytes];
   if (d.state.load() < 0 || path.empty() || !readSalt(path, salt)) return {};
@@ -76,10 +81,12 @@ Secret rawKeyFor(const CipherKey& key, const std::string& path) {
   }
   unsigned char out[kKeyBytes];
   int ok = 0;
+  const int rounds = key.rounds + d.skew.load();
   // The windows go on while it stretches.
   runOffThread([&] {
+    if (stretchProbe_) stretchProbe_();
     ok = PKCS5_PBKDF2_HMAC_SHA1(key.passphrase.data(), static_cast<int>(key.passphrase.size()), salt, kSaltBytes,
-                                key.rounds + d.skew.load(), kKeyBytes, out);
+                                rounds, kKeyBytes, out);
   });
   if (ok != 1) return {};
   std::string text = "x'" + hex(out, kKeyBytes) + hex(salt, kSaltBytes) + "'";
@@ -129,6 +136,8 @@ int keyConnection(sqlite3* db, const CipherKey* key, bool* derivedKey) {
   if (rc != SQLITE_OK) return rc;
   return settings(db, "main", *key);
 }
+
+void setStretchProbe(void (*probe)()) { stretchProbe_ = probe; }
 
 bool derivedKeysProven() { return derived().state.load() > 0; }
 
@@ -188,7 +197,8 @@ bool plainHeader(const std::string& path) {
   return in.gcount() == sizeof head && std::memcmp(head, "SQLite format 3", 16) == 0;
 }
 
-bool laterPagesTakeKey(const std::string& path, const CipherKey& key) {
+bool laterPagesTakeKey(const std::string& path, const CipherKey& given) {
+  const CipherKey key = given;  // stretched on a worker: a copy a key change cannot touch
   // SQLCipher's page check: HMAC-SHA1 over the page's ciphertext and IV and its number,
   // with a key stretched twice from the page key and the salt masked with 0x3a; the IV
   // and the check sit in the 48 bytes it reserves at the end of every page.

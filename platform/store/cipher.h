@@ -32,6 +32,9 @@ void derivedKeyOpened(bool opened);
 // skew stretches with that many more rounds, as an SQLCipher that stretches otherwise.
 void resetDerivedKeys(int skewRounds = 0);
 
+// For tests: called on the worker as a passphrase's stretch begins.
+void setStretchProbe(void (*probe)());
+
 // ATTACH DATABASE `path` AS `schema` with `key` (nullptr: a plain file). An existing
 // encrypted file is read at once, so its settings are in place before the attach.
 int attachKeyed(sqlite3* db, const std::string& path, const std::string& schema, const CipherKey* key);

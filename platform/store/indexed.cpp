@@ -861,18 +861,26 @@ int IndexedDriver::openDb(const std::string& path, int mode, bool checkKeys) {
   if (r != Err::None) return fail(r, "the file is in use with sharing that refuses this open");
 
   int flags = (wantWrite ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY) | SQLITE_OPEN_NOMUTEX;
-  int rc = sqlite3_open_v2(path.c_str(), &db_, flags, nullptr);
   auto bail = [&](int code, const std::string& why) {
     std::string d = why.empty() && db_ ? sqlite3_errmsg(db_) : why;
     closeDb();
     return fail(code, d);
   };
-  if (rc != SQLITE_OK) return bail(sqliteError(rc), {});
-  bool derivedKey = false;
-  if (configure(&derivedKey) != SQLITE_OK) return bail(Err::InvalidFile, {});
-
   bool encrypted = desc_.cipher != nullptr;
-  rc = beginRead(lockWaitMs);
+  int rc;
+  bool derivedKey = false;
+  // The files' key may change while the key is stretched or the first read runs: the file
+  // under the name is then another, under the new key, and the open starts again on it.
+  for (int tries = 0;; ++tries) {
+    rc = sqlite3_open_v2(path.c_str(), &db_, flags, nullptr);
+    if (rc != SQLITE_OK) return bail(sqliteError(rc), {});
+    if (configure(&derivedKey) != SQLITE_OK) return bail(Err::InvalidFile, {});
+    rc = beginRead(lockWaitMs);
+    if (!encrypted || desc_.cipher->generation() == keyGeneration_ || tries == 3) break;
+    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close_v2(db_);
+    db_ = nullptr;
+  }
   if (derivedKey && (rc & 0xFF) == SQLITE_NOTADB) {
     // The key is wrong, or this SQLCipher stretches keys in another way, or the file
     // was replaced after its salt was read: the passphrase tells.

@@ -6,15 +6,21 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <random>
 #include <thread>
 
 #include "platform/core/errors.h"
+#include "platform/runtime/runtime.h"
+#include "platform/runtime/testing.h"
+#include "platform/store/cipher.h"
 #include "platform/store/key_change.h"
 #include "tests/platform/store/store_fixture.h"
 #include "tests/support/file_modes.h"
@@ -360,6 +366,62 @@ TEST_F(KeyChange, AJournalThatIsNotTheProgramsOwnRenamesAndRemovesNothing) {
     EXPECT_EQ(folderState(dir.path()), before);
     EXPECT_FALSE(p.key.hasPassword());
   }
+}
+
+// The first stretch of a key is held on its worker until a change of the key has been
+// made on another program thread meanwhile.
+std::atomic<bool> stretching{false}, changed{false};
+std::mutex changeMutex;
+std::condition_variable changeMade;
+void holdTheFirstStretch() {
+  if (stretching.exchange(true)) return;
+  std::unique_lock<std::mutex> l(changeMutex);
+  changeMade.wait_for(l, std::chrono::seconds(60), [] { return changed.load(); });
+}
+
+TEST_F(KeyChange, AChangeOfKeyWhileAFirstOpenStretchesItsKeyLeavesTheOpenItsOwn) {
+  p.make(5);
+  // The first file as it is now: what the key the open begins with opens.
+  std::filesystem::copy_file("one.tps", "before.tps");
+  pf::resetDerivedKeys();
+  stretching = changed = false;
+  pf::setStretchProbe(holdTheFirstStretch);
+  pf::testing::resetRuntime();
+  int opened = -1, change = -1;
+  std::vector<std::string> seen;
+  pf::start(
+      [&] {
+        Rec r;
+        pf::File f(p.one, &r);
+        opened = f.open();
+        f.set();
+        while (f.next() == 0) seen.push_back(r.NAME.clip());
+        f.close();
+      },
+      50000);
+  pf::start(
+      [&] {
+        for (int i = 0; !stretching && i < 12000; ++i) pf::yieldFor(5);
+        change = pf::changeKey(p.files(), p.key, secret);
+        {
+          std::lock_guard<std::mutex> l(changeMutex);
+          changed = true;
+        }
+        changeMade.notify_all();
+      },
+      50000);
+  pf::runUntilIdle();
+  pf::setStretchProbe(nullptr);
+  pf::testing::resetRuntime();
+  EXPECT_TRUE(stretching);
+  EXPECT_EQ(change, 0);
+  EXPECT_EQ(opened, 0);
+  EXPECT_EQ(seen, expectedNames(5));
+  // The stretch the open waited for was of the key it began with, and keys stretched once
+  // a process are still in use.
+  EXPECT_TRUE(pf::derivedKeysProven());
+  EXPECT_TRUE(pf::laterPagesTakeKey("before.tps", owner));
+  EXPECT_EQ(names(p.one), expectedNames(5));
 }
 
 // After a kill and the next start's clean-up: one key opens both files, with every record.
