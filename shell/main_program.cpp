@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "data/access.h"
+#include "data/dictionary.h"
 #include "platform/classes/error_manager.h"
 #include "platform/classes/help_controller.h"
 #include "platform/classes/ini_manager.h"
@@ -12,6 +13,7 @@
 #include "platform/os/single_instance.h"
 #include "platform/runtime/message.h"
 #include "platform/runtime/runtime.h"
+#include "platform/store/file.h"
 #include "platform/ui/ui.h"
 #include "platform/ui/window.h"
 #include "shell/main_frame.h"
@@ -63,6 +65,8 @@ void MainProgram() {
     return;
   }
   lock.listen(RaiseFrame);
+  // An export ended midway by a crash or a kill left its unfinished copy behind.
+  pf::removeLeftReplacement(SitesCSVDesc());
 
   int drag = pf::dragSetting().get();
   if (drag == 1) pf::dragSetting().set(0);

@@ -28,6 +28,49 @@ std::string schemeOf(const std::string& s) {
   return pf::lower(s.substr(0, colon));
 }
 
+int hexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+std::string percentDecoded(const std::string& s) {
+  std::string out;
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    int hi = 0, lo = 0;
+    if (s[i] == '%' && i + 2 < s.size() && (hi = hexValue(s[i + 1])) >= 0 && (lo = hexValue(s[i + 2])) >= 0) {
+      out += static_cast<char>(hi * 16 + lo);
+      i += 2;
+    } else {
+      out += s[i];
+    }
+  }
+  return out;
+}
+
+// A mail address with only the header fields that fill in a message: mail programs
+// take "attach=" and the like as files to send, and a stored address must not send one.
+std::string mailWithoutFiles(const std::string& s) {
+  auto query = s.find('?');
+  if (query == std::string::npos) return s;
+  std::string out = s.substr(0, query);
+  char sep = '?';
+  std::size_t from = query + 1;
+  while (from <= s.size()) {
+    auto amp = s.find('&', from);
+    std::string field = s.substr(from, amp == std::string::npos ? std::string::npos : amp - from);
+    std::string name = lower(percentDecoded(field.substr(0, field.find('='))));
+    if (name == "to" || name == "cc" || name == "bcc" || name == "subject" || name == "body") {
+      out += sep + field;
+      sep = '&';
+    }
+    if (amp == std::string::npos) break;
+    from = amp + 1;
+  }
+  return out;
+}
+
 bool hasHost(const std::string& rest) {
   // "//host..." with a host that is not empty.
   return rest.size() > 2 && rest.compare(0, 2, "//") == 0 && rest[2] != '/' && rest[2] != '\\';
@@ -62,7 +105,7 @@ std::optional<std::string> desktopAddress(const std::string& text) {
   if (scheme == "mailto") {
     // "mailto:" alone opens a blank message in the mail program.
     if (!rest.empty() && rest.find('@') == std::string::npos) return std::nullopt;
-    return s;
+    return mailWithoutFiles(s);
   }
   return std::nullopt;
 }

@@ -5,6 +5,7 @@
 #include "platform/classes/window_controller.h"
 #include "platform/core/field.h"
 #include "platform/core/strings.h"
+#include "platform/core/visible_text.h"
 #include "platform/runtime/message.h"
 #include "platform/ui/binding.h"
 #include "platform/ui/ui.h"
@@ -58,7 +59,8 @@ class LinkDialog : public pf::WindowController {
  private:
   // False when the paste stops and the window stays as it is.
   bool paste() {
-    std::string text = pf::clipboard();
+    // Pasted as typed: what the field cannot show is not taken.
+    std::string text = pf::enteredText(pf::clipboard());
     int entry = feq(rules_.entry);
     std::string clipped = pf::clip(text);
     if (clipped.empty()) {

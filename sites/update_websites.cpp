@@ -8,6 +8,7 @@
 #include "platform/classes/window_controller.h"
 #include "platform/core/pictures.h"
 #include "platform/core/strings.h"
+#include "platform/core/visible_text.h"
 #include "platform/runtime/message.h"
 #include "platform/store/view.h"
 #include "platform/ui/keys.h"
@@ -209,7 +210,8 @@ bool UpdateWebsitesWindow::clearAddress() {
 }
 
 bool UpdateWebsitesWindow::paste() {
-  std::string text = pf::clipboard();
+  // Pasted as typed: what the field cannot show is not taken.
+  std::string text = pf::enteredText(pf::clipboard());
   int address = feq("?WEB:WEBADDRESS");
   if (pf::clip(text).empty()) {
     pf::message("Nothing to Paste from the Windows Clipboard?", "Clipboard empty...", pf::Icon::Question);

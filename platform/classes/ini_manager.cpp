@@ -89,6 +89,7 @@ const IniManager::Section* IniManager::findSection(const std::string& name) cons
 
 void IniManager::init(const std::string& fileName) {
   sections_.clear();
+  head_.clear();
   fileName_ = resolve(fileName);
   std::ifstream in(fileName_, std::ios::binary);
   if (!in) return;
@@ -102,47 +103,68 @@ void IniManager::parse(const std::string& text) {
   // merge and the first of duplicate entries wins.
   std::size_t pos = 0;
   if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) pos = 3;
-  Section* current = nullptr;
+  head_.clear();
+  std::vector<std::string> kept;  // comments and blank lines not yet placed
+  std::size_t current = std::string::npos;
   while (pos < text.size()) {
     std::size_t end = text.find('\n', pos);
     if (end == std::string::npos) end = text.size();
     std::string line = text.substr(pos, end - pos);
     pos = end + 1;
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (line.find('\0') != std::string::npos) continue;
+    if (line.find('\0') != std::string::npos || line.find('\r') != std::string::npos) continue;
     std::string t = trim(line);
-    if (t.empty() || t[0] == ';') continue;
+    if (t.empty() || t[0] == ';') {
+      kept.push_back(t.empty() ? std::string() : line);
+      continue;
+    }
     if (t[0] == '[') {
       std::size_t close = t.rfind(']');
       std::string name = close == std::string::npos ? std::string() : trim(t.substr(1, close - 1));
       if (name.empty() || !storableName(name, true)) {
-        current = nullptr;
+        current = std::string::npos;
         continue;
       }
-      current = findSection(name);
-      if (!current) {
-        sections_.push_back(Section{name, {}});
-        current = &sections_.back();
+      Section* s = findSection(name);
+      if (!s) {
+        sections_.push_back(Section{name, {}, std::move(kept), {}, true});
+        kept.clear();
+        s = &sections_.back();
       }
+      current = static_cast<std::size_t>(s - sections_.data());
       continue;
     }
     std::size_t eq = line.find('=');
-    if (!current || eq == std::string::npos) continue;
+    if (current == std::string::npos || eq == std::string::npos) continue;
     std::string name = trim(line.substr(0, eq));
     if (name.empty()) continue;
-    bool seen = std::any_of(current->entries.begin(), current->entries.end(),
-                            [&](const Entry& e) { return sameName(e.name, name); });
-    if (!seen) current->entries.push_back(Entry{name, line.substr(eq + 1)});
+    auto& entries = sections_[current].entries;
+    bool seen = std::any_of(entries.begin(), entries.end(), [&](const Entry& e) { return sameName(e.name, name); });
+    if (!seen) {
+      entries.push_back(Entry{name, line.substr(eq + 1), std::move(kept)});
+      kept.clear();
+    }
   }
+  auto& rest = sections_.empty() ? head_ : sections_.back().after;
+  rest.insert(rest.end(), kept.begin(), kept.end());
 }
 
 bool IniManager::write() const {
   if (fileName_.empty()) return true;
   std::string out;
+  auto lines = [&out](const std::vector<std::string>& kept) {
+    for (const auto& l : kept) out += l + '\n';
+  };
+  lines(head_);
   for (const auto& s : sections_) {
-    if (!out.empty()) out += '\n';
+    if (s.fromFile) lines(s.before);
+    else if (!out.empty() && (out.size() < 2 || out.compare(out.size() - 2, 2, "\n\n") != 0)) out += '\n';
     out += '[' + s.name + "]\n";
-    for (const auto& e : s.entries) out += e.name + '=' + e.value + '\n';
+    for (const auto& e : s.entries) {
+      lines(e.before);
+      out += e.name + '=' + e.value + '\n';
+    }
+    lines(s.after);
   }
   // A crash mid-write leaves the old file whole: write a sibling, then rename it over.
   std::string tmp = fileName_ + ".XXXXXX";
@@ -168,6 +190,7 @@ void IniManager::kill() {
   std::error_code ec;
   if (!fileName_.empty() && (!sections_.empty() || fs::exists(fileName_, ec))) write();
   sections_.clear();
+  head_.clear();
   fileName_.clear();
 }
 
@@ -175,7 +198,7 @@ bool IniManager::noteSector(const std::string& section) {
   if (sameName(section, kSectors)) return false;
   Section* s = findSection(kSectors);
   if (!s) {
-    sections_.push_back(Section{kSectors, {}});
+    sections_.push_back(Section{kSectors});
     s = &sections_.back();
   }
   for (const auto& e : s->entries)
@@ -215,14 +238,14 @@ bool IniManager::update(const std::string& section, const std::string& entry, co
   std::replace(v.begin(), v.end(), '\0', ' ');
   Section* s = findSection(section);
   if (!s) {
-    sections_.push_back(Section{section, {}});
+    sections_.push_back(Section{section});
     s = &sections_.back();
   }
   bool changed = true;
   auto it = std::find_if(s->entries.begin(), s->entries.end(),
                          [&](const Entry& e) { return sameName(e.name, entry); });
   if (it == s->entries.end()) {
-    s->entries.push_back(Entry{entry, v});
+    s->entries.push_back(Entry{entry, v, {}});
   } else if (it->value != v) {
     it->value = v;
   } else {
@@ -239,10 +262,12 @@ bool IniManager::update(const std::string& section, const std::string& entry, lo
 bool IniManager::removeEntry(const std::string& section, const std::string& entry) {
   Section* s = findSection(section);
   if (!s) return true;
-  auto it = std::remove_if(s->entries.begin(), s->entries.end(),
-                           [&](const Entry& e) { return sameName(e.name, entry); });
+  auto it = std::find_if(s->entries.begin(), s->entries.end(), [&](const Entry& e) { return sameName(e.name, entry); });
   if (it == s->entries.end()) return true;
-  s->entries.erase(it, s->entries.end());
+  // The comments above a removed entry stay, above whatever follows it.
+  auto& to = it + 1 == s->entries.end() ? s->after : (it + 1)->before;
+  to.insert(to.begin(), it->before.begin(), it->before.end());
+  s->entries.erase(it);
   return write();
 }
 

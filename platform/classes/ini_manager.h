@@ -1,6 +1,6 @@
 // The program's INI file (AppIni): sections of "entry=value" lines. Section and entry
 // names match without regard to letter case; names and values are kept as they
-// stand. Every change is written through at once, atomically, so that a program ended
+// stand, and so are the file's comments and blank lines. Every change is written through at once, atomically, so that a program ended
 // by a halt keeps what it saved.
 #pragma once
 
@@ -49,12 +49,17 @@ class IniManager {
   bool restoreWindow(const std::string& procedure, WindowPlacement& placement) const;
 
  private:
+  // The user's comments and blank lines stay where they stood: each element keeps those
+  // that came before it in the file.
   struct Entry {
     std::string name, value;
+    std::vector<std::string> before;
   };
   struct Section {
     std::string name;
     std::vector<Entry> entries;
+    std::vector<std::string> before, after;
+    bool fromFile = false;
   };
   Section* findSection(const std::string& name);
   const Section* findSection(const std::string& name) const;
@@ -64,6 +69,7 @@ class IniManager {
 
   std::string fileName_;
   std::vector<Section> sections_;
+  std::vector<std::string> head_;  // comments and blank lines of a file without sections
 };
 
 extern IniManager AppIni;

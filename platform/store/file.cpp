@@ -345,7 +345,9 @@ int removeFile(const std::string& name) {
 
 int copyFile(const std::string& from, const std::string& to) {
   std::string src = resolveName(from);
-  std::string dst = resolveName(to);
+  // The target is the name as given: a file whose name differs in letter case is another
+  // file, never the one replaced.
+  std::string dst = to;
   struct stat st {};
   if (::stat(src.c_str(), &st) != 0) return status(from, errnoToError(missingError(src)));
   if (S_ISDIR(st.st_mode)) return status(from, Err::AccessDenied);

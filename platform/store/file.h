@@ -116,6 +116,10 @@ class File {
   std::uint64_t keysBuilt_ = 0;
 };
 
+// Removes the new comma-delimited file that a program ended midway through replaceOnClose()
+// left beside `desc`'s file; one that a running export holds locked stays.
+void removeLeftReplacement(const FileDesc& desc);
+
 // What a read that meets a damaged key does (Err::KeyFileRebuild: a record's key value is
 // not the one its fields make): `handler` is given the file and answers whether its keys
 // have been rebuilt, and the read then goes on. Without one, or when it answers false,
@@ -138,7 +142,8 @@ int readRebuildingKeys(File& file, bool fromStart, Read read) {
 // an existing file's name is ignored). Each sets the thread's error status.
 bool fileExists(const std::string& name);
 int removeFile(const std::string& name);
-int copyFile(const std::string& from, const std::string& to);  // replaces `to`
+// Replaces `to`, which is taken exactly as given (or, a folder, gets the file in it).
+int copyFile(const std::string& from, const std::string& to);
 int makeDirectory(const std::string& name);
 std::string currentDirectory();
 int setCurrentDirectory(const std::string& name);

@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include "platform/core/errors.h"
+#include "platform/core/field.h"
 #include <optional>
 
 #include "platform/runtime/runtime.h"
@@ -21,6 +22,16 @@ constexpr int kBusyWaitMs = 3000;
 constexpr const char* kCacheSize = "PRAGMA main.cache_size=-131072";
 
 bool isText(FieldType t) { return t == FieldType::String || t == FieldType::CString; }
+
+// A text as a write of its record stores it: cut to the field at a character boundary,
+// without the blanks that pad the field.
+std::string storedText(const FieldDesc& f, const std::string& text) {
+  std::string_view t(text);
+  if (f.type == FieldType::CString) t = t.substr(0, t.find('\0'));
+  t = t.substr(0, utf8Fit(t, f.type == FieldType::CString && f.size > 0 ? f.size - 1 : f.size));
+  while (!t.empty() && t.back() == ' ') t.remove_suffix(1);
+  return std::string(t);
+}
 
 struct Database {
   File* file;
@@ -232,7 +243,7 @@ int JointChange::commit() {
     Statement st;
     st.db = which;
     st.byName = s.byName;
-    st.to = s.to;
+    st.to = storedText(fields[static_cast<std::size_t>(s.field)], s.to);
     st.from = s.from;
     st.row = s.row;
     // A failed statement ends in a rollback of the whole change, so SQLite need not keep

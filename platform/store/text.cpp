@@ -19,6 +19,33 @@ namespace pf {
 namespace {
 
 constexpr std::size_t kChunk = 8 * 1024;  // on a program thread's stack
+constexpr const char* kReplacement = ".qbnew";
+
+// The name as given, in the folder it resolves to: a new file never takes over an entry
+// whose name differs in letter case.
+std::string givenPathOf(const FileDesc& desc) {
+  std::string p = resolveName(desc.diskName);
+  auto slash = p.rfind('/');
+  std::string name = desc.diskName;
+  auto given = name.find_last_of("/\\");
+  if (given != std::string::npos) name = name.substr(given + 1);
+  return slash == std::string::npos ? name : p.substr(0, slash + 1) + name;
+}
+
+// A replacement that is not locked was left by a program that ended before it could put
+// it in place. A link there is removed itself, never what it points to.
+bool removeIfLeft(const std::string& tmp) {
+  struct stat ls {};
+  if (::lstat(tmp.c_str(), &ls) != 0) return errno == ENOENT;
+  if (S_ISLNK(ls.st_mode)) return ::unlink(tmp.c_str()) == 0;
+  int old = ::open(tmp.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+  if (old < 0) return false;
+  struct stat st {};
+  bool left = ::fstat(old, &st) == 0 && S_ISREG(st.st_mode) && ::flock(old, LOCK_EX | LOCK_NB) == 0;
+  if (left) ::unlink(tmp.c_str());
+  ::close(old);
+  return left;
+}
 
 class TextDriver : public FileDriver {
  public:
@@ -270,29 +297,13 @@ class TextDriver : public FileDriver {
     writeFailed_ = 0;
   }
 
-  // The name as given, in the folder it resolves to: the new file never takes over an
-  // entry whose name differs in letter case.
-  std::string givenPath() const {
-    std::string p = path();
-    auto slash = p.rfind('/');
-    std::string name = desc_.diskName;
-    auto given = name.find_last_of("/\\");
-    if (given != std::string::npos) name = name.substr(given + 1);
-    return slash == std::string::npos ? name : p.substr(0, slash + 1) + name;
-  }
-
-  // The new file is written beside the old one and locked while it is; one that is not
-  // locked was left by a program that ended before it could put it in place.
+  // The new file is written beside the old one and locked while it is.
   int openReplacement(int mode) {
-    std::string target = givenPath();
-    std::string tmp = target + ".qbnew";
+    std::string target = givenPathOf(desc_);
+    std::string tmp = target + kReplacement;
     int e = createPrivateFile(tmp);
     if (e == EEXIST) {
-      int old = ::open(tmp.c_str(), O_RDONLY | O_CLOEXEC);
-      bool stale = old >= 0 && ::flock(old, LOCK_EX | LOCK_NB) == 0;
-      if (old >= 0) ::close(old);
-      if (!stale) return fail(Err::AccessDenied, "another export is writing the file");
-      ::unlink(tmp.c_str());
+      if (!removeIfLeft(tmp)) return fail(Err::AccessDenied, "another export is writing the file");
       e = createPrivateFile(tmp);
     }
     if (e) return fail(e == ENOENT ? Err::PathNotFound : errnoToError(e), tmp);
@@ -498,6 +509,8 @@ std::unique_ptr<Cursor> TextDriver::cursor(const CursorSpec& spec) {
 }
 
 }  // namespace
+
+void removeLeftReplacement(const FileDesc& desc) { removeIfLeft(givenPathOf(desc) + kReplacement); }
 
 std::unique_ptr<FileDriver> makeBasicDriver(const FileDesc& desc, void* buffer) {
   return std::make_unique<TextDriver>(desc, buffer, true);

@@ -1,9 +1,12 @@
 #include "platform/ui/ui.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstdlib>
 
 #include "platform/runtime/queue_pick.h"
+#include "platform/runtime/message.h"
 #include "platform/runtime/runtime.h"
 #include "platform/ui/ui_internal.h"
 
@@ -423,13 +426,25 @@ std::int32_t calendarDialog(const CalendarRequest& r) {
 }
 
 bool fileDialog(const FileRequest& r, std::string& fileName) {
-  Dialog proto;
-  proto.kind = r.save ? DialogKind::SaveFile : DialogKind::OpenFile;
-  proto.file = r;
-  Dialog done = waitForDialog(std::move(proto));
-  if (!done.answer || done.answerText.empty()) return false;
-  fileName = done.answerText;
-  return true;
+  FileRequest ask = r;
+  for (;;) {
+    Dialog proto;
+    proto.kind = r.save ? DialogKind::SaveFile : DialogKind::OpenFile;
+    proto.file = ask;
+    Dialog done = waitForDialog(std::move(proto));
+    if (!done.answer || done.answerText.empty()) return false;
+    // The name chosen is the file written, spelt exactly so: a file of just that name is
+    // replaced only when the user says so, and one spelt otherwise is another file.
+    struct stat st {};
+    if (r.save && ::lstat(done.answerText.c_str(), &st) == 0 && !S_ISDIR(st.st_mode) &&
+        message(done.answerText + " already exists.|Do you want to replace it?", r.title, Icon::Exclamation,
+                "&Yes|&No", 2) != 1) {
+      ask.fileName = done.answerText;
+      continue;
+    }
+    fileName = done.answerText;
+    return true;
+  }
 }
 
 std::vector<Dialog*> openDialogs() {

@@ -144,6 +144,8 @@ struct PopupItem {
 std::vector<PopupItem> popupItems(const std::string& menu);
 int popup(const std::string& menu);
 std::int32_t calendarDialog(const CalendarRequest& r);   // chosen day, 0 when cancelled
+// A save dialog answered with a file that exists under exactly that name asks whether to
+// replace it; No shows the dialog again.
 bool fileDialog(const FileRequest& r, std::string& fileName);
 
 std::vector<Dialog*> openDialogs();                  // newest first

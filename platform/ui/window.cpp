@@ -7,6 +7,7 @@
 #include "platform/core/strings.h"
 #include "platform/core/pictures.h"
 #include "platform/core/secret.h"
+#include "platform/core/visible_text.h"
 #include "platform/core/value.h"
 #include "platform/ui/keys.h"
 #include "platform/ui/ui_internal.h"
@@ -471,6 +472,7 @@ void Window::showValue(Control& c) {
     case Kind::Prompt: {
       std::string t = (c.kind == Kind::Text) ? v.text() : showAs(v, pic);
       if (c.kind == Kind::Text) t = clip(t);
+      if (!c.password) t = visibleText(t, c.kind == Kind::Text);
       if (t != c.text) {
         setEntryText(c, t);
         changed(c.feq, Prop::Text);
@@ -723,8 +725,8 @@ std::string Window::cellText(int feq, int r, int column) const {
   }
   if (field < 1 || field > static_cast<int>(row.cells.size())) return {};
   const std::string& v = row.cells[static_cast<std::size_t>(field - 1)].value;
-  if (pic.empty()) return clip(v);
-  return showAs(numericPicture(pic) ? Value(toNumber(v)) : Value(v), pic);
+  if (pic.empty()) return visibleText(clip(v));
+  return visibleText(showAs(numericPicture(pic) ? Value(toNumber(v)) : Value(v), pic));
 }
 
 // --- handlers -------------------------------------------------------------------------

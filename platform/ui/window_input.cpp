@@ -2,7 +2,12 @@
 // come from outside the program threads (the view, the test driver); they post the action to
 // the window's thread, where accept() carries it out in order with the program's events.
 #include <algorithm>
+#include <string>
 
+#include "platform/core/field.h"
+#include "platform/core/pictures.h"
+#include "platform/core/secret.h"
+#include "platform/core/visible_text.h"
 #include "platform/ui/keys.h"
 #include "platform/ui/ui_internal.h"
 #include "platform/ui/window.h"
@@ -11,6 +16,23 @@ namespace pf {
 namespace {
 
 bool isListLike(Kind k) { return k == Kind::List || k == Kind::DropList || k == Kind::Combo || k == Kind::DropCombo; }
+
+// The bytes a text typed into the control can keep: its variable's room, and for an
+// entry with a string picture that picture's width.
+std::size_t textRoom(const Control& c) {
+  std::size_t room = std::string::npos;
+  const Binding& b = c.binding;
+  if (b.bound() && !b.stdString) {
+    if (b.type == FieldType::String || b.type == FieldType::CString || b.type == FieldType::Memo)
+      room = static_cast<std::size_t>(fieldTextWidth(b.type, b.size));
+  }
+  const std::string& pic = b.picture.empty() ? c.picture : b.picture;
+  if (c.kind != Kind::Text && !pic.empty()) {
+    Picture p = parsePicture(pic);
+    if (p.kind == Picture::Kind::String && p.width > 0) room = std::min(room, static_cast<std::size_t>(p.width));
+  }
+  return room;
+}
 
 }  // namespace
 
@@ -60,12 +82,22 @@ void Window::userActivate() {
 }
 
 // Typing changes what the control shows at once; the variable follows when it is accepted.
+// The control takes only what its variable stores: hidden characters are dropped and a
+// full entry takes no more (the view is told, so it shows what was taken).
 void Window::userType(int feq, std::string_view text) {
   if (!takesInput()) return;
   Control* c = find(feq);
   if (!c || !c->hasEntry() || c->readOnly || !enabledc(*c)) return;
-  if (c->text == text && c->edited) return;
-  setEntryText(*c, text);
+  std::string taken = enteredText(text, c->kind == Kind::Text);
+  taken.resize(utf8Fit(taken, textRoom(*c)));
+  bool cut = taken != text;
+  if (c->text == taken && c->edited) {
+    if (cut) changed(feq, Prop::Text);
+    if (c->password) wipe(taken);
+    return;
+  }
+  setEntryText(*c, taken);
+  if (c->password) wipe(taken);
   c->edited = true;
   changed(feq, Prop::Text);
 }

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <string>
 
@@ -205,6 +206,28 @@ TEST_F(Backup, DriveTableMadeWhenMissing) {
   EXPECT_TRUE(pf::fileExists("Drives.ini"));
   std::string table = slurp("Drives.ini");
   for (const char* entry : {"[Drives]", "C=", "D=", "H="}) EXPECT_NE(table.find(entry), std::string::npos) << entry;
+}
+
+TEST_F(Backup, TheDriveTableKeepsTheUsersCommentsAndBlankLines) {
+  const char* h = std::getenv("HOME");
+  const std::string home = h ? h : "";
+  const std::string commented = "; Where each drive letter leads\n\n[Drives]\n; the stick\nE=" + usb +
+                                "\n\n  ; left empty for now\nF=\n\n; end\n";
+  const struct {
+    const char* name;
+    std::string table, after;
+    std::string folder;  // where E: leads
+  } cases[] = {
+      {"a table of the user's", commented, commented, usb},
+      {"comments without the table", "; Drive letters\n\n",
+       "; Drive letters\n\n[Drives]\nC=" + home + "\nD=\nE=\nF=\nG=\nH=\n\n[Sectors]\nDrives=1\n", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::ofstream("Drives.ini", std::ios::trunc) << c.table;
+    EXPECT_EQ(qb::driveFolder('E'), c.folder);
+    EXPECT_EQ(slurp("Drives.ini"), c.after);
+  }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include <sqlite3.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <functional>
@@ -403,6 +404,51 @@ TEST_F(CsvExport, ViewerSavesCopies) {
   EXPECT_EQ(pf::currentDirectory(), dir.path());
   d.click("?CLOSE", "ViewSaveCSV");
   EXPECT_FALSE(isOpen("ViewSaveCSV"));
+}
+
+TEST_F(CsvExport, SaveAsWritesTheNameAsChosenAndAsksBeforeReplacingIt) {
+  writeSites({{"http://a.org"}});
+  exportAll("1");
+  pf::makeDirectory("docs");
+  const std::string twin = dir.path() + "/docs/Addresses.CSV";
+  const std::string unrelated = "\"not an export\"\r\n";
+  const struct {
+    const char* name;
+    std::string chosen;
+    const char* replace;  // the answer to the replace question; none when it must not come
+    std::string twinAfter;
+  } cases[] = {
+      {"a new name that differs from a file's only in letter case", dir.path() + "/docs/addresses.csv", nullptr,
+       unrelated},
+      {"a file of that very name, not replaced", twin, "&No", unrelated},
+      {"a file of that very name, replaced", twin, "&Yes", slurp("SitesCSV.csv")},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ::unlink((dir.path() + "/docs/addresses.csv").c_str());
+    std::ofstream(twin, std::ios::binary | std::ios::trunc) << unrelated;
+    d.click("?SAVEBUT", "ViewSaveCSV");
+    d.answerFile(c.chosen);
+    if (c.replace) {
+      ASSERT_NE(d.box(), nullptr);
+      EXPECT_EQ(d.box()->message.text, c.chosen + " already exists.|Do you want to replace it?");
+      expectBox("File to save to", c.replace);
+    }
+    if (c.replace && std::string(c.replace) == "&No") {
+      // The dialog again, on the name chosen; cancelled, nothing is saved.
+      ASSERT_NE(d.box(), nullptr);
+      EXPECT_EQ(d.box()->kind, pf::DialogKind::SaveFile);
+      EXPECT_EQ(d.box()->file.fileName, c.chosen);
+      d.answerFile("");
+    } else {
+      ASSERT_NE(d.box(), nullptr);
+      EXPECT_EQ(d.box()->message.text, c.chosen);
+      expectBox("File saved...");
+      EXPECT_EQ(slurp(c.chosen), slurp("SitesCSV.csv"));
+    }
+    EXPECT_EQ(d.box(), nullptr) << box();
+    EXPECT_EQ(slurp(twin), c.twinAfter);
+  }
 }
 
 TEST_F(CsvExport, ViewerCancelledSaveAsksNoMore) {

@@ -159,6 +159,18 @@ TEST_F(IniTest, DamagedFilesKeepWhatCanBeRead) {
   }();
 }
 
+TEST_F(IniTest, ChangesKeepTheFilesCommentsAndBlankLines) {
+  writeFile(path(), "; mine\n\n[Main]\n; where it stood\nXPos=1\n\n; the size\nWidth=5\n\n[Other]\nA=1\n; end\n");
+  ini_.init(path());
+  ASSERT_TRUE(ini_.update("Main", "XPos", 2L));
+  ASSERT_TRUE(ini_.update("Main", "YPos", 3L));
+  ASSERT_TRUE(ini_.removeEntry("Main", "Width"));
+  ini_.kill();
+  // A removed entry's comments stay, above the entry that follows it.
+  EXPECT_EQ(readFile(path()), "; mine\n\n[Main]\n; where it stood\nXPos=2\n\n; the size\nYPos=3\n\n[Other]\nA=1\n"
+                              "; end\n\n[Sectors]\nMain=1\n");
+}
+
 TEST_F(IniTest, AValueCannotSmuggleInLinesAndBadNamesAreRefused) {
   ini_.init(path());
   EXPECT_TRUE(ini_.update("Search", "Text", "x\n[Main]\nMaximize=Yes"));

@@ -82,6 +82,40 @@ TEST(JointChange, ARewriteMatchesAsTheKeyDoes) {
   }();
 }
 
+TEST(JointChange, TheNewTextIsStoredAsAWriteOfTheRecordStoresIt) {
+  qbtest::TempDir dir;
+  const pf::FileDesc d = desc("names.tps");
+  make(d, {{"News"}, {"Shops"}, {"Other"}});
+  // An earlier version stored names padded to the field.
+  ASSERT_EQ(rawSql(dir.file("names.tps"), "UPDATE rec SET \"NAME\"='News' || printf('%16s','') WHERE rowid=1"),
+            SQLITE_OK);
+  const std::string padded = std::string("Press") + std::string(15, ' ');
+  std::string elevenE;
+  for (int i = 0; i < 11; ++i) elevenE += "\xC3\xA9";  // 22 bytes for a 20-byte field
+  Rec r;
+  pf::File f(d, &r);
+  ASSERT_EQ(f.open(), 0);
+  pf::JointChange change;
+  change.rewrite(f, 0, "news", padded);
+  pf::Position shops, other;
+  shops.row = 2;
+  other.row = 3;
+  change.setIfStill(f, shops, 0, "Shops     ", "Market   ");
+  change.set(f, other, 0, elevenE);
+  ASSERT_EQ(change.commit(), 0);
+  f.close();
+  std::vector<std::string> stored;
+  ASSERT_EQ(rawSql(dir.file("names.tps"), "SELECT \"NAME\" FROM rec ORDER BY rowid", &stored), SQLITE_OK);
+  std::string tenE;
+  for (int i = 0; i < 10; ++i) tenE += "\xC3\xA9";
+  EXPECT_EQ(stored, (std::vector<std::string>{"Press", "Market", tenE}));
+  // Found by its key as any name is.
+  ASSERT_EQ(f.open(), 0);
+  r.NAME = "press";
+  EXPECT_EQ(f.get(d.keys[0]), 0);
+  f.close();
+}
+
 // An encrypted first file, a plain one and one encrypted under another password.
 struct ThreeFiles {
   pf::FileDesc main = desc("main.tps", "first secret"), side = desc("side.tps"),

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <string>
+#include <vector>
+
 #include "platform/core/dates.h"
 #include "platform/core/field.h"
 #include "platform/ui/keys.h"
@@ -569,6 +573,67 @@ end
   d.window().post(pf::EVENT::Timer);
   d.idle();
   EXPECT_EQ(d.text("?LOC:COUNT"), "5");
+}
+
+TEST(Entries, TakeOnlyWhatTheirVariableStoresAndShowWhatHides) {
+  pf::TestDriver d;
+  pf::registerLayout("Typed", R"(
+window Typed plain "Typed" size 200,100
+  entry ?LOC:ID at 5,5 size 100,10 picture "@s12"
+  entry ?LOC:CODE at 5,20 size 100,10 picture "@s5"
+  entry ?LOC:FREE at 5,35 size 100,10 picture "@s8"
+  text ?LOC:NOTE at 5,50 size 100,30
+  list ?LIST at 110,5 size 80,60 format "80L(2)|M~Name~@s20@"
+  button ?OK "&OK" at 150,80 size 40,14 default
+end
+)");
+  pf::String<12> id;
+  pf::CString<6> code;
+  std::string free;
+  pf::Memo<12> note;
+  std::string e12, e6;
+  for (int i = 0; i < 12; ++i) (i < 6 ? e6 : e12) += "\xC3\xA9";
+  e12 = e6 + e12;
+  const std::string rlo = "\xE2\x80\xAE", nul(1, '\0');
+  d.start([&] {
+    pf::Window w("Typed");
+    w.bind("LOC:ID", pf::use(id));
+    w.bind("LOC:CODE", pf::use(code));
+    w.bind("LOC:FREE", pf::use(free));
+    w.bind("LOC:NOTE", pf::use(note));
+    w.open();
+    w.setRows(w.feq("?LIST"), {pf::ListRow{"Bank" + rlo + "gpj.exe"}, pf::ListRow{"Bell\x07"}});
+    while (w.accept())
+      if (w.event() == pf::EVENT::Timer) w.display();
+  });
+  const struct {
+    const char* control;
+    std::string typed, taken;
+    std::function<std::string()> stored;
+  } cases[] = {
+      {"?LOC:ID", e12, e6, [&] { return id.clip(); }},  // twelve characters, 24 bytes: the field holds six
+      {"?LOC:ID", "Bank" + rlo + "gpj.exe", "Bankgpj.exe", [&] { return id.clip(); }},
+      {"?LOC:ID", "ab" + nul + "cd\x1b[2J", "abcd[2J", [&] { return id.clip(); }},
+      {"?LOC:CODE", "x" + nul + "yz", "xyz", [&] { return code.clip(); }},
+      {"?LOC:CODE", "abcdefg", "abcde", [&] { return code.clip(); }},
+      {"?LOC:FREE", "123456789", "12345678", [&] { return free; }},
+      {"?LOC:FREE", "a\tb\nc\xC2\x85" "d", "abcd", [&] { return free; }},
+      {"?LOC:NOTE", "one\ntwo\tthree\x07", "one\ntwo\tthre", [&] { return note.str(); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.control) + " " + c.taken);
+    d.type(c.control, c.typed);
+    EXPECT_EQ(d.text(c.control), c.taken) << "the entry shows what it took";
+    d.click("?OK");
+    EXPECT_EQ(c.stored(), c.taken) << "and stores what it shows";
+  }
+  // What a variable or a row holds shows its hidden characters.
+  const std::string mark = "\xEF\xBF\xBD";
+  EXPECT_EQ(d.rows("?LIST"), (std::vector<V>{{"Bank" + mark + "gpj.exe"}, {"Bell" + mark}}));
+  id = "Bk" + rlo + "gpj.exe";
+  d.window().post(pf::EVENT::Timer);
+  d.idle();
+  EXPECT_EQ(d.text("?LOC:ID"), "Bk" + mark + "gpj.exe");
 }
 
 // --- the rest of the program-wide parts ----------------------------------------------

@@ -2,6 +2,8 @@
 
 #include <QLineEdit>
 
+#include <algorithm>
+
 #include "platform/ui/qt/convert.h"
 
 namespace pf::qt {
@@ -19,7 +21,12 @@ EntryControl::EntryControl(WindowView& win, const Control& c, QWidget* parent) :
 
 void EntryControl::syncContent(Window&, const Control& c) {
   auto* e = static_cast<QLineEdit*>(w_.data());
-  if (e->text() != qs(c.text)) e->setText(qs(c.text));
+  if (QString t = qs(c.text); e->text() != t) {
+    // What the entry did not take is gone; the cursor stays where the user was typing.
+    int at = e->cursorPosition();
+    e->setText(t);
+    if (e->hasFocus()) e->setCursorPosition(std::min(at, static_cast<int>(t.size())));
+  }
   e->setReadOnly(c.readOnly);
   e->setEchoMode(c.password ? QLineEdit::Password : QLineEdit::Normal);
 }

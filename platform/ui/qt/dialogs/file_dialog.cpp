@@ -6,6 +6,8 @@ namespace pf::qt {
 
 FileDialog::FileDialog(const Dialog& d, QWidget* parent) : QFileDialog(parent, qs(d.file.title)) {
   setOption(QFileDialog::DontUseNativeDialog);
+  // The replace question is the program's own box, asked after the dialog has answered.
+  setOption(QFileDialog::DontConfirmOverwrite);
   setAcceptMode(d.kind == DialogKind::SaveFile ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   QStringList filters;
   auto parts = splitButtons(d.file.filter);
