@@ -106,7 +106,8 @@ class ViewSaveCsvWindow : public pf::TextViewerWindow {
     } else {
       LOC_SaveFileName = chosen;
       LOC_TargetFile = pf::clip(LOC_SaveFileName);
-      if (pf::copyFile(LOC_SourceFile, LOC_TargetFile) != 0) {
+      // The export is ours; the name the user chose is the file written, spelt exactly so.
+      if (pf::copyFileExactly(LOC_SourceFile, LOC_TargetFile) != 0) {
         pf::message("Problem saving? " + LOC_TargetFile + "||Try saving using a different file name. ", "Error...",
                     pf::Icon::RedCross);
         LOC_Saved = 0;

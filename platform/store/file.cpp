@@ -343,11 +343,10 @@ int removeFile(const std::string& name) {
   return status(name, Err::None);
 }
 
-int copyFile(const std::string& from, const std::string& to) {
+namespace {
+
+int copyTo(const std::string& from, const std::string& to, std::string dst) {
   std::string src = resolveName(from);
-  // The target is the name as given: a file whose name differs in letter case is another
-  // file, never the one replaced.
-  std::string dst = to;
   struct stat st {};
   if (::stat(src.c_str(), &st) != 0) return status(from, errnoToError(missingError(src)));
   if (S_ISDIR(st.st_mode)) return status(from, Err::AccessDenied);
@@ -398,6 +397,12 @@ int copyFile(const std::string& from, const std::string& to) {
   }
   return status(to, Err::None);
 }
+
+}  // namespace
+
+int copyFile(const std::string& from, const std::string& to) { return copyTo(from, to, resolveName(to)); }
+
+int copyFileExactly(const std::string& from, const std::string& to) { return copyTo(from, to, to); }
 
 int makeDirectory(const std::string& name) {
   std::string p = resolveName(name);

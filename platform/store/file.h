@@ -142,8 +142,10 @@ int readRebuildingKeys(File& file, bool fromStart, Read read) {
 // an existing file's name is ignored). Each sets the thread's error status.
 bool fileExists(const std::string& name);
 int removeFile(const std::string& name);
-// Replaces `to`, which is taken exactly as given (or, a folder, gets the file in it).
-int copyFile(const std::string& from, const std::string& to);
+int copyFile(const std::string& from, const std::string& to);  // replaces `to`
+// The same for a name the user chose: `to` is taken exactly as given, so a file whose name
+// differs only in letter case is another file and stays as it is.
+int copyFileExactly(const std::string& from, const std::string& to);
 int makeDirectory(const std::string& name);
 std::string currentDirectory();
 int setCurrentDirectory(const std::string& name);
