@@ -13,6 +13,7 @@
 #include "platform/classes/report_controller.h"
 #include "platform/core/dates.h"
 #include "platform/core/strings.h"
+#include "platform/os/desktop.h"
 #include "platform/os/desktop_events.h"
 #include "platform/report/print.h"
 #include "platform/ui/keys.h"
@@ -37,6 +38,8 @@ prints what the user then sees (with --quiet only what "show", "text", "status" 
                                    it as [text BBGGRR] or [back BBGGRR]
   box "CAPTION" (ICON):            an open message box, its text line by line and its
                                    buttons, the default one marked
+  desktop opens ADDRESS            an address the program handed to the desktop (the
+                                   driver's desktop takes every one and opens nothing)
 An action the user could not do (a disabled item, no such control, a window that takes no
 input) prints "user cannot: ..." and the script goes on. "(program ended)" closes the
 output when the program ended by itself (Exit, a password refused); at the end of the
@@ -55,8 +58,11 @@ Texts run to the end of the line; put them in double quotes to keep blanks at ei
   click CONTROL            press a button, check box, radio, tab or region
   focus CONTROL            click into a control
   type CONTROL TEXT        replace the control's text (not yet accepted)
+  keys CONTROL TEXT        type TEXT into the control key by key, as a keyboard does
+                           (a category combo completes it from its list)
   enter CONTROL TEXT       type, then Tab
   press KEY                a key to the focused control: Tab, Enter, Esc, F1, Ctrl+C ...
+                           (Backspace, Delete, Left, Right, Home, End edit an entry)
   check CONTROL on|off     set a check box
   pick CONTROL CHOICE      a radio, list row, drop list row or tab, by number or text
   row LIST N [COLUMN]      click row N of a list (in COLUMN: 1 is the browse's tick)
@@ -78,7 +84,7 @@ Texts run to the end of the line; put them in double quotes to keep blanks at ei
   advance N[s]             the clock forward N hundredths (or N seconds), firing timers
   wait                     run until every program thread waits
   serve MS                 answer other programs (a second start) for MS milliseconds
-  text CONTROL             print a control's text
+  text CONTROL             print a control's text, and the part of it that is selected
   printed                  print what the newest print job put on paper, line by line
                            (without a display a job is recorded, not drawn: into a PDF too)
   show                     print everything: windows, controls, rows, status bar, box
@@ -156,7 +162,13 @@ std::string cellColours(const pf::Window& w, const pf::Control& list, int row, i
   return out;
 }
 
+// Takes every address the program hands to the desktop, so that no browser starts.
+pf::RecordingDesktopShell desktop;
+std::size_t desktopShown = 0;
+
 void printView(pf::TestDriver& d) {
+  for (; desktopShown < desktop.opened.size(); ++desktopShown)
+    std::cout << "  desktop opens " << desktop.opened[desktopShown] << "\n";
   auto windows = d.windows();
   if (windows.empty()) std::cout << "  (no window open)\n";
   for (const auto& w : windows) {
@@ -285,6 +297,7 @@ bool play(pf::TestDriver& d, const std::string& text, std::string& in, bool& pri
   else if (v == "click") d.click(l.arg, in);
   else if (v == "focus") d.focus(l.arg, in);
   else if (v == "type") d.type(l.arg, rest, in);
+  else if (v == "keys") d.typeKeys(l.arg, rest, in);
   else if (v == "enter") d.enter(l.arg, rest, in);
   else if (v == "press") d.press(l.arg, in);
   else if (v == "check") d.check(l.arg, l.rest == "on" || l.rest == "1", in);
@@ -364,7 +377,14 @@ bool play(pf::TestDriver& d, const std::string& text, std::string& in, bool& pri
     printed = true;
   } else if (v == "text") {
     std::string t = d.text(l.arg, in);
-    std::cout << "  " << l.arg << " \"" << t << "\"\n";
+    std::cout << "  " << l.arg << " \"" << t << "\"";
+    pf::Window& w = d.window(in);
+    int f = d.feq(l.arg, in);
+    auto from = w.propInt(f, pf::Prop::SelStart), to = w.propInt(f, pf::Prop::SelEnd);
+    if (from < to)
+      std::cout << " (\"" << pf::utf8Left(t, static_cast<std::size_t>(to)).substr(pf::utf8Left(t, static_cast<std::size_t>(from)).size())
+                << "\" selected)";
+    std::cout << "\n";
     printed = true;
   } else if (v == "printed") {
     printPrinted();
@@ -412,6 +432,7 @@ int main(int argc, char** argv) {
   pf::processDesktopEvents(0);
   // The driver resets the runtime, so the thread hooks go in after it.
   pf::TestDriver d(day, time);
+  pf::setDesktopShell(&desktop);
   qb::installThreadHooks();
   qb::registerHelp();
   pf::setSliceRecordLimit(slice);

@@ -296,7 +296,8 @@ std::uint8_t CategoryCombo::TakeEvent() {
     owner_.ApplyCategoryFilter(true);
     win().select(owner_.list());
   } else if (e.code == pf::EVENT::NewSelection && e.param) {
-    owner_.ApplyCategoryFilter(true);   // a completed keystroke
+    // A keystroke that completed the entry; one that did not leaves the typed text be.
+    if (pf::foldEqual(win().text(LISTCONTROL), USEFIELD.get())) owner_.ApplyCategoryFilter(true);
   }
   return rc;
 }
@@ -552,20 +553,13 @@ void BrowseWebsitesWindow::openWebsite(bool reread) {
   if (!brw.BrowseHasRecords()) return;
   if (reread) brw.BrowseUpdateViewRecord();
   std::string address = WEB->WEBADDRESS.clip();
-  // A blank address opens nothing and is no visit.
-  if (pf::isBlank(address)) {
-    pf::message("No websites?||You must firstly select an address from the list.", "No records...",
-                pf::Icon::Question);
-    return;
-  }
   if (address.substr(0, 4) != "http")
     pf::message("This URL does not appear to be a correct website link?", "Link may not work!",
                 pf::Icon::Exclamation);
-  if (!OpenURL(win().id(), address)) {
+  if (!OpenURL(win().id(), address))
     pf::message("The address could not be handed to the web browser.", "Link may not work!",
                 pf::Icon::Exclamation);
-    return;
-  }
+  // The user asked for the site: the visit counts whatever became of the address.
   visitRecorded();
 }
 

@@ -979,9 +979,16 @@ void DropComboLookup::DropApplySelection(int control) {
 
 std::uint8_t DropComboLookup::DropTakeEvent() {
   const Event& e = win().currentEvent();
+  if (e.code == EVENT::OpenWindow && e.control == 0) {
+    // The entry reports every keystroke, so that it can be completed as it is typed.
+    if (ENTRYCOMPLETION) win().setProp(ENTRYFIELD, Prop::Immediate, 1);
+    return 0;
+  }
   if (e.control == LISTCONTROL && e.code == EVENT::Selected) {
     ECON = ENTRYCOMPLETION;
     LASTENTRY.clear();
+    // The focus may have moved on before the event came.
+    if (win().focus() == ENTRYFIELD) selectEntry(0, static_cast<int>(utf8Length(win().text(ENTRYFIELD))));
     return 0;
   }
   if (e.control == LISTCONTROL && e.code == EVENT::NewSelection && ENTRYCOMPLETION && e.param) {
@@ -989,6 +996,11 @@ std::uint8_t DropComboLookup::DropTakeEvent() {
     return 0;
   }
   return DropListLookup::DropTakeEvent();
+}
+
+void DropComboLookup::selectEntry(int from, int to) {
+  win().setProp(ENTRYFIELD, Prop::SelStart, from);
+  win().setProp(ENTRYFIELD, Prop::SelEnd, to);
 }
 
 void DropComboLookup::completeEntry(int key) {
@@ -999,13 +1011,15 @@ void DropComboLookup::completeEntry(int key) {
     return;
   }
   std::string entry = w.text(ENTRYFIELD);
-  if (!ECON && !entry.empty()) {
+  int selStart = static_cast<int>(w.propInt(ENTRYFIELD, Prop::SelStart));
+  int selEnd = static_cast<int>(w.propInt(ENTRYFIELD, Prop::SelEnd));
+  if (!ECON && !entry.empty() && selStart == selEnd) {
     ECON = 1;
     return;
   }
   ECON = 1;
-  std::string typed = (key & 0xFF) == Key::BS ? (LASTENTRY.empty() ? std::string() : LASTENTRY.substr(0, LASTENTRY.size() - 1))
-                                              : entry;
+  std::string typed = (key & 0xFF) == Key::BS ? utf8Left(LASTENTRY, utf8Length(LASTENTRY) - (LASTENTRY.empty() ? 0 : 1))
+                                              : utf8Left(entry, static_cast<std::size_t>(w.control(ENTRYFIELD)->caret));
   if (typed == LASTENTRY) return;
   if (isBlank(typed)) {
     LASTENTRY = typed;
@@ -1016,6 +1030,10 @@ void DropComboLookup::completeEntry(int key) {
     std::string full = values.empty() ? typed : clip(values[0]);
     USEFIELD.set(full);
     w.setText(ENTRYFIELD, full);
+    // Still the user's: leaving the entry accepts it.
+    w.setProp(ENTRYFIELD, Prop::Touched, 1);
+    // What completes the typed part is selected, so the next key types over it.
+    selectEntry(static_cast<int>(utf8Length(typed)), static_cast<int>(utf8Length(full)));
     CHOICE = row;
     w.selectRow(LISTFIELD, row);
     if (readRowRecord(row)) {

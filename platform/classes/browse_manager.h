@@ -287,6 +287,8 @@ class DropComboLookup : public DropListLookup {
 
  private:
   bool sameText(const std::string& a, const std::string& b) const;
+  // Selects characters [from, to) of the entry, the cursor at `to`.
+  void selectEntry(int from, int to);
 };
 
 }  // namespace pf

@@ -202,6 +202,16 @@ std::size_t utf8Length(std::string_view s) {
   return count;
 }
 
+std::string utf8Left(std::string_view s, std::size_t n) {
+  std::size_t i = 0;
+  for (std::size_t count = 0; i < s.size() && count < n; ++count) {
+    char32_t cp;
+    std::size_t len = decode(s, i, cp);
+    i += len ? len : 1;
+  }
+  return std::string(s.substr(0, i));
+}
+
 std::string caseFold(std::string_view s) { return upper(s.substr(0, clipLen(s))); }
 
 int foldCompare(std::string_view a, std::string_view b) {

@@ -32,6 +32,8 @@ std::string all(std::string_view pattern, std::size_t n);
 std::string padRight(std::string_view s, std::size_t n);
 // Number of UTF-8 characters.
 std::size_t utf8Length(std::string_view s);
+// The first n UTF-8 characters (all of them when there are fewer).
+std::string utf8Left(std::string_view s, std::size_t n);
 
 // Key comparison: letter case ignored for all letters, trailing blanks ignored. The order
 // is that of the upper-cased texts, so foldCompare(a, b) has the sign of

@@ -74,6 +74,10 @@ enum class Prop : int {
   Enabled,         // read only: enabled with its parents
   Parent,          // read only
   Count,           // read only: rows of a list
+  // An entry's selection in characters: SelStart puts the cursor there with nothing
+  // selected, SelEnd then moves the cursor, selecting from SelStart to it.
+  SelStart, SelEnd,
+  Touched,         // the user changed the entry since it was last shown: leaving accepts it
   // window
   Iconize = 100, Maximize, Active, Timer, MinWidth, MinHeight, MaxWidth, MaxHeight,
   AcceptAll, Wallpaper, Resizable, StatusText,  // StatusText: index = zone (1-based)
@@ -134,6 +138,11 @@ struct Control {
   std::string use;         // name of the use variable ("WEB:DESCRIPTION")
   Binding binding;
   bool edited = false;     // the user changed the text since it was last shown or taken
+  // The entry's text cursor and the other end of its selection, in characters (equal:
+  // nothing selected). A text the program sets puts the caret at its end.
+  int caret = 0, anchor = 0;
+  std::uint64_t selectionSet = 0;   // moves when the program sets the text or the selection
+  int keystrokes = 0;               // keystrokes the user made in the entry
 
   bool isMenuLike() const { return kind == Kind::Menu || kind == Kind::Item || kind == Kind::Menubar; }
   bool hasRows() const {

@@ -46,6 +46,7 @@ constexpr int F10 = 121;
 constexpr int F11 = 122;
 constexpr int F12 = 123;
 constexpr int Quote = 222;        // the ' key
+constexpr int Typed = 255;        // a character typed that has no key of its own ("é", "%")
 
 constexpr int ShiftTab = Shift | Tab;
 constexpr int CtrlEnter = Ctrl | Enter;

@@ -157,6 +157,80 @@ void needUsable(Window& w, int feq, const std::string& what) {
   if (!w.propInt(feq, Prop::Enabled)) fail(what + " in " + w.name() + ": it is disabled");
 }
 
+// The characters of a UTF-8 text, one string each.
+std::vector<std::string> characters(const std::string& s) {
+  std::vector<std::string> out;
+  for (unsigned char c : s) {
+    if (out.empty() || (c & 0xC0) != 0x80) out.emplace_back();
+    out.back() += static_cast<char>(c);
+  }
+  return out;
+}
+
+// The key code a typed character comes with.
+int keyOfCharacter(const std::string& ch) {
+  if (ch.size() != 1) return Key::Typed;
+  unsigned char c = static_cast<unsigned char>(ch[0]);
+  if (std::isalpha(c)) return Key::letter(static_cast<char>(c)) | (std::isupper(c) ? Key::Shift : 0);
+  if (std::isdigit(c)) return c;
+  if (c == ' ') return Key::Space;
+  return Key::Typed;
+}
+
+bool editingKey(int key) {
+  int base = key & 0xFF;
+  if (key & (Key::Ctrl | Key::Alt)) return false;
+  return base == Key::BS || base == Key::Delete || base == Key::Left || base == Key::Right ||
+         base == Key::Home || base == Key::End;
+}
+
+// What a one-line entry does with a keystroke, as the view's line editor does it: a
+// character goes in over the selection; Backspace and Delete remove the selection or one
+// character; Left, Right, Home and End move the cursor, selecting with Shift.
+void keystroke(Window& w, int feq, int key, const std::string& typed) {
+  const Control& c = *w.control(feq);
+  std::vector<std::string> chars = characters(c.text);
+  int n = static_cast<int>(chars.size());
+  int caret = std::clamp(c.caret, 0, n), anchor = std::clamp(c.anchor, 0, n);
+  int from = std::min(caret, anchor), to = std::max(caret, anchor);
+  auto cut = [&] {
+    chars.erase(chars.begin() + from, chars.begin() + to);
+    caret = anchor = from;
+  };
+  int base = key & 0xFF;
+  bool shift = (key & Key::Shift) != 0;
+  auto move = [&](int at) {
+    caret = std::clamp(at, 0, static_cast<int>(chars.size()));
+    if (!shift) anchor = caret;
+  };
+  if (!typed.empty()) {
+    cut();
+    for (const auto& ch : characters(typed)) chars.insert(chars.begin() + caret++, ch);
+    anchor = caret;
+  } else if (base == Key::BS || base == Key::Delete) {
+    if (from != to) cut();
+    else if (base == Key::BS && caret > 0) {
+      chars.erase(chars.begin() + --caret);
+      anchor = caret;
+    } else if (base == Key::Delete && caret < n) {
+      chars.erase(chars.begin() + caret);
+    }
+  } else if (base == Key::Left) {
+    move(!shift && from != to ? from : caret - 1);
+  } else if (base == Key::Right) {
+    move(!shift && from != to ? to : caret + 1);
+  } else if (base == Key::Home) {
+    move(0);
+  } else if (base == Key::End) {
+    move(static_cast<int>(chars.size()));
+  }
+  std::string text;
+  for (const auto& ch : chars) text += ch;
+  if (text == c.text && caret == c.caret && anchor == c.anchor) return;   // the editor did nothing
+  if (text != c.text) w.userType(feq, text);
+  w.userKeystroke(feq, text, caret, anchor, key);
+}
+
 }  // namespace
 
 // --- actions ------------------------------------------------------------------------------
@@ -208,6 +282,24 @@ void TestDriver::type(const std::string& control, const std::string& text, const
   idle();
 }
 
+void TestDriver::typeKeys(const std::string& control, const std::string& text, const std::string& in) {
+  Window& w = inputWindow(*this, in);
+  int f = feq(control, in);
+  needUsable(w, f, "type into " + control);
+  const Control* c = w.control(f);
+  if (!c->hasEntry()) fail("type into " + control + ": it takes no text");
+  if (c->readOnly) fail("type into " + control + ": it is read-only");
+  if (w.focus() != f) {
+    w.userFocus(f);
+    idle();
+  }
+  for (const auto& ch : characters(text)) {
+    if (!w.isOpen() || !w.takesInput() || w.focus() != f) return;
+    keystroke(w, f, keyOfCharacter(ch), ch);
+    idle();
+  }
+}
+
 void TestDriver::enter(const std::string& control, const std::string& text, const std::string& in) {
   type(control, text, in);
   press(Key::Tab, in);
@@ -242,6 +334,16 @@ void TestDriver::press(int key, const std::string& in) {
     fail("press " + keyName(key) + " while a box is open");
   }
   Window& w = inputWindow(*this, in);
+  // Editing keys stay with a one-line entry, as they stay with the view's line editor,
+  // unless the program asked for them.
+  const Control* c = w.control(w.focus());
+  if (c && editingKey(key) && !c->readOnly && c->kind != Kind::Text && c->hasEntry() &&
+      !w.alerted(c->feq, key) && !w.alerted(0, key) &&
+      std::none_of(w.controls().begin(), w.controls().end(), [key](const Control& x) { return x.key == key; })) {
+    keystroke(w, c->feq, key, {});
+    idle();
+    return;
+  }
   w.userKey(key);
   idle();
 }

@@ -50,6 +50,11 @@ class TestDriver {
   void focus(const std::string& control, const std::string& in = {});
   // Focuses the control and replaces its text (not yet accepted: Tab or a click does that).
   void type(const std::string& control, const std::string& text, const std::string& in = {});
+  // Focuses the control and types the text into it key by key, as a keyboard does: each
+  // character goes in over the selection or at the cursor, and a combo that completes
+  // what is typed sees every keystroke. press() with Backspace, Delete, Left, Right, Home
+  // or End edits a focused one-line entry the same way.
+  void typeKeys(const std::string& control, const std::string& text, const std::string& in = {});
   // type() then Tab.
   void enter(const std::string& control, const std::string& text, const std::string& in = {});
   void press(const std::string& key, const std::string& in = {});        // "Tab", "Ctrl+Enter", "F3"

@@ -18,7 +18,7 @@ namespace pf {
 // One user action waiting for the window's thread.
 struct Input {
   enum Kind { Focus, Press, Key, Row, DoubleClick, Tab, Scroll, Mouse, ColumnResize, MoveColumn,
-              Close, Resize, Move, State, Activate, ListRows };
+              Close, Resize, Move, State, Activate, ListRows, Keystroke };
   Kind kind = Focus;
   int feq = 0;
   int a = 0, b = 0, c = 0;
@@ -117,7 +117,8 @@ void closeDownIdle(Window& w);
 // A timer tick for a window that another window of its thread covers.
 void tickCovered(Window& w, const Event& e);
 
-// A control's text replaced; what a masked entry held is overwritten first.
-void setEntryText(Control& c, std::string_view text);
+// A control's text replaced; what a masked entry held is overwritten first. The cursor
+// goes to the end; a text the program sets is drawn anew with that cursor.
+void setEntryText(Control& c, std::string_view text, bool byProgram = true);
 
 }  // namespace pf

@@ -81,9 +81,11 @@ Window::Window(const Layout& layout) : d_(std::make_unique<Impl>()) {
   desk().windows[d.id] = this;
 }
 
-void setEntryText(Control& c, std::string_view text) {
+void setEntryText(Control& c, std::string_view text, bool byProgram) {
   if (c.password) wipe(c.text);
   c.text.assign(text);
+  c.caret = c.anchor = static_cast<int>(utf8Length(c.text));
+  if (byProgram) ++c.selectionSet;
 }
 
 Window::~Window() {
@@ -862,6 +864,9 @@ std::int64_t Window::propInt(int feq, Prop p, int index) const {
     case Prop::Enabled: return enabledc(c);
     case Prop::Parent: return c.parent;
     case Prop::Count: return static_cast<std::int64_t>(c.rows.size());
+    case Prop::SelStart: return std::min(c.caret, c.anchor);
+    case Prop::SelEnd: return std::max(c.caret, c.anchor);
+    case Prop::Touched: return c.edited;
     default: return 0;
   }
 }
@@ -973,29 +978,7 @@ void Window::setProp(int feq, Prop p, std::int64_t value, int index) {
     case Prop::Hide: {
       if (c.hide == (v != 0)) return;
       c.hide = v != 0;
-      if (c.kind == Kind::Tab && c.hide) {
-        // The chosen tab hidden: the sheet moves on to a tab that shows.
-        Control* sheet = find(c.parent);
-        if (sheet) {
-          int index = 0, mine = 0, firstShown = 0;
-          for (const auto& x : d.controls)
-            if (x.kind == Kind::Tab && x.parent == sheet->feq) {
-              ++index;
-              if (x.feq == feq) mine = index;
-              else if (!x.hide && (firstShown == 0 || (firstShown < mine && index > mine))) firstShown = index;
-            }
-          if (sheet->selected == mine && firstShown) {
-            sheet->selected = firstShown;
-            changed(sheet->feq, Prop::Selected);
-            if (d.open) {
-              Event e;
-              e.code = EVENT::NewSelection;
-              e.control = sheet->feq;
-              deliverLater(e);
-            }
-          }
-        }
-      }
+      // A chosen tab stays chosen when it is hidden (the sheet's choice is the program's).
       if (c.hide && d.focus == feq) d.focus = 0;
       break;
     }
@@ -1050,6 +1033,15 @@ void Window::setProp(int feq, Prop p, std::int64_t value, int index) {
     case Prop::MouseDownRow: c.mouseDownRow = v; break;
     case Prop::MouseDownColumn: c.mouseDownColumn = v; break;
     case Prop::MouseDownField: c.mouseDownField = v; break;
+    case Prop::SelStart:
+    case Prop::SelEnd: {
+      int at = std::clamp(v, 0, static_cast<int>(utf8Length(c.text)));
+      c.caret = at;
+      if (p == Prop::SelStart) c.anchor = at;
+      ++c.selectionSet;
+      break;
+    }
+    case Prop::Touched: c.edited = v != 0; break;
     default: setProp(feq, p, std::to_string(value), index); return;
   }
   changed(feq, p);
@@ -1063,6 +1055,9 @@ void Window::moveFocus(int to, bool postSelected) {
   const Control* old = findc(from);
   const Control* now = findc(to);
   d.focus = to;
+  // An entry left keeps its cursor but nothing stays selected, as a line editor does.
+  if (from != to)
+    if (Control* left = find(from); left && left->hasEntry()) left->anchor = left->caret;
   changed(to, Prop::Selected);
   std::string oldMsg = old ? old->msg : std::string();
   std::string newMsg = now ? now->msg : std::string();

@@ -157,6 +157,10 @@ class Window {
   bool takesInput() const;                 // open, top of its thread, no box open there
   void userFocus(int feq);                 // clicked into or tabbed to
   void userType(int feq, std::string_view text);   // the shown text changed (no event)
+  // A keystroke in an entry, as its editor carried it out: the text, the cursor and the
+  // other end of the selection it left (characters), and the key. An immediate combo
+  // gets the newest keystroke as NewSelection with the key in the event's parameter.
+  void userKeystroke(int feq, std::string_view text, int cursor, int anchor, int key);
   void userPress(int feq);                 // button, check, radio, menu item, toolbar button
   void userKey(int key);                   // to the focused control
   void userSelectRow(int feq, int row, int column = 0);

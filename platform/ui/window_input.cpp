@@ -8,6 +8,7 @@
 #include "platform/core/pictures.h"
 #include "platform/core/secret.h"
 #include "platform/core/visible_text.h"
+#include "platform/core/strings.h"
 #include "platform/ui/keys.h"
 #include "platform/ui/ui_internal.h"
 #include "platform/ui/window.h"
@@ -96,10 +97,27 @@ void Window::userType(int feq, std::string_view text) {
     if (c->password) wipe(taken);
     return;
   }
-  setEntryText(*c, taken);
+  setEntryText(*c, taken, false);
   if (c->password) wipe(taken);
   c->edited = true;
   changed(feq, Prop::Text);
+}
+
+void Window::userKeystroke(int feq, std::string_view text, int cursor, int anchor, int key) {
+  if (!takesInput()) return;
+  Control* c = find(feq);
+  if (!c || !c->hasEntry() || c->readOnly || !enabledc(*c)) return;
+  if (c->text != text) {
+    setEntryText(*c, text, false);
+    c->edited = true;
+    changed(feq, Prop::Text);
+  }
+  int n = static_cast<int>(utf8Length(c->text));
+  c->caret = std::clamp(cursor, 0, n);
+  c->anchor = std::clamp(anchor, 0, n);
+  // Only the newest keystroke is reported: the text it left holds the ones before it.
+  ++c->keystrokes;
+  if (c->immediate && c->hasRows()) postInput(Input::Keystroke, feq, key, c->keystrokes);
 }
 
 void Window::runInput(const Event& e) {
@@ -298,6 +316,15 @@ void Window::runInput(const Event& e) {
     case Input::Activate:
       deskActivate(*this, true);
       return;
+    case Input::Keystroke: {
+      if (!c || !c->immediate || in.b != c->keystrokes) return;
+      Event k;
+      k.code = EVENT::NewSelection;
+      k.control = in.feq;
+      k.param = in.a;
+      deliverLater(k);
+      return;
+    }
     case Input::ListRows: {
       if (!c || c->kind != Kind::List || in.a < 1 || c->viewRows == in.a) return;
       c->viewRows = in.a;
@@ -494,13 +521,13 @@ void Window::keyDefault(int key) {
   }
   if (c->hasEntry() && !c->readOnly) {
     if (key == Key::CtrlV) {
-      c->text += clipboard();
+      setEntryText(*c, c->text + clipboard(), false);
       c->edited = true;
       changed(c->feq, Prop::Text);
     } else if (key == Key::CtrlC || key == Key::CtrlX) {
       setClipboard(c->text);
       if (key == Key::CtrlX) {
-        c->text.clear();
+        setEntryText(*c, "", false);
         c->edited = true;
         changed(c->feq, Prop::Text);
       }
@@ -586,8 +613,9 @@ void Window::pickRow(Control& c, int row, int column, bool twice) {
       if (row >= 1 && row <= n) {
         if (l->kind == Kind::Combo || l->kind == Kind::DropCombo) {
           const auto& cells = l->rows[static_cast<std::size_t>(row - 1)].cells;
-          l->text = cells.empty() ? std::string() : cells[0].value;
-          while (!l->text.empty() && l->text.back() == ' ') l->text.pop_back();
+          std::string text = cells.empty() ? std::string() : cells[0].value;
+          while (!text.empty() && text.back() == ' ') text.pop_back();
+          setEntryText(*l, text, false);
           l->edited = false;
           changed(feq, Prop::Text);
         }

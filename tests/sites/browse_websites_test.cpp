@@ -121,6 +121,24 @@ TEST_F(BrowseTest, ComboAndF2ChangeTheCategory) {
   EXPECT_EQ(d.focused(), "?BROWSE:1");
 }
 
+// A category picked on the category tab hides the tab but keeps it chosen: the list is
+// still grouped by category and shows every website of the category.
+TEST_F(BrowseTest, ACategoryPickedOnTheCategoryTab) {
+  addSample();
+  openBrowse();
+  d.pick("?CURRENTTAB", "3");
+  d.pick("?CAT:CATEGORY", "News");
+  EXPECT_EQ(caption(), "News category only");
+  EXPECT_EQ(column(2), (Names{"Daily Paper", "Gazette", "Weather"}));
+  EXPECT_EQ(count(), "3");
+  EXPECT_FALSE(d.visible("?TAB3:2"));
+  EXPECT_EQ(d.selected("?CURRENTTAB"), 3);
+  d.press("F2");
+  EXPECT_EQ(caption(), "All sites grouped by category");
+  EXPECT_TRUE(d.visible("?TAB3:2"));
+  EXPECT_EQ(count(), "6");
+}
+
 // An empty tab must not empty the category filter for every other tab.
 TEST_F(BrowseTest, AnEmptyTabKeepsTheCategory) {
   qbtest::addSites({{"Daily Paper", "http://paper.example", "News"},
@@ -215,29 +233,51 @@ TEST_F(BrowseTest, OpeningASiteRecordsOneVisit) {
   EXPECT_EQ(shell.opened.size(), 3u);
 }
 
-TEST_F(BrowseTest, NoVisitWithoutAnOpenedAddress) {
-  qbtest::addSites({{"Blank", "", "News"}, {"Refused", "http://refused.example", "News"}});
+// The user asked for the site: its visit counts whatever the desktop made of the address.
+TEST_F(BrowseTest, ARefusedAddressStillCountsTheVisit) {
+  qbtest::addSites({{"Blank", "", "News"},
+                    {"Refused", "http://refused.example", "News"},
+                    {"Script", "javascript:alert(1)", "News"}});
   openBrowse();
-  // A blank address: the button warns as it gets the focus; Enter opens nothing.
+  // The button warns about a blank address as it gets the focus, and opens nothing.
   d.clickRow("?BROWSE:1", 1);
   d.click("?INTERNETLINK");
   EXPECT_EQ(boxText(), "No websites?||You must firstly select an address from the list.");
   d.answer(1);
   EXPECT_EQ(d.focused(), "?INSERT:3");
-  d.clickRow("?BROWSE:1", 1);
-  d.press("Enter");
-  if (d.box()) d.answer(1);
-  EXPECT_TRUE(shell.opened.empty());
   EXPECT_EQ(qbtest::findSite(qbtest::readSites(), "Blank").VISITS.get(), 0);
-  // The desktop refuses the address: no visit either.
-  shell.answer = false;
-  d.clickRow("?BROWSE:1", 2);
-  d.click("?INTERNETLINK");
-  ASSERT_NE(d.box(), nullptr);
-  d.answer(1);
-  auto refused = qbtest::findSite(qbtest::readSites(), "Refused");
-  EXPECT_EQ(refused.VISITS.get(), 0);
-  EXPECT_EQ(refused.LASTVISIT.get(), 0);
+
+  const char* refused = "The address could not be handed to the web browser.";
+  const char* warning = "This URL does not appear to be a correct website link?";
+  struct Case {
+    const char* site;
+    int row;
+    bool enter;          // Enter on the list, else the button
+    bool desktopTakes;
+    std::vector<std::string> boxes;
+  } cases[] = {
+      {"Blank", 1, true, true, {warning, refused}},
+      {"Script", 3, false, true, {warning, refused}},
+      {"Refused", 2, false, false, {refused}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.site);
+    shell.answer = c.desktopTakes;
+    d.clickRow("?BROWSE:1", c.row);
+    if (c.enter) d.press("Enter");
+    else d.click("?INTERNETLINK");
+    std::vector<std::string> boxes;
+    for (int i = 0; i < 3 && d.box(); ++i) {
+      boxes.push_back(boxText());
+      d.answer(1);
+    }
+    EXPECT_EQ(boxes, c.boxes);
+    auto site = qbtest::findSite(qbtest::readSites(), c.site);
+    EXPECT_EQ(site.VISITS.get(), 1);
+    EXPECT_EQ(site.LASTVISIT.get(), pf::dateToDay(2026, 12, 10));
+  }
+  // Only the web address went to the desktop.
+  EXPECT_EQ(shell.opened, (std::vector<std::string>{"http://refused.example"}));
 }
 
 TEST_F(BrowseTest, FavouriteClickTogglesTheRowUnderThePointer) {

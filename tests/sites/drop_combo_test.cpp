@@ -22,6 +22,7 @@ struct Options {
   std::uint8_t listDefaultFill = 1;
   std::uint8_t comboDefaultFill = 0;
   std::uint8_t removeDuplicates = 0;
+  std::uint8_t completion = 0;
 };
 
 std::string listTarget, comboTarget, other;
@@ -45,7 +46,7 @@ class DropWindow : public pf::WindowController {
     list.DEFAULTFILL = options.listDefaultFill;
     WindowAddComponent(list);
     combo.DropComboInit(pf::use(comboUse), win().feq("?COMBO"), comboView, Relate_Category(), *this, 0, 0, 0);
-    combo.ENTRYCOMPLETION = 0;
+    combo.ENTRYCOMPLETION = options.completion;
     combo.DropAddDisplayField(pf::use(CAT->CATEGORY));
     combo.DropAddUpdateField(pf::use(CAT->CATEGORY), pf::use(comboTarget));
     combo.INITSYNCPAIR = 0;
@@ -136,6 +137,54 @@ TEST_F(DropTest, TypedEntries) {
   }
   d.pick("?COMBO", "Default");
   EXPECT_EQ(comboTarget, "Default");
+}
+
+// Each keystroke completes the text from the list, the completing part selected so that
+// the next key types over it; a text no row begins with stays as typed.
+TEST_F(DropTest, TypingCompletesFromTheList) {
+  options.completion = 1;
+  open();
+  struct Step {
+    const char* keys;    // typed, or a key to press
+    const char* shown;
+    const char* selected;
+    const char* target;
+  } steps[] = {
+      {"s", "Shops", "hops", "Shops"},
+      {"x", "Sx", "", "Shops"},
+      // After a text that matched nothing one keystroke passes before completion resumes.
+      {"Backspace", "S", "", "Shops"},
+      {"h", "Shops", "ops", "Shops"},
+      // Backspace over a completion takes back the last typed letter.
+      {"Backspace", "Shops", "hops", "Shops"},
+      {"Backspace", "S", "", "Shops"},
+      {"Backspace", "", "", "Shops"},
+      {"t", "Travel", "ravel", "Travel"},
+      {"R", "Travel", "avel", "Travel"},
+      {"Right", "Travel", "", "Travel"},
+  };
+  d.focus("?COMBO");
+  for (const Step& s : steps) {
+    SCOPED_TRACE(s.keys);
+    std::string k = s.keys;
+    if (k == "Backspace" || k == "Right") d.press(k);
+    else d.typeKeys("?COMBO", k);
+    pf::Window& w = d.window();
+    int f = w.feq("?COMBO");
+    std::string text = w.text(f);
+    auto from = static_cast<std::size_t>(w.propInt(f, pf::Prop::SelStart));
+    auto to = static_cast<std::size_t>(w.propInt(f, pf::Prop::SelEnd));
+    EXPECT_EQ(text, s.shown);
+    EXPECT_EQ(text.substr(from, to - from), s.selected);
+    EXPECT_EQ(comboTarget, s.target);
+  }
+  d.press("Tab");
+  EXPECT_EQ(d.text("?COMBO"), "Travel");
+  EXPECT_EQ(comboUse.clip(), "Travel");
+  // Coming back selects the whole text, so that typing replaces it.
+  d.typeKeys("?COMBO", "n");
+  EXPECT_EQ(d.text("?COMBO"), "News");
+  EXPECT_EQ(comboTarget, "News");
 }
 
 TEST_F(DropTest, DuplicatesLeftOut) {

@@ -4,6 +4,10 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QTabBar>
 #include <QImage>
 #include <QLineEdit>
 #include <QMainWindow>
@@ -355,6 +359,111 @@ TEST_F(QtView, WindowsStayLiveWhileAThreadWaitsForAnotherProgramsLock) {
   pf::qt::pump(5000, [&] { return openResult != -1; });
   EXPECT_EQ(openResult, pf::Err::AccessDenied);
   EXPECT_GT(ticks, 100);
+}
+
+const char* kCombo = R"(
+window QtCombo plain "Combo" size 220,140
+  dropcombo ?COMBO at 5,5 size 100,12 drop 6 format "100L(2)|M@s25@"
+  sheet ?SHEET at 5,25 size 200,80
+    tab ?T1 "One"
+      entry ?E1 at 10,45 size 60,12
+    end
+    tab ?T2 "Two"
+      entry ?E2 at 10,45 size 60,12
+    end
+    tab ?T3 "Three"
+      entry ?E3 at 10,45 size 60,12
+    end
+  end
+  button ?HIDE "&Hide" at 5,115 size 45,14
+end
+)";
+
+// Keystrokes in a combo's entry reach the program one by one, and the text and selection
+// the program answers with are what the entry shows; a hidden chosen tab stays chosen.
+TEST_F(QtView, ComboKeystrokesAndAHiddenChosenTab) {
+  pf::registerLayout("QtCombo", kCombo);
+  pf::qt::install(false);
+  std::vector<std::string> typed;   // the entry's text before the cursor at each keystroke
+  pf::Window* model = nullptr;
+  pf::start([&] {
+    pf::Window w("QtCombo");
+    model = &w;
+    w.open();
+    int combo = w.feq("?COMBO");
+    w.setRows(combo, {pf::ListRow{"Shops"}, pf::ListRow{"Sport"}, pf::ListRow{"Travel"}});
+    w.setProp(combo, pf::Prop::Immediate, 1);
+    while (w.accept()) {
+      if (w.event() == pf::EVENT::NewSelection && w.field() == combo && w.currentEvent().param) {
+        std::string t = w.text(combo);
+        std::string before = t.substr(0, static_cast<std::size_t>(w.propInt(combo, pf::Prop::SelEnd)));
+        typed.push_back(before);
+        if (!before.empty() && std::string("Travel").compare(0, before.size(), before) == 0) {
+          w.setText(combo, "Travel");
+          w.setProp(combo, pf::Prop::SelStart, static_cast<std::int64_t>(before.size()));
+          w.setProp(combo, pf::Prop::SelEnd, 6);
+        }
+      }
+      if (w.event() == pf::EVENT::Accepted && w.field() == w.feq("?HIDE")) w.hide(w.feq("?T2"));
+    }
+    model = nullptr;
+  }, 50000);
+  pf::qt::pump(2000, [&] { return model && pf::qt::controlWidget(model->id(), model->feq("?COMBO")); });
+  ASSERT_NE(model, nullptr);
+  auto* cb = qobject_cast<QComboBox*>(pf::qt::controlWidget(model->id(), model->feq("?COMBO")));
+  ASSERT_NE(cb, nullptr);
+  QLineEdit* edit = cb->lineEdit();
+  ASSERT_NE(edit, nullptr);
+  pf::qt::pump(2000, [&] { return cb->count() == 3 && edit->isVisible(); });
+  edit->setFocus();
+  auto key = [&](Qt::Key k, const QString& text) {
+    QKeyEvent press(QEvent::KeyPress, k, Qt::NoModifier, text);
+    QApplication::sendEvent(edit, &press);
+    std::size_t seen = typed.size();
+    pf::qt::pump(2000, [&] { return typed.size() > seen; });
+    pf::qt::pump(50);
+  };
+  struct Step {
+    Qt::Key key;
+    const char* text;
+    const char* shown;
+    const char* selected;
+  } steps[] = {
+      {Qt::Key_T, "T", "Travel", "ravel"},
+      {Qt::Key_R, "r", "Travel", "avel"},
+      {Qt::Key_X, "x", "Trx", ""},
+  };
+  for (const Step& s : steps) {
+    SCOPED_TRACE(s.text);
+    key(s.key, s.text);
+    pf::qt::pump(2000, [&] { return edit->text() == s.shown; });
+    EXPECT_EQ(edit->text().toStdString(), s.shown);
+    EXPECT_EQ(edit->selectedText().toStdString(), s.selected);
+  }
+  EXPECT_EQ(typed, (std::vector<std::string>{"T", "Tr", "Trx"}));
+  EXPECT_EQ(model->text(model->feq("?COMBO")), "Trx");
+
+  // The chosen tab hidden stays chosen; the tab Qt then shows as current can be chosen
+  // with a click.
+  auto* tabs = pf::qt::controlWidget(model->id(), model->feq("?SHEET"))->findChild<QTabBar*>();
+  ASSERT_NE(tabs, nullptr);
+  tabs->setCurrentIndex(1);
+  pf::qt::pump(2000, [&] { return model->choice(model->feq("?SHEET")) == 2; });
+  ASSERT_EQ(model->choice(model->feq("?SHEET")), 2);
+  qobject_cast<QAbstractButton*>(pf::qt::controlWidget(model->id(), model->feq("?HIDE")))->click();
+  pf::qt::pump(2000, [&] { return !tabs->isTabVisible(1); });
+  pf::qt::pump(50);
+  EXPECT_FALSE(tabs->isTabVisible(1));
+  EXPECT_EQ(model->choice(model->feq("?SHEET")), 2);
+  int current = tabs->currentIndex();
+  ASSERT_NE(current, 1);
+  QPoint at = tabs->tabRect(current).center();
+  QMouseEvent down(QEvent::MouseButtonPress, at, tabs->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(tabs, &down);
+  QMouseEvent up(QEvent::MouseButtonRelease, at, tabs->mapToGlobal(at), Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+  QApplication::sendEvent(tabs, &up);
+  pf::qt::pump(2000, [&] { return model->choice(model->feq("?SHEET")) == current + 1; });
+  EXPECT_EQ(model->choice(model->feq("?SHEET")), current + 1);
 }
 
 }  // namespace

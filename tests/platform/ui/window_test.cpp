@@ -475,16 +475,25 @@ TEST_F(ListTest, ColumnResizeChangesTheFormatAndTellsTheProcedure) {
   EXPECT_THROW(d.resizeColumn("?LIST", 1, 20), std::runtime_error) << "column 1 is not resizable";
 }
 
-TEST_F(ListTest, HidingTheChosenTabMovesTheSheetOn) {
+// The sheet's choice is the program's: hiding the chosen tab neither moves the choice on
+// nor tells the program of a new one.
+TEST_F(ListTest, HidingTheChosenTabKeepsItChosen) {
   d.pick("?SHEET", "Three");
   EXPECT_EQ(rec.log, (V{"NewSelection ?SHEET"}));
   EXPECT_FALSE(d.visible("?LIST")) << "controls of another tab do not show";
   d.pick("?SHEET", "1");
   EXPECT_TRUE(d.visible("?LIST"));
   pf::Window& w = d.window();
+  rec.clear();
   w.hide(w.feq("?T1"));
-  EXPECT_EQ(w.choice(w.feq("?SHEET")), 2);
+  d.idle();
+  EXPECT_EQ(w.choice(w.feq("?SHEET")), 1);
+  EXPECT_TRUE(rec.log.empty());
+  EXPECT_FALSE(d.visible("?LIST")) << "a hidden tab shows none of its controls";
   EXPECT_THROW(d.pick("?SHEET", "One"), std::runtime_error);
+  w.unhide(w.feq("?T1"));
+  EXPECT_EQ(w.choice(w.feq("?SHEET")), 1);
+  EXPECT_TRUE(d.visible("?LIST"));
 }
 
 TEST_F(ListTest, DraggingARegion) {

@@ -1,6 +1,8 @@
 // A combo, drop combo or drop list.
 #pragma once
 
+#include <cstdint>
+
 #include "platform/ui/qt/controls/control_view.h"
 
 namespace pf::qt {
@@ -10,6 +12,8 @@ class ComboControl : public ControlView {
   ComboControl(WindowView& win, const Control& c, QWidget* parent);
  protected:
   void syncContent(Window& w, const Control& c) override;
+ private:
+  std::uint64_t selectionShown_ = 0;   // the model's selection last put into the entry
 };
 
 }  // namespace pf::qt

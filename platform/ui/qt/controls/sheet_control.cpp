@@ -27,6 +27,13 @@ SheetControl::SheetControl(WindowView& win, const Control& c, QWidget* parent) :
     if (index < 0) return;
     if (Window* m = t()) m->userChooseTab(t.feq, index + 1);
   });
+  // Qt moves its current tab off a tab it hides, while the model keeps the hidden tab
+  // chosen: a click on the tab Qt shows as current must still choose it.
+  QObject::connect(tabs_, &QTabBar::tabBarClicked, [this, t = target()](int index) {
+    if (index < 0 || index != tabs_->currentIndex()) return;   // currentChanged follows
+    Window* m = t();
+    if (m && m->choice(t.feq) != index + 1) m->userChooseTab(t.feq, index + 1);
+  });
   w_ = holder;
 }
 
