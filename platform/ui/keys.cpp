@@ -89,4 +89,18 @@ bool isMouseKey(int code) {
   return base >= Key::MouseLeft && base <= Key::MouseCenter2 && base != 3;
 }
 
+int mnemonicKey(const std::string& text) {
+  for (std::size_t i = 0; i + 1 < text.size(); ++i) {
+    if (text[i] != '&') continue;
+    char c = text[i + 1];
+    if (c == '&') {
+      ++i;
+      continue;
+    }
+    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) return Key::Alt | Key::letter(c);
+    return 0;
+  }
+  return 0;
+}
+
 }  // namespace pf

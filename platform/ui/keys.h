@@ -62,5 +62,8 @@ inline constexpr int letter(char c) { return (c >= 'a' && c <= 'z') ? c - 32 : c
 int parseKey(const std::string& name);
 std::string keyName(int code);
 bool isMouseKey(int code);
+// The Alt key stroke a text's hot key gives ("Categ&ories": Alt+O; "&&" is a plain
+// ampersand); 0 when it has none.
+int mnemonicKey(const std::string& text);
 
 }  // namespace pf

@@ -178,6 +178,15 @@ class Window {
   // The view shows `rows` rows of the list at once (its row height is its own); a change
   // reaches the procedure as EVENT::Sized, so that a page of rows is filled anew.
   void userListRows(int feq, int rows);
+  // Where an Alt key stroke goes by the hot keys of the texts ("&OK"): this window's
+  // buttons, check boxes, radio buttons and prompts, then the frame's toolbar (from an MDI
+  // child), then the menus of the menu bar (the window's own or the frame's), then this
+  // window's tabs. The first in layout order wins; hidden and disabled ones take no key.
+  struct Mnemonic {
+    Window* window = nullptr;   // nullptr: nothing answers the key
+    int feq = 0;
+  };
+  Mnemonic mnemonicTarget(int key);
 
   // The model's change counter (the view redraws when it moved).
   std::uint64_t changes() const;
@@ -213,6 +222,7 @@ class Window {
   void runInput(const Event& e);
   void pressControl(int feq);
   bool pressByKey(int key);
+  bool pressMnemonic(int key);
   void keyDefault(int key);
   void listKey(Control& c, int key);
   void pickRow(Control& c, int row, int column, bool twice);

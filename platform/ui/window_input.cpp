@@ -148,7 +148,7 @@ void Window::runInput(const Event& e) {
         deliverLater(a);
         return;
       }
-      if (pressByKey(key)) return;
+      if (pressByKey(key) || pressMnemonic(key)) return;
       keyDefault(key);
       return;
     }
@@ -468,6 +468,60 @@ bool Window::pressByKey(int key) {
     }
   }
   return false;
+}
+
+Window::Mnemonic Window::mnemonicTarget(int key) {
+  if (!(key & Key::Alt) || (key & Key::Ctrl)) return {};
+  auto answers = [key](Window& w, const Control& c) {
+    return mnemonicKey(c.text) == key && w.shown(c) && w.enabledc(c);
+  };
+  auto first = [&](Window& w, auto&& kindOk) -> Mnemonic {
+    for (const auto& c : w.d_->controls)
+      if (kindOk(w, c) && answers(w, c)) return {&w, c.feq};
+    return {};
+  };
+  Mnemonic m = first(*this, [](Window&, const Control& c) {
+    return c.kind == Kind::Button || c.kind == Kind::Check || c.kind == Kind::Radio || c.kind == Kind::Prompt;
+  });
+  if (m.window) return m;
+  Window* frame = d_->attrs.kind == WindowKind::MdiChild ? appFrame() : nullptr;
+  if (frame == this || (frame && !frame->takesInput())) frame = nullptr;
+  if (frame) {
+    m = first(*frame, [](Window&, const Control& c) { return c.feq < 0 && c.kind == Kind::Button; });
+    if (m.window) return m;
+  }
+  auto menuOfBar = [](Window& w, const Control& c) {
+    const Control* p = c.kind == Kind::Menu ? w.findc(c.parent) : nullptr;
+    return p && p->kind == Kind::Menubar;
+  };
+  m = first(*this, menuOfBar);
+  if (!m.window && frame) m = first(*frame, menuOfBar);
+  if (m.window) return m;
+  return first(*this, [](Window&, const Control& c) { return c.kind == Kind::Tab; });
+}
+
+// An Alt key stroke: the control its hot key names is pressed; a prompt hands the focus to
+// the control after it. A menu is the view's to open. Nothing else takes the stroke.
+bool Window::pressMnemonic(int key) {
+  if (!(key & Key::Alt) || (key & Key::Ctrl)) return false;
+  Mnemonic m = mnemonicTarget(key);
+  if (!m.window) return true;
+  if (m.window != this) {
+    if (m.feq < 0) m.window->userPress(m.feq);
+    return true;
+  }
+  const Control* c = findc(m.feq);
+  if (!c || c->kind == Kind::Menu) return true;
+  if (c->kind == Kind::Prompt) {
+    int prompt = m.feq;
+    leaveThen([this, prompt] {
+      int to = nextFocusable(prompt, 1);
+      if (to && to != d_->focus) moveFocus(to, true);
+    });
+    return true;
+  }
+  pressControl(m.feq);
+  return true;
 }
 
 void Window::keyDefault(int key) {

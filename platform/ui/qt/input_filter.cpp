@@ -2,6 +2,9 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
 #include <QMouseEvent>
 #include <QResizeEvent>
 #include <QWheelEvent>
@@ -14,11 +17,33 @@
 #include "platform/ui/window.h"
 
 namespace pf::qt {
+namespace {
+
+bool isAltLetter(int code) {
+  int base = code & 0xFF;
+  return (code & Key::Alt) && !(code & Key::Ctrl) &&
+         ((base >= 'A' && base <= 'Z') || (base >= '0' && base <= '9'));
+}
+
+bool inMenuBar(QObject* o) { return qobject_cast<QMenuBar*>(o) != nullptr; }
+
+}  // namespace
 
 bool InputFilter::eventFilter(QObject* o, QEvent* e) {
   View& v = *v_;
   switch (e->type()) {
+    case QEvent::ShortcutOverride: {
+      // Hot keys are the model's to give out (a window's own controls before the frame's), so
+      // Qt's own shortcuts for the texts' ampersands never fire in our windows.
+      if (inMenuBar(o)) return false;
+      WindowView* s = v.owner(o, nullptr);
+      if (!s || !findWindow(s->id) || !isAltLetter(keyCodeOf(static_cast<QKeyEvent*>(e)))) return false;
+      e->accept();
+      return true;
+    }
     case QEvent::KeyPress: {
+      // A menu bar the keyboard walks (after F10, or Esc out of a menu) keeps its keys.
+      if (inMenuBar(o)) return false;
       auto* ke = static_cast<QKeyEvent*>(e);
       int feq = 0;
       WindowView* s = v.owner(o, &feq);
@@ -27,6 +52,20 @@ bool InputFilter::eventFilter(QObject* o, QEvent* e) {
       if (!w) return false;
       int code = keyCodeOf(ke);
       if (!code) return false;
+      if (isAltLetter(code) || code == Key::F10) {
+        if (o != QApplication::focusWidget() && QApplication::focusWidget() && o != s->top) return false;
+        if (code == Key::F10 && !w->alerted(w->focus(), code) && !w->alerted(0, code)) {
+          v.openMenu(*w, 0);
+          return true;
+        }
+        if (code != Key::F10) {
+          Window::Mnemonic m = w->mnemonicTarget(aliasOf(code));
+          const Control* c = m.window ? m.window->control(m.feq) : nullptr;
+          if (c && c->kind == Kind::Menu) v.openMenu(*m.window, m.feq);
+          else w->userKey(code);
+          return true;
+        }
+      }
       int key = aliasOf(code);
       int base = key & 0xFF;
       const Control* c = w->control(w->focus());
@@ -138,6 +177,16 @@ bool InputFilter::eventFilter(QObject* o, QEvent* e) {
       if (v.syncing()) return false;
       WindowView* s = v.owner(o, nullptr);
       if (!s || o != s->top || s->sub) return false;
+      // The frame coming to the front (a box over it has gone) brings its active child back,
+      // which keeps the keyboard: not the frame, whose window would then be the model's active.
+      if (s->mdi)
+        if (QMdiSubWindow* sub = s->mdi->activeSubWindow())
+          for (auto& [id, x] : v.shown())
+            if (x->sub == sub)
+              if (Window* child = findWindow(id); child && child->isOpen()) {
+                child->userActivate();
+                return false;
+              }
       if (Window* w = findWindow(s->id)) {
         w->userActivate();
         // A window held by another of its thread (the frame under a dialog of its own

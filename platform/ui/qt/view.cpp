@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenuBar>
 #include <QPrinterInfo>
 #include <QScreen>
 #include <set>
@@ -67,7 +68,8 @@ std::optional<std::vector<std::string>> View::printers() {
 void View::schedule() {
   if (queued_) return;
   queued_ = true;
-  QTimer::singleShot(0, [this] {
+  // Tied to the view: a sync still queued when the view goes is dropped with it.
+  QTimer::singleShot(0, &poll_, [this] {
     queued_ = false;
     sync();
   });
@@ -93,6 +95,26 @@ void View::arrange(MdiArrangement how) {
   }
 }
 
+void View::openMenu(Window& w, int menuFeq) {
+  WindowView* s = find(w.id());
+  if (s && !s->menubar && w.kind() == WindowKind::MdiChild)
+    if (Window* f = appFrame()) s = find(f->id());
+  if (!s || !s->menubar || !s->menubar->isEnabled()) return;
+  QAction* open = nullptr;
+  if (menuFeq) {
+    if (ControlView* c = s->control(menuFeq)) open = c->action();
+  } else {
+    for (QAction* a : s->menubar->actions())
+      if (a->isVisible() && a->isEnabled() && a->menu()) {
+        open = a;
+        break;
+      }
+  }
+  if (!open || !open->isVisible() || !open->isEnabled()) return;
+  s->top->window()->activateWindow();
+  s->menubar->setActiveAction(open);
+}
+
 WindowView* View::find(std::uintptr_t id) {
   auto it = shown_.find(id);
   return it == shown_.end() ? nullptr : it->second.get();
@@ -101,7 +123,12 @@ WindowView* View::find(std::uintptr_t id) {
 WindowView* View::owner(QObject* o, int* feq) {
   for (QObject* x = o; x; x = x->parent()) {
     QVariant wid = x->property("qbWindow");
-    if (!wid.isValid()) continue;
+    if (!wid.isValid()) {
+      // A box, a dialog, a menu or a drop-down list is a window of its own over ours: its
+      // keys and clicks are its own.
+      if (auto* wd = qobject_cast<QWidget*>(x); wd && wd->isWindow()) return nullptr;
+      continue;
+    }
     if (feq) {
       *feq = 0;
       for (QObject* y = o; y && y != x; y = y->parent()) {
@@ -157,8 +184,18 @@ void View::syncDialogs() {
     if (Window* top = topWindow(d->thread))
       if (WindowView* s = find(top->id()); s && s->top && s->top->isVisible()) parent = s->top->window();
     if (!parent) parent = frameWidget();
-    dialogs_[d->id] = showDialog(*d, parent);
+    QWidget* box = showDialog(*d, parent);
+    dialogs_[d->id] = box;
+    // A box takes the keyboard at once, also when it follows another box whose going handed
+    // the activation back to the window under it.
+    if (box && d->kind != DialogKind::Popup)
+      QTimer::singleShot(0, box, [box] {
+        if (!box->isVisible()) return;
+        box->raise();
+        box->activateWindow();
+      });
   }
+  bool closed = false;
   for (auto it = dialogs_.begin(); it != dialogs_.end();) {
     if (!open.count(it->first)) {
       if (it->second) {

@@ -45,6 +45,10 @@ class View : public ViewObserver {
     schedule();
   }
 
+  // Opens a menu of the menu bar `w` uses (its own, or the frame's for an MDI child): the
+  // menu `menuFeq`, or the first one that can open when it is 0.
+  void openMenu(Window& w, int menuFeq);
+
   WindowView* find(std::uintptr_t id);
   // The window (and control) a widget belongs to.
   WindowView* owner(QObject* o, int* feq);

@@ -312,11 +312,16 @@ void WindowView::sync(Window& w) {
   Qt::WindowStates st = top->windowState();
   Qt::WindowStates want = iconized ? Qt::WindowMinimized : maximized ? Qt::WindowMaximized : Qt::WindowNoState;
   if ((st & (Qt::WindowMinimized | Qt::WindowMaximized)) != want) top->setWindowState(want);
-  if (focusSeen != w.focus() && w.propInt(0, Prop::Active)) {
-    focusSeen = w.focus();
-    if (ControlView* c = control(w.focus()))
-      if (QWidget* f = c->focusTarget(); f && !f->hasFocus()) f->setFocus(Qt::OtherFocusReason);
-  }
+  syncFocus(w);
+}
+
+// The keyboard focus is where the model has it: the control that shows the focus is the one
+// that takes the typing.
+void WindowView::syncFocus(Window& w) {
+  if (focusSeen == w.focus() || !w.propInt(0, Prop::Active) || !w.takesInput()) return;
+  focusSeen = w.focus();
+  if (ControlView* c = control(w.focus()))
+    if (QWidget* f = c->focusTarget(); f && !f->hasFocus()) f->setFocus(Qt::OtherFocusReason);
 }
 
 void WindowView::syncInput(Window& w) {
@@ -326,6 +331,10 @@ void WindowView::syncInput(Window& w) {
   // The frame's client area holds the MDI children of every thread: each child follows its
   // own thread, so a window that holds the frame's thread greys only the frame's bars.
   if (kind != WindowKind::Frame) client->setEnabled(input);
+  // Disabled while a box was open, the window lost the focus to Qt: it gets it back.
+  if (input && !inputSeen) focusSeen = -1;
+  inputSeen = input;
+  if (input) syncFocus(w);
   if (menubar && menubar->isEnabled() != input) {
     menubar->setEnabled(input);
     // Enabling the bar enables every menu in it: the ones the program disabled stay so.

@@ -37,6 +37,7 @@ class WindowView {
   void sync(Window& w);
   // What changes without a model change: whether it takes input, the status texts.
   void syncInput(Window& w);
+  void syncFocus(Window& w);
   ControlView* control(int feq);
 
   std::uintptr_t id = 0;
@@ -55,6 +56,7 @@ class WindowView {
   QRect geomSeen{-1, -1, -1, -1};   // dialog units last put on the screen
   std::uint64_t seen = ~0ull;
   int focusSeen = -1;
+  bool inputSeen = true;
 
  private:
   void addControl(const Control& c);

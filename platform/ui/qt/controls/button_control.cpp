@@ -15,6 +15,9 @@ ButtonControl::ButtonControl(WindowView& win, const Control& c, QWidget* parent)
     auto* tb = new QToolButton(parent);
     tb->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     tb->setAutoRaise(true);
+    // A toolbar button takes no focus: a box or a disabled window must not hand it the focus
+    // that belongs to a window's control.
+    tb->setFocusPolicy(Qt::NoFocus);
     b = tb;
   } else {
     auto* pb = new QPushButton(parent);

@@ -2,6 +2,7 @@
 
 #include <QLabel>
 
+#include "platform/ui/keys.h"
 #include "platform/ui/qt/convert.h"
 
 namespace pf::qt {
@@ -16,7 +17,14 @@ void LabelControl::syncContent(Window&, const Control& c) {
   auto* l = static_cast<QLabel*>(w_.data());
   Qt::Alignment h = c.align == 'C' ? Qt::AlignHCenter : c.align == 'R' ? Qt::AlignRight : Qt::AlignLeft;
   l->setAlignment(h | (l->wordWrap() ? Qt::AlignTop : Qt::AlignVCenter));
-  l->setText(plain(c.text));
+  // A prompt's hot key is drawn underlined (a label shows it only when it has a buddy); the
+  // key itself is the model's, which hands the focus to the control after the prompt.
+  if (c.kind == Kind::Prompt && mnemonicKey(c.text)) {
+    if (l->buddy() != l) l->setBuddy(l);
+    l->setText(qs(c.text));
+  } else {
+    l->setText(plain(c.text));
+  }
 }
 
 }  // namespace pf::qt

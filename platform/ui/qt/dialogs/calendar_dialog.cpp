@@ -31,6 +31,8 @@ CalendarDialog::CalendarDialog(const Dialog& d, QWidget* parent) : QDialog(paren
   lay->addWidget(box);
   QObject::connect(box, &QDialogButtonBox::accepted, this, &QDialog::accept);
   QObject::connect(box, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  // Enter on a day (the calendar keeps it from the OK button) or a double click takes it.
+  QObject::connect(cal, &QCalendarWidget::activated, this, &QDialog::accept);
   int id = d.id;
   QObject::connect(this, &QDialog::finished, [id, cal](int result) {
     QDate q = cal->selectedDate();
