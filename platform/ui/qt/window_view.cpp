@@ -330,7 +330,13 @@ void WindowView::syncInput(Window& w) {
   bool input = w.takesInput();
   // The frame's client area holds the MDI children of every thread: each child follows its
   // own thread, so a window that holds the frame's thread greys only the frame's bars.
-  if (kind != WindowKind::Frame) client->setEnabled(input);
+  // Qt hands the focus of a widget it disables to the next one it can, which may be in
+  // another child window and bring that one to the front: the focus goes nowhere instead.
+  if (kind != WindowKind::Frame) {
+    if (!input && client->isEnabled())
+      if (QWidget* f = QApplication::focusWidget(); f && client->isAncestorOf(f)) f->clearFocus();
+    client->setEnabled(input);
+  }
   // Disabled while a box was open, the window lost the focus to Qt: it gets it back.
   if (input && !inputSeen) focusSeen = -1;
   inputSeen = input;
