@@ -874,7 +874,11 @@ std::uint8_t BrowseWebsitesWindow::OnSelected() {
   int c = win().field();
   std::uint8_t rc = WindowController::OnSelected();
   if (c == feq("?WEB:SITENOTES")) {
-    win().select(list());
+    // Tab and Shift+Tab pass over the pane; a click there hands the focus to the list.
+    int key = win().keyCode();
+    int to = key == pf::Key::Tab ? win().nextFocusable(c, 1)
+             : key == pf::Key::ShiftTab ? win().nextFocusable(c, -1) : 0;
+    win().select(to ? to : list());
   } else if (c == feq("?INTERNETLINK") && WEB->WEBADDRESS.blank()) {
     pf::message("No websites?||You must firstly select an address from the list.", "No records...",
                 pf::Icon::Question);

@@ -373,11 +373,28 @@ void BrowseManager::TakeSelectedRow() {
   int s = selectedRow();
   if (!s) {
     clearVariables();
-    return;
+  } else {
+    const BrowseRow& r = rows_[static_cast<std::size_t>(s - 1)];
+    for (std::size_t i = 0; i < fields_.size() && i < r.values.size(); ++i)
+      setBindingBytes(fields_[i].var, r.values[i]);
   }
-  const BrowseRow& r = rows_[static_cast<std::size_t>(s - 1)];
-  for (std::size_t i = 0; i < fields_.size() && i < r.values.size(); ++i)
-    setBindingBytes(fields_[i].var, r.values[i]);
+  showFields();
+}
+
+// The window's controls that show a paired variable (the websites' notes pane) follow
+// the selected row; the list itself and other controls are left as they are.
+void BrowseManager::showFields() {
+  if (!WINDOW) return;
+  Window& w = win();
+  if (!w.isOpen()) return;
+  for (const Control& c : w.controls()) {
+    if (c.feq == LISTCONTROL || !c.binding.bound()) continue;
+    for (const auto& f : fields_)
+      if (f.var.address == c.binding.address) {
+        w.display(c.feq);
+        break;
+      }
+  }
 }
 
 void BrowseManager::BrowsePostNewSelection() {

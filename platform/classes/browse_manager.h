@@ -161,6 +161,7 @@ class BrowseManager : public WindowComponent {
   void reportReadError();
   void updateThumb();
   void clearVariables();
+  void showFields();
 
   std::vector<SortOrder> orders_;
   std::vector<BrowseField> fields_;

@@ -1048,7 +1048,7 @@ void Window::setProp(int feq, Prop p, std::int64_t value, int index) {
 }
 
 // --- focus ------------------------------------------------------------------------------
-void Window::moveFocus(int to, bool postSelected) {
+void Window::moveFocus(int to, bool postSelected, int key) {
   auto& d = *d_;
   int from = d.focus;
   if (from == to && !postSelected) return;
@@ -1071,6 +1071,7 @@ void Window::moveFocus(int to, bool postSelected) {
     Event s;
     s.code = EVENT::Selected;
     s.control = to;
+    s.param = key;
     deliverLater(s);
   }
 }

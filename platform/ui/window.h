@@ -62,8 +62,10 @@ class Window {
   const Event& currentEvent() const;
   int event() const;
   int field() const;
-  int keyCode() const;    // AlertKey's key, CloseWindow's Esc, ...
+  int keyCode() const;    // AlertKey's key, CloseWindow's Esc, Selected's Tab or Shift+Tab, ...
   int focus() const;
+  // The control Tab (dir 1) or Shift+Tab (-1) moves the focus to from `from`; 0 when none.
+  int nextFocusable(int from, int dir) const;
   int mouseX() const;   // dialog units from the client area's corner
   int mouseY() const;
 
@@ -206,7 +208,6 @@ class Window {
   bool shown(const Control& c) const;
   bool enabledc(const Control& c) const;
   bool focusable(const Control& c) const;
-  int nextFocusable(int from, int dir) const;
   void closeInternal();
   void pushStep(std::function<void()> s);
   void deliverLater(Event e);
@@ -215,7 +216,7 @@ class Window {
   void acceptAllStep(int from);
   void showValue(Control& c);
   void takeValue(Control& c, bool& rejected);
-  void moveFocus(int to, bool postSelected);
+  void moveFocus(int to, bool postSelected, int key = 0);
   int leaveFocused();
   void leaveThen(std::function<void()> then);
   void postInput(int kind, int feq, int a = 0, int b = 0, int c = 0);

@@ -537,9 +537,9 @@ void Window::keyDefault(int key) {
   }
   if (key == Key::Tab || key == Key::ShiftTab) {
     int dir = key == Key::Tab ? 1 : -1;
-    leaveThen([this, dir] {
+    leaveThen([this, dir, key] {
       int to = nextFocusable(d_->focus, dir);
-      if (to && to != d_->focus) moveFocus(to, true);
+      if (to && to != d_->focus) moveFocus(to, true, key);
     });
     return;
   }

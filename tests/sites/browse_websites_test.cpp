@@ -344,6 +344,67 @@ TEST_F(BrowseTest, CopyButtons) {
   EXPECT_TRUE(d.enabled("?PWORD_BUT"));
 }
 
+TEST_F(BrowseTest, TheNotesPaneFollowsTheSelectedRow) {
+  qbtest::addSites({{"Atlas", "http://a.example", "Travel", 1, 0, 1, "", "", "Maps of the world."},
+                    {"Bank", "http://b.example", "Shops", 0, 0, 1, "", "", "Line one\r\nLine two"},
+                    {"Cinema", "http://c.example", "News"}});
+  openBrowse();   // Atlas, Bank, Cinema
+  struct Step {
+    const char* what;
+    std::function<void()> act;
+    std::string notes;
+  };
+  const Step steps[] = {
+      {"opened", [] {}, "Maps of the world."},
+      {"clicked", [&] { d.clickRow("?BROWSE:1", 2, 2); }, "Line one\r\nLine two"},
+      {"a row without notes", [&] { d.clickRow("?BROWSE:1", 3, 2); }, ""},
+      {"key up", [&] { d.press("Up"); }, "Line one\r\nLine two"},
+      {"typed locator", [&] { d.press("A"); }, "Maps of the world."},
+      {"another tab", [&] { d.pick("?CURRENTTAB", "2"); }, "Maps of the world."},
+      {"an empty tab", [&] { d.pick("?CURRENTTAB", "5"); }, ""},
+      {"favourites", [&] { d.pick("?CURRENTTAB", "4"); }, "Maps of the world."},
+  };
+  for (const Step& s : steps) {
+    SCOPED_TRACE(s.what);
+    s.act();
+    EXPECT_EQ(d.text("?WEB:SITENOTES", "BrowseWebsites"), s.notes);
+  }
+}
+
+TEST_F(BrowseTest, TabGoesRoundTheButtons) {
+  qbtest::addSites({{"Atlas", "http://a.example", "Travel"}, {"Bank", "", "Shops"}});
+  openBrowse();
+  const Names round = {"?CAT:CATEGORY", "?INTERNETLINK", "?LOGON_BUT", "?PWORD_BUT", "?YELLOW_HL",
+                       "?CLR1", "?CLR2", "?CLR3", "?CLR4", "?CLR5", "?CLR6", "?CLR7", "?CLR8",
+                       "?QLBUT", "?EMAILBUT", "?VIEW", "?SECURITYBUT", "?CATBUT", "?INSERT:3",
+                       "?CHANGE:3", "?DELETE:3", "?GISBUSKDAF3", "?PRINTBUT", "?HELP", "?CLOSE",
+                       "?BROWSE:1"};
+  Names seen;
+  for (std::size_t i = 0; i < round.size(); ++i) {
+    d.press("Tab");
+    seen.push_back(d.focused());
+  }
+  EXPECT_EQ(seen, round);
+  struct Case {
+    const char* what;
+    std::function<void()> act;
+    std::string focus;
+  };
+  const Case cases[] = {
+      {"back over the notes", [&] { d.focus("?INTERNETLINK"); d.press("Shift+Tab"); }, "?CAT:CATEGORY"},
+      {"a click on the notes", [&] { d.focus("?WEB:SITENOTES"); }, "?BROWSE:1"},
+      // No address to go to: the Go button hands the focus on to Insert after its message.
+      {"onto Go without an address",
+       [&] { d.clickRow("?BROWSE:1", 2, 2); d.focus("?CAT:CATEGORY"); d.press("Tab"); d.answer(1); },
+       "?INSERT:3"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    c.act();
+    EXPECT_EQ(d.focused(), c.focus);
+  }
+}
+
 TEST_F(BrowseTest, DeleteAsksFirst) {
   qbtest::addSites({{"Keep", "http://k.example", "News"}, {"Lose", "http://l.example", "News"}});
   openBrowse();

@@ -91,4 +91,28 @@ inline void runMainProgramWith(const std::vector<std::function<void()>>& steps) 
   pf::runOnDesktop(qb::MainProgram);
 }
 
+// One step of a run: `act` once `ready` holds (checked every few milliseconds).
+struct QtStep {
+  std::function<bool()> ready;
+  std::function<void()> act;
+};
+
+// Runs the main program, taking each step as soon as it is ready; a step that is not ready
+// within `deadlineMs` of the start ends the run. Answers how many steps were taken.
+inline std::size_t runMainProgramWhen(const std::vector<QtStep>& steps, int deadlineMs = 30000) {
+  std::size_t next = 0;
+  QTimer poll;
+  poll.setInterval(5);
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    if (next < steps.size() && steps[next].ready()) steps[next++].act();
+  });
+  poll.start();
+  QTimer deadline;
+  deadline.setSingleShot(true);
+  QObject::connect(&deadline, &QTimer::timeout, [] { pf::endAllThreads(); });
+  deadline.start(deadlineMs);
+  pf::runOnDesktop(qb::MainProgram);
+  return next;
+}
+
 }  // namespace qbtest

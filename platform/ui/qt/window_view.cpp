@@ -321,7 +321,12 @@ void WindowView::syncFocus(Window& w) {
   if (focusSeen == w.focus() || !w.propInt(0, Prop::Active) || !w.takesInput()) return;
   focusSeen = w.focus();
   if (ControlView* c = control(w.focus()))
-    if (QWidget* f = c->focusTarget(); f && !f->hasFocus()) f->setFocus(Qt::OtherFocusReason);
+    if (QWidget* f = c->focusTarget(); f && !f->hasFocus()) {
+      f->setFocus(Qt::OtherFocusReason);
+      // The style draws the focus frame of a button only after a keyboard move: the focus
+      // the program (or Tab) moved is shown.
+      f->window()->setAttribute(Qt::WA_KeyboardFocusChange, true);
+    }
 }
 
 void WindowView::syncInput(Window& w) {
