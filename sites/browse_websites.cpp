@@ -377,6 +377,8 @@ std::uint8_t BrowseWebsitesWindow::Setup() {
   split.EDGEBUFFER = 5;
   int bar = split.SplitterAddBar(feq("?HSPLIT"));
   split.SplitterAddAbove(bar, list(), 0, 1);
+  // The tabs' frame around the list ends where the list does.
+  split.SplitterAddAbove(bar, feq("?CURRENTTAB"), 0, 1);
   split.SplitterAddBelow(bar, feq("?WEB:SITENOTES"), 0, 1);
   return 0;
 }
@@ -387,7 +389,8 @@ void BrowseWebsitesWindow::SetupResizer(pf::ControlResizer& r) {
   r.ResizeSetStrategy(feq("?CURRENTTAB"), ResizePos::Fixed, ResizePos::Fixed, ResizeSize::Grow, ResizeSize::Grow);
   for (const char* c : {"?WEB:SITENOTES", "?HSPLIT"})
     r.ResizeSetStrategy(feq(c), ResizePos::Fixed, ResizePos::Move, ResizeSize::Grow, ResizeSize::Fixed);
-  r.ResizeSetStrategy(feq("?LOC:RECORDCOUNT"), ResizePos::Move, ResizePos::Fixed, ResizeSize::Fixed, ResizeSize::Fixed);
+  // The count sits in the bottom row of buttons: it goes down with them, not under the list.
+  r.ResizeSetStrategy(feq("?LOC:RECORDCOUNT"), ResizePos::Move, ResizePos::Move, ResizeSize::Fixed, ResizeSize::Fixed);
   for (const char* c : {"?CATPROMPT", "?CAT:CATEGORY", "?ALLCATBUT", "?CATSHOWBUT"})
     r.ResizeSetStrategy(feq(c), ResizePos::Move, ResizePos::Fixed, ResizeSize::Fixed, ResizeSize::Fixed);
   for (const char* c : {"?YELLOW_HL", "?CLR1", "?CLR2", "?CLR3", "?CLR4", "?CLR5", "?CLR6", "?CLR7",

@@ -1,9 +1,11 @@
 // The websites browse on the Qt view (offscreen) as a keyboard and mouse user meets it:
 // the notes pane follows the clicked row, and Tab walks the window's buttons, also once the
-// frame has been activated.
+// frame has been activated; the splitter bar is drawn while it is dragged.
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QImage>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QTest>
 #include <QTreeWidget>
@@ -49,7 +51,7 @@ std::string focusedControl(pf::Window& w) {
   return {};
 }
 
-TEST(QtBrowseKeys, NotesFollowTheClickedRowAndTabWalksTheButtons) {
+TEST(QtBrowseKeys, NotesTabAndTheDraggedBar) {
   qbtest::TempDir dir;
   qbtest::QtApp app;
   qbtest::addCategories({"All Categories", "News", "Travel"});
@@ -109,12 +111,37 @@ TEST(QtBrowseKeys, NotesFollowTheClickedRowAndTabWalksTheButtons) {
       {[&] { return notesShow("Maps of the world.") && focusedControl(*b) == "?BROWSE:1"; }, tab},
   };
   for (std::size_t i = 1; i < round.size(); ++i) steps.push_back({moved, tab});
-  steps.push_back({moved, [] { pf::appFrame()->userClose(); }});
+  // The bar pressed and pulled up is drawn where it goes; released, it is not drawn.
+  QWidget* bar = nullptr;
+  QColor held, released, dark;
+  auto mouse = [&](QEvent::Type type, int y, Qt::MouseButtons buttons) {
+    QMouseEvent e(type, QPointF(50, y), bar->mapToGlobal(QPointF(50, y)), Qt::LeftButton, buttons, {});
+    QApplication::sendEvent(bar, &e);
+  };
+  auto barTop = [&] { return static_cast<int>(b->propInt(b->feq("?HSPLIT"), pf::Prop::Ypos)); };
+  steps.push_back({moved, [&] {
+                     bar = pf::qt::controlWidget(b->id(), b->feq("?HSPLIT"));
+                     mouse(QEvent::MouseButtonPress, 1, Qt::LeftButton);
+                     mouse(QEvent::MouseMove, -40, Qt::LeftButton);
+                   }});
+  steps.push_back({[&] { return barTop() < 220; },
+                   [&] {
+                     held = bar->grab().toImage().pixelColor(10, 1);
+                     dark = bar->palette().color(QPalette::Dark);
+                     mouse(QEvent::MouseButtonRelease, -40, Qt::NoButton);
+                   }});
+  steps.push_back({[&] { return !bar->property("qbHeld").toBool(); },
+                   [&] {
+                     released = bar->grab().toImage().pixelColor(10, 1);
+                     pf::appFrame()->userClose();
+                   }});
   std::size_t taken = qbtest::runMainProgramWhen(steps);
 
   EXPECT_EQ(taken, steps.size());
   EXPECT_EQ(seen, round);
   EXPECT_TRUE(frameDrawn);
+  EXPECT_EQ(held.rgb(), dark.rgb());
+  EXPECT_NE(released.rgb(), held.rgb());
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <cstdlib>
 
 #include "platform/ui/keys.h"
+#include "platform/ui/qt/controls/region_control.h"
 #include "platform/ui/qt/key_codes.h"
 #include "platform/ui/qt/view.h"
 #include "platform/ui/ui.h"
@@ -112,6 +113,11 @@ bool InputFilter::eventFilter(QObject* o, QEvent* e) {
       int ev = e->type() == QEvent::MouseButtonPress ? EVENT::MouseDown
                : e->type() == QEvent::MouseMove ? EVENT::MouseMove : EVENT::MouseUp;
       if (ev == EVENT::MouseMove && !(me->buttons() & Qt::LeftButton) && !w->control(feq)->immediate) return false;
+      if (ev != EVENT::MouseMove) {
+        QWidget* region = cv->widget();
+        region->setProperty(RegionHeld, ev == EVENT::MouseDown);
+        region->update();
+      }
       w->userMouse(feq, ev, s->u.dx(at.x()), s->u.dy(at.y()));
       return true;
     }

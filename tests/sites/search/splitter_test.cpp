@@ -2,6 +2,9 @@
 // list and the notes.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <vector>
+
 #include "platform/classes/splitter_bar.h"
 #include "platform/ui/layout.h"
 #include "platform/ui/test_driver.h"
@@ -154,6 +157,53 @@ TEST_F(BrowseSplitTest, TheDesignedLimitsAndTheResizerAfterADrag) {
   EXPECT_EQ(geometry(w, "?HSPLIT").y, 310);
   EXPECT_EQ(geometry(w, "?BROWSE:1").h, 288);
   EXPECT_EQ(geometry(w, "?WEB:SITENOTES").y, 316);
+  d.click("?CLOSE", "BrowseWebsites");
+}
+
+// Whatever the size and wherever the bar, every control shows whole in the window, none
+// covers another, and the tabs' frame ends at the bar.
+TEST_F(BrowseSplitTest, EverySizeKeepsTheControlsApart) {
+  qbtest::addSites({{"Paper", "http://p.example", "News"}});
+  openBrowse();
+  pf::Window& w = d.window("BrowseWebsites");
+  struct Case {
+    const char* what;
+    int barMove, width, height;
+  };
+  const Case cases[] = {
+      {"designed", 0, 439, 328},       {"maximised", 0, 900, 600},   {"smallest", 0, 419, 250},
+      {"bar up, maximised", -60, 900, 600}, {"bar down, maximised", 30, 900, 600},
+      {"bar up, designed", -60, 439, 328},
+  };
+  auto box = [&](const pf::Control& c) {
+    return std::array<int, 4>{c.x, c.y, c.x + c.w, c.y + c.h};
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.what);
+    d.resizeWindow(439, 328, "BrowseWebsites");
+    if (k.barMove) d.drag("?HSPLIT", 100, 1, 0, k.barMove);
+    d.resizeWindow(k.width, k.height, "BrowseWebsites");
+    // The window grows no smaller than its controls allow.
+    const int width = static_cast<int>(w.propInt(0, pf::Prop::Width));
+    const int height = static_cast<int>(w.propInt(0, pf::Prop::Height));
+    EXPECT_GE(width, k.width);
+    EXPECT_GE(height, k.height);
+    std::vector<const pf::Control*> shown;
+    for (const pf::Control& c : w.controls())
+      if (c.feq > 0 && w.visible(c.feq) && c.kind != pf::Kind::Sheet && c.kind != pf::Kind::Tab)
+        shown.push_back(&c);
+    for (const pf::Control* c : shown) {
+      auto a = box(*c);
+      EXPECT_TRUE(a[0] >= 0 && a[1] >= 0 && a[2] <= width && a[3] <= height) << c->name;
+      for (const pf::Control* o : shown) {
+        auto b = box(*o);
+        if (o != c && a[0] < b[2] && b[0] < a[2] && a[1] < b[3] && b[1] < a[3])
+          ADD_FAILURE() << c->name << " covers " << o->name;
+      }
+    }
+    EXPECT_LE(geometry(w, "?CURRENTTAB").y + geometry(w, "?CURRENTTAB").h, geometry(w, "?HSPLIT").y);
+    EXPECT_GT(geometry(w, "?LOC:RECORDCOUNT").y, geometry(w, "?WEB:SITENOTES").y);
+  }
   d.click("?CLOSE", "BrowseWebsites");
 }
 

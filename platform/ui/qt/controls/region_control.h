@@ -5,6 +5,9 @@
 
 namespace pf::qt {
 
+// The widget property the input filter sets while the left button is held on a region.
+inline constexpr const char* RegionHeld = "qbHeld";
+
 class RegionControl : public ControlView {
  public:
   RegionControl(WindowView& win, const Control& c, QWidget* parent);
