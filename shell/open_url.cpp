@@ -60,7 +60,7 @@ std::string mailWithoutFiles(const std::string& s) {
   while (from <= s.size()) {
     auto amp = s.find('&', from);
     std::string field = s.substr(from, amp == std::string::npos ? std::string::npos : amp - from);
-    std::string name = lower(percentDecoded(field.substr(0, field.find('='))));
+    std::string name = pf::lower(percentDecoded(field.substr(0, field.find('='))));
     if (name == "to" || name == "cc" || name == "bcc" || name == "subject" || name == "body") {
       out += sep + field;
       sep = '&';

@@ -198,12 +198,12 @@ bool IniManager::noteSector(const std::string& section) {
   if (sameName(section, kSectors)) return false;
   Section* s = findSection(kSectors);
   if (!s) {
-    sections_.push_back(Section{kSectors});
+    sections_.push_back(Section{kSectors, {}, {}, {}});
     s = &sections_.back();
   }
   for (const auto& e : s->entries)
     if (sameName(e.name, section)) return false;
-  s->entries.push_back(Entry{section, "1"});
+  s->entries.push_back(Entry{section, "1", {}});
   return true;
 }
 
@@ -238,7 +238,7 @@ bool IniManager::update(const std::string& section, const std::string& entry, co
   std::replace(v.begin(), v.end(), '\0', ' ');
   Section* s = findSection(section);
   if (!s) {
-    sections_.push_back(Section{section});
+    sections_.push_back(Section{section, {}, {}, {}});
     s = &sections_.back();
   }
   bool changed = true;

@@ -364,12 +364,12 @@ std::vector<Road> frameRoads(bool browseOpen) {
       {"toolbar Backup", toolbar("?BUPBUT"), browseOpen ? std::vector<Meet>{box("OK")} : backup},
       {"toolbar Calendar", toolbar("?CALENDAR"), {box("Cancel")}},
       {"Alt+O", alt(Qt::Key_O), {window("BrowseCategories", "?CLOSE")}},
-      {"Alt+H", alt(Qt::Key_H), {box("OK")}},
       {"Alt+B", alt(Qt::Key_B), browseOpen ? std::vector<Meet>{box("OK")} : backupByKeys},
   };
   if (!browseOpen) {
-    // With the browse active, Alt+F is its "&Favorites" tab.
+    // With the browse active, Alt+F is its "&Favorites" tab and Alt+H its "C&hange".
     std::vector<Road> alone = {
+        {"Alt+H", alt(Qt::Key_H), {box("OK")}},
         {"File > Create a Data Backup (keys)", [] { return keysMenu(Qt::Key_F, Qt::Key_B); }, backupByKeys},
         {"Browse > Browse Websites", menu("?BROWSESITES"), {window("BrowseWebsites", "?CLOSE")}},
         {"toolbar Websites", toolbar("?LINKSBUT"), {window("BrowseWebsites", "?CLOSE")}},

@@ -195,7 +195,6 @@ void View::syncDialogs() {
         box->activateWindow();
       });
   }
-  bool closed = false;
   for (auto it = dialogs_.begin(); it != dialogs_.end();) {
     if (!open.count(it->first)) {
       if (it->second) {
