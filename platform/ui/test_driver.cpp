@@ -266,7 +266,7 @@ void TestDriver::focus(const std::string& control, const std::string& in) {
   idle();
 }
 
-void TestDriver::type(const std::string& control, const std::string& text, const std::string& in) {
+std::pair<Window*, int> TestDriver::focusEntry(const std::string& control, const std::string& in) {
   Window& w = inputWindow(*this, in);
   int f = feq(control, in);
   needUsable(w, f, "type into " + control);
@@ -277,22 +277,20 @@ void TestDriver::type(const std::string& control, const std::string& text, const
     w.userFocus(f);
     idle();
   }
+  return {&w, f};
+}
+
+void TestDriver::type(const std::string& control, const std::string& text, const std::string& in) {
+  auto [window, f] = focusEntry(control, in);
+  Window& w = *window;
   if (!w.isOpen()) return;
   w.userType(f, text);
   idle();
 }
 
 void TestDriver::typeKeys(const std::string& control, const std::string& text, const std::string& in) {
-  Window& w = inputWindow(*this, in);
-  int f = feq(control, in);
-  needUsable(w, f, "type into " + control);
-  const Control* c = w.control(f);
-  if (!c->hasEntry()) fail("type into " + control + ": it takes no text");
-  if (c->readOnly) fail("type into " + control + ": it is read-only");
-  if (w.focus() != f) {
-    w.userFocus(f);
-    idle();
-  }
+  auto [window, f] = focusEntry(control, in);
+  Window& w = *window;
   for (const auto& ch : characters(text)) {
     if (!w.isOpen() || !w.takesInput() || w.focus() != f) return;
     keystroke(w, f, keyOfCharacter(ch), ch);

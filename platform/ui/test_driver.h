@@ -19,6 +19,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/runtime/runtime.h"
@@ -115,6 +116,8 @@ class TestDriver {
   int feq(const std::string& control, const std::string& in = {});
 
  private:
+  // The window and control of an entry that takes typing, given the focus; fails otherwise.
+  std::pair<Window*, int> focusEntry(const std::string& control, const std::string& in);
   struct Impl;
   Impl* d_;
 };

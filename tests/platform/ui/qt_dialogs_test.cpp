@@ -17,16 +17,12 @@
 #include "platform/ui/qt/qt_view.h"
 #include "platform/ui/ui.h"
 #include "platform/ui/window.h"
+#include "tests/support/qt_app.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 
-void app() {
-  static int argc = 1;
-  static char name[] = "pf_ui_qt_tests";
-  static char* argv[] = {name, nullptr};
-  if (!QApplication::instance()) new QApplication(argc, argv);
-}
+QApplication& app() { return qbtest::qtApp(); }
 
 QPrintDialog* openPrintDialog() {
   for (QWidget* w : QApplication::topLevelWidgets())

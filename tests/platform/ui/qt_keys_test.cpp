@@ -24,6 +24,7 @@
 #include "platform/ui/qt/qt_view.h"
 #include "platform/ui/ui.h"
 #include "platform/ui/window.h"
+#include "tests/support/qt_app.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -71,13 +72,7 @@ window KeysChild mdi "Keys child" size 260,150
 end
 )";
 
-QApplication& app() {
-  static int argc = 1;
-  static char name[] = "pf_ui_qt_tests";
-  static char* argv[] = {name, nullptr};
-  static QApplication* a = new QApplication(argc, argv);
-  return *a;
-}
+QApplication& app() { return qbtest::qtApp(); }
 
 pf::Window* named(const std::string& name) {
   for (pf::Window* w : pf::windowsInZOrder())

@@ -26,6 +26,7 @@
 #include "platform/ui/ui.h"
 #include "platform/ui/window.h"
 #include "tests/support/lock_holder.h"
+#include "tests/support/qt_app.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -64,13 +65,7 @@ window QtChild mdi "Child window" size 220,120 wallpaper "WinBG2.bmp"
 end
 )";
 
-QApplication& app() {
-  static int argc = 1;
-  static char name[] = "pf_ui_qt_tests";
-  static char* argv[] = {name, nullptr};
-  static QApplication* a = new QApplication(argc, argv);
-  return *a;
-}
+QApplication& app() { return qbtest::qtApp(); }
 
 template <class T>
 T* findTop() {
